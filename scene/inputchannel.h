@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <istream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// Every failure to read a data file. what() is a whole sentence that starts with the file's
+// name, and for a bad item gives its line and column: "morvadine.in: line 4, column 7:
+// expected a number, found 'abc'".
+class DataFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The input ended before the item asked for. Only the caller knows what it was reading, so
+// it turns this into a message of its own ("the file ends after 2 of 5 vertices").
+class EndOfData : public DataFileError {
+public:
+    using DataFileError::DataFileError;
+};
+
+// Sequential numeric input from one text file at a time: open, read typed items, close.
+//
+// Items are separated by blanks, tabs, line ends (CR, LF or both) and at most one comma
+// between two items; an empty item (",," or a comma before the first item) is an error.
+// A number is an optional sign, digits with an optional "." and fraction, and an optional
+// exponent, always with "." as the decimal point whatever the process locale. Anything else
+// ("abc", "inf", "0x10", "1e400") is a DataFileError; an item read as a 32-bit integer must
+// in addition be whole and within range.
+//
+// The file is streamed once through a fixed buffer; reading allocates nothing per item.
+class InputChannel {
+public:
+    InputChannel();
+    ~InputChannel();
+    InputChannel(const InputChannel&) = delete;
+    InputChannel& operator=(const InputChannel&) = delete;
+
+    // Opens `path`; `displayName` is the name the messages give the file. Throws
+    // DataFileError when the file cannot be opened, or when the channel is already open.
+    void Open(const std::filesystem::path& path, std::string displayName);
+    // The same over any stream, so tests can read from memory.
+    void Open(std::unique_ptr<std::istream> stream, std::string displayName);
+    void Close();
+    bool IsOpen() const { return m_stream != nullptr; }
+
+    // Reads one item into each target, in order, each continuing where the last one ended;
+    // items may span lines and a line may hold items of several calls. Throws EndOfData when
+    // the input ends first and DataFileError for a malformed item.
+    template <class... Targets>
+    void Input(Targets&... targets)
+    {
+        (ReadItem(targets), ...);
+    }
+
+private:
+    struct Token {
+        std::string_view text;
+        std::int64_t offset; // of its first byte in the file
+    };
+
+    void ReadItem(double& target);
+    void ReadItem(std::int32_t& target);
+    void SkipSeparators();
+    bool TryQuickNumber(double& value);
+    Token DelimitToken();
+    double ParseNumber(const Token& token, std::string_view expected);
+    bool Refill();
+    [[noreturn]] void Fail(const Token& token, std::string_view problem);
+
+    std::unique_ptr<std::istream> m_stream;
+    std::string m_name;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_begin = 0;          // next unread byte in m_buffer
+    std::size_t m_end = 0;            // end of the valid bytes in m_buffer
+    std::int64_t m_bufferOffset = 0;  // file offset of m_buffer[0]
+    bool m_atEnd = false;             // the stream has no more bytes
+    bool m_commaAllowed = false;      // an item has been read since the last comma
+    bool m_afterCarriageReturn = false;
+    std::int64_t m_line = 1;
+    std::int64_t m_lineOffset = 0;    // file offset of the current line's first byte
+};

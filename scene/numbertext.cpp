@@ -1,0 +1,15 @@
+#include "scene/numbertext.h"
+
+#include <algorithm>
+#include <charconv>
+
+std::string NumberText(double value)
+{
+    if (value == 0.0)
+        return "0"; // also for -0, which is not negative
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15);
+    std::string shown(text, result.ptr);
+    std::replace(shown.begin(), shown.end(), 'e', 'E');
+    return shown;
+}

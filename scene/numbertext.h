@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+
+// A coordinate as the labels show it: rounded to 15 significant digits, without trailing
+// zeros or a point for whole numbers, "0" before the point below 1, "-" only for negative
+// values, and always "." as the decimal point. Magnitudes that 15 plain digits cannot hold,
+// from 1E+15 up and below 0.0001, take the exponent form "1E+20", "1.5E-07".
+std::string NumberText(double value);

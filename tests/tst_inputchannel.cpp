@@ -1,0 +1,252 @@
+#include "scene/inputchannel.h"
+
+#include <QtTest>
+
+#include <clocale>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+// Reads `count` doubles from `text` as one Input call per item.
+std::vector<double> ReadDoubles(const std::string& text, int count)
+{
+    InputChannel channel;
+    channel.Open(std::make_unique<std::istringstream>(text), "test.in");
+    std::vector<double> values(static_cast<std::size_t>(count));
+    for (double& value : values)
+        channel.Input(value);
+    return values;
+}
+
+QString FailureOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const DataFileError& error) {
+        return QString::fromStdString(error.what());
+    }
+    return QStringLiteral("no failure");
+}
+
+} // namespace
+
+class TestInputChannel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readsNumberForms_data();
+    void readsNumberForms();
+    void separatorsGiveTheSameValues_data();
+    void separatorsGiveTheSameValues();
+    void reportsMalformedItems_data();
+    void reportsMalformedItems();
+    void readsWholeCounts_data();
+    void readsWholeCounts();
+    void refusesCounts_data();
+    void refusesCounts();
+    void endOfDataIsItsOwnError();
+    void itemsAcrossBufferBoundaries();
+    void readsDotDecimalsUnderCommaLocale();
+    void reportsMissingFileAndFolder();
+};
+
+void TestInputChannel::readsNumberForms_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("integer") << "42" << 42.0;
+    QTest::newRow("negative") << "-3.25" << -3.25;
+    QTest::newRow("plus sign") << "+7" << 7.0;
+    QTest::newRow("leading point") << ".5" << 0.5;
+    QTest::newRow("trailing point") << "5." << 5.0;
+    QTest::newRow("exponent") << "1.5E+3" << 1500.0;
+    QTest::newRow("small exponent") << "25e-1" << 2.5;
+    QTest::newRow("seventeen digits") << "0.33333333333333331" << 0.33333333333333331;
+}
+
+void TestInputChannel::readsNumberForms()
+{
+    QFETCH(QString, text);
+    QFETCH(double, expected);
+    QCOMPARE(ReadDoubles(text.toStdString(), 1).front(), expected);
+}
+
+void TestInputChannel::separatorsGiveTheSameValues_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("one pair a line") << "3\n0 0\n1 2.5\n2 0\n";
+    QTest::newRow("commas") << "3,0,0,1,2.5,2,0";
+    QTest::newRow("commas with blanks") << "3 , 0 ,0, 1 , 2.5 ,2 , 0";
+    QTest::newRow("all on one line") << "3 0 0 1 2.5 2 0";
+    QTest::newRow("pair split over lines") << "3\n0\n0 1\n2.5 2\n0";
+    QTest::newRow("tabs, CR LF, blank lines") << "3\r\n\r\n0\t0\r\n1\t2.5\r\n\n2 0";
+    QTest::newRow("old Mac line ends") << "3\r0 0\r1 2.5\r2 0\r";
+    QTest::newRow("trailing junk never read") << "3\n0 0\n1 2.5\n2 0\n9 9 garbage";
+}
+
+void TestInputChannel::separatorsGiveTheSameValues()
+{
+    QFETCH(QString, text);
+    InputChannel channel;
+    channel.Open(std::make_unique<std::istringstream>(text.toStdString()), "morvadine.in");
+    std::int32_t count = 0;
+    channel.Input(count);
+    QCOMPARE(count, 3);
+    std::vector<double> read;
+    for (int k = 0; k < count; ++k) {
+        double x = 0, y = 0;
+        channel.Input(x, y);
+        read.insert(read.end(), {x, y});
+    }
+    QCOMPARE(read, (std::vector<double>{0, 0, 1, 2.5, 2, 0}));
+}
+
+void TestInputChannel::reportsMalformedItems_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("word") << "1 2\n3 4\n\n5   abc"
+                          << "morvadine.in: line 4, column 5: expected a number, found 'abc'";
+    QTest::newRow("number glued to a word") << "12abc"
+                                            << "morvadine.in: line 1, column 1: expected a number, found '12abc'";
+    QTest::newRow("inf") << "inf" << "morvadine.in: line 1, column 1: expected a number, found 'inf'";
+    QTest::newRow("nan") << "1 -nan" << "morvadine.in: line 1, column 3: expected a number, found '-nan'";
+    QTest::newRow("hexadecimal") << "0x10" << "morvadine.in: line 1, column 1: expected a number, found '0x10'";
+    QTest::newRow("bare exponent") << "1e" << "morvadine.in: line 1, column 1: expected a number, found '1e'";
+    QTest::newRow("two signs") << "+-1" << "morvadine.in: line 1, column 1: expected a number, found '+-1'";
+    QTest::newRow("comma decimal") << "\r\n 1;5" << "morvadine.in: line 2, column 2: expected a number, found '1;5'";
+    QTest::newRow("too large") << "1e400"
+                               << "morvadine.in: line 1, column 1: the number '1e400' is beyond the range of a double";
+    QTest::newRow("two commas") << "1,,2"
+                                << "morvadine.in: line 1, column 3: expected a number, found an empty item before ','";
+    QTest::newRow("comma before the first item") << "  ,1"
+                                                 << "morvadine.in: line 1, column 3: expected a number, found an empty item before ','";
+    QTest::newRow("commas around blanks") << "1 , , 2"
+                                          << "morvadine.in: line 1, column 5: expected a number, found an empty item before ','";
+    QTest::newRow("control bytes shown") << std::string("1\x01x", 3).c_str()
+                                         << "morvadine.in: line 1, column 1: expected a number, found '1?x'";
+    QTest::newRow("long item cut") << QString(60, 'z')
+                                   << "morvadine.in: line 1, column 1: expected a number, found '" + QString(40, 'z') + "...'";
+}
+
+void TestInputChannel::reportsMalformedItems()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    const QString failure = FailureOf([&] {
+        InputChannel channel;
+        channel.Open(std::make_unique<std::istringstream>(text.toStdString()), "morvadine.in");
+        for (;;) {
+            double ignored = 0;
+            channel.Input(ignored);
+        }
+    });
+    QCOMPARE(failure, message);
+}
+
+void TestInputChannel::readsWholeCounts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("plain") << "5" << 5;
+    QTest::newRow("exponent") << "1e3" << 1000;
+    QTest::newRow("whole with point") << "3.0" << 3;
+    QTest::newRow("largest") << "2147483647" << 2147483647;
+    QTest::newRow("smallest") << "-2147483648" << int(-2147483647 - 1);
+}
+
+void TestInputChannel::readsWholeCounts()
+{
+    QFETCH(QString, text);
+    QFETCH(int, expected);
+    InputChannel channel;
+    channel.Open(std::make_unique<std::istringstream>(text.toStdString()), "morvadine.in");
+    std::int32_t count = 0;
+    channel.Input(count);
+    QCOMPARE(count, expected);
+}
+
+void TestInputChannel::refusesCounts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("fraction") << "3.5" << "morvadine.in: line 1, column 1: expected a whole number, found '3.5'";
+    QTest::newRow("word") << "three" << "morvadine.in: line 1, column 1: expected a whole number, found 'three'";
+    QTest::newRow("above 32 bits") << "2147483648"
+                                   << "morvadine.in: line 1, column 1: expected a whole number from -2147483648 "
+                                      "to 2147483647, found '2147483648'";
+}
+
+void TestInputChannel::refusesCounts()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    QCOMPARE(FailureOf([&] {
+                 InputChannel channel;
+                 channel.Open(std::make_unique<std::istringstream>(text.toStdString()), "morvadine.in");
+                 std::int32_t count = 0;
+                 channel.Input(count);
+             }),
+             message);
+}
+
+void TestInputChannel::endOfDataIsItsOwnError()
+{
+    InputChannel channel;
+    channel.Open(std::make_unique<std::istringstream>("1 2 \n\n "), "morvadine.out");
+    double a = 0, b = 0, c = 0;
+    QVERIFY_THROWS_EXCEPTION(EndOfData, channel.Input(a, b, c));
+    QCOMPARE(a, 1.0);
+    QCOMPARE(b, 2.0);
+}
+
+// Items straddle the 64 KiB buffer's edges at every offset, and line numbers still count.
+void TestInputChannel::itemsAcrossBufferBoundaries()
+{
+    std::string text;
+    const int count = 40000;
+    int lineEnds = 0;
+    for (int k = 0; k < count; ++k) {
+        const bool lineEnd = k % 3 == 0;
+        lineEnds += lineEnd;
+        text += std::to_string(k) + ".125" + (lineEnd ? "\r\n" : " ");
+    }
+    text += "oops";
+    InputChannel channel;
+    channel.Open(std::make_unique<std::istringstream>(text), "big.in");
+    for (int k = 0; k < count; ++k) {
+        double value = 0;
+        channel.Input(value);
+        QCOMPARE(value, k + 0.125);
+    }
+    double value = 0;
+    const QString failure = FailureOf([&] { channel.Input(value); });
+    QVERIFY2(failure.startsWith(QStringLiteral("big.in: line %1, column ").arg(lineEnds + 1)), qPrintable(failure));
+}
+
+void TestInputChannel::readsDotDecimalsUnderCommaLocale()
+{
+    const char* const previous = std::setlocale(LC_ALL, nullptr);
+    const std::string restore = previous ? previous : "C";
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        QFAIL("the de_DE.UTF-8 locale is missing; the test command generates it");
+    const std::vector<double> values = ReadDoubles("2.5 -0.125 1.5E+3", 3);
+    std::setlocale(LC_ALL, restore.c_str());
+    QCOMPARE(values, (std::vector<double>{2.5, -0.125, 1500.0}));
+}
+
+void TestInputChannel::reportsMissingFileAndFolder()
+{
+    QTemporaryDir folder;
+    InputChannel channel;
+    const auto path = std::filesystem::path(folder.path().toStdString());
+    QCOMPARE(FailureOf([&] { channel.Open(path / "morvadine.in", "morvadine.in"); }),
+             QStringLiteral("morvadine.in: the file does not exist"));
+    QCOMPARE(FailureOf([&] { channel.Open(path, "morvadine.in"); }),
+             QStringLiteral("morvadine.in: is a folder, not a file"));
+    QVERIFY(!channel.IsOpen());
+}
+
+QTEST_APPLESS_MAIN(TestInputChannel)
+#include "tst_inputchannel.moc"

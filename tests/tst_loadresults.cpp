@@ -1,0 +1,234 @@
+#include "scene/inputchannel.h"
+#include "scene/loadresults.h"
+#include "scene/numbertext.h"
+
+#include <QtTest>
+
+#include <fstream>
+#include <limits>
+
+namespace {
+
+class WorkFolder {
+public:
+    WorkFolder(const std::string& points, const std::string& result)
+    {
+        Write(PointFileName, points);
+        Write(ResultFileName, result);
+    }
+    void Write(const char* name, const std::string& text) const
+    {
+        std::ofstream(Path() / name, std::ios::binary) << text;
+    }
+    std::filesystem::path Path() const { return m_folder.path().toStdString(); }
+
+private:
+    QTemporaryDir m_folder;
+};
+
+QString FailureOf(SceneState& scene, const WorkFolder& folder)
+{
+    try {
+        LoadResults(scene, folder.Path());
+    } catch (const DataFileError& error) {
+        return QString::fromStdString(error.what());
+    }
+    return QStringLiteral("no failure");
+}
+
+} // namespace
+
+class TestLoadResults : public QObject {
+    Q_OBJECT
+
+private slots:
+    void numberTexts_data();
+    void numberTexts();
+    void computesExtentsAndCaptions_data();
+    void computesExtentsAndCaptions();
+    void ordersVerticesByX();
+    void smallerLoadKeepsLaterRecordsAndView();
+    void refusesCountsBeforeReading_data();
+    void refusesCountsBeforeReading();
+    void reportsBrokenFiles_data();
+    void reportsBrokenFiles();
+    void loadsTheLargestDataSet();
+    void loadsTheBundledSample();
+};
+
+void TestLoadResults::numberTexts_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("whole") << 3.0 << "3";
+    QTest::newRow("fraction") << 2.5 << "2.5";
+    QTest::newRow("below one") << 0.25 << "0.25";
+    QTest::newRow("negative") << -1.0 << "-1";
+    QTest::newRow("negative zero") << -0.0 << "0";
+    QTest::newRow("15 digits") << 0.3333333333333333 << "0.333333333333333";
+    QTest::newRow("rounds up") << 0.99999999999999999 << "1";
+    QTest::newRow("largest plain") << 123456789012345.0 << "123456789012345";
+    QTest::newRow("rounding carries into exponent") << 999999999999999.9 << "1E+15";
+    QTest::newRow("large") << 1e20 << "1E+20";
+    QTest::newRow("small") << 1e-7 << "1E-07";
+    QTest::newRow("smallest plain") << 0.0001 << "0.0001";
+    QTest::newRow("negative small") << -1.5e-7 << "-1.5E-07";
+}
+
+void TestLoadResults::numberTexts()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(QString::fromStdString(NumberText(value)), text);
+}
+
+void TestLoadResults::computesExtentsAndCaptions_data()
+{
+    QTest::addColumn<QString>("points");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<double>("maxX");
+    QTest::addColumn<double>("maxY");
+    QTest::addColumn<QString>("towerCaption");
+    QTest::addColumn<QString>("islandCaption");
+    QTest::newRow("ordinary") << "3\n0 0\n1 2.5\n2 0\n" << "3 2.5 0.25 -1" << 2.0 << 2.5 << "(3,2.5)" << "(0.25,-1)";
+    QTest::newRow("one vertex") << "1\n4 7" << "0 0 0 0" << 4.0 << 7.0 << "(0,0)" << "(0,0)";
+    QTest::newRow("all low and left") << "2\n-3 0.1\n0 -5" << "1 1 2 2" << 0.0 << 0.1 << "(1,1)" << "(2,2)";
+    QTest::newRow("result on many lines") << "1 1 1" << "1\n2\n\n3\n4 extra ignored" << 1.0 << 1.0 << "(1,2)" << "(3,4)";
+    QTest::newRow("15 significant digits") << "1 1 1" << "0.3333333333333333 1e20 -0 1e-7" << 1.0 << 1.0
+                                           << "(0.333333333333333,1E+20)" << "(0,1E-07)";
+}
+
+void TestLoadResults::computesExtentsAndCaptions()
+{
+    QFETCH(QString, points);
+    QFETCH(QString, result);
+    QFETCH(double, maxX);
+    QFETCH(double, maxY);
+    QFETCH(QString, towerCaption);
+    QFETCH(QString, islandCaption);
+    WorkFolder folder(points.toStdString(), result.toStdString());
+    auto scene = std::make_unique<SceneState>();
+    scene->ShowTower = true;
+    const CoordinateCaptions captions = LoadResults(*scene, folder.Path());
+    QCOMPARE(scene->MaxX, maxX);
+    QCOMPARE(scene->MaxY, maxY);
+    QCOMPARE(scene->MountainMaxY, maxY);
+    QCOMPARE(QString::fromStdString(captions.Tower), towerCaption);
+    QCOMPARE(QString::fromStdString(captions.Island), islandCaption);
+    QVERIFY(scene->ShowTower);
+    QVERIFY(!scene->HaveData);
+}
+
+void TestLoadResults::ordersVerticesByX()
+{
+    WorkFolder folder("5\n2 10\n0 20\n1 30\n0 40\n2 50\n", "0 0 0 0");
+    auto scene = std::make_unique<SceneState>();
+    LoadResults(*scene, folder.Path());
+    QCOMPARE(scene->PointCount, 5);
+    const double expectedY[] = {20, 40, 30, 50, 10};
+    for (int k = 1; k <= 5; ++k)
+        QCOMPARE(scene->Points(k).Y, expectedY[k - 1]);
+}
+
+void TestLoadResults::smallerLoadKeepsLaterRecordsAndView()
+{
+    auto scene = std::make_unique<SceneState>();
+    LoadResults(*scene, WorkFolder("3\n1 1\n2 2\n3 3", "0 0 0 0").Path());
+    scene->ViewWidth = 100;
+    scene->ScaleX = 5;
+    LoadResults(*scene, WorkFolder("1\n9 1", "0 0 0 0").Path());
+    QCOMPARE(scene->PointCount, 1);
+    QCOMPARE(scene->Points(1).X, 9.0);
+    QCOMPARE(scene->Points(3).X, 3.0);
+    QCOMPARE(scene->ViewWidth, 100.0);
+    QCOMPARE(scene->ScaleX, 5.0);
+}
+
+void TestLoadResults::refusesCountsBeforeReading_data()
+{
+    QTest::addColumn<QString>("points");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("zero") << "0 1 1" << "morvadine.in: the vertex count is 0; a profile needs at least one vertex";
+    QTest::newRow("negative") << "-4" << "morvadine.in: the vertex count is -4; a profile needs at least one vertex";
+    QTest::newRow("above capacity") << "1000001 1 1"
+                                    << "morvadine.in: the vertex count 1000001 is more than the 1000000 vertices "
+                                       "the viewer can hold";
+}
+
+void TestLoadResults::refusesCountsBeforeReading()
+{
+    QFETCH(QString, points);
+    QFETCH(QString, message);
+    auto scene = std::make_unique<SceneState>();
+    LoadResults(*scene, WorkFolder("2\n5 5\n6 6", "1 2 3 4").Path());
+    WorkFolder folder(points.toStdString(), "9 9 9 9");
+    QCOMPARE(FailureOf(*scene, folder), message);
+    QCOMPARE(scene->PointCount, 2);
+    QCOMPARE(scene->Points(1).X, 5.0);
+    QCOMPARE(scene->Tower.Y, 2.0);
+    QCOMPARE(scene->MaxX, 6.0);
+}
+
+void TestLoadResults::reportsBrokenFiles_data()
+{
+    QTest::addColumn<QString>("points");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty point file") << "" << "1 2 3 4"
+                                      << "morvadine.in: the file is empty; it must start with the vertex count";
+    QTest::newRow("fractional count") << "3.5\n1 1" << "1 2 3 4"
+                                      << "morvadine.in: line 1, column 1: expected a whole number, found '3.5'";
+    QTest::newRow("too few vertices") << "5\n1 1\n2 2\n3" << "1 2 3 4" << "morvadine.in: the file ends after 2 of 5 vertices";
+    QTest::newRow("bad coordinate") << "2\n1 1\n\n2 abc" << "1 2 3 4"
+                                    << "morvadine.in: line 4, column 3: expected a number, found 'abc'";
+    QTest::newRow("empty result") << "1 1 1" << "" << "morvadine.out: the file ends after 0 of the 4 numbers tower x, tower y, island x, island y";
+    QTest::newRow("partial result") << "1 1 1" << "1 2 3" << "morvadine.out: the file ends after 3 of the 4 numbers tower x, tower y, island x, island y";
+    QTest::newRow("bad result") << "1 1 1" << "1 2 nan 4" << "morvadine.out: line 1, column 5: expected a number, found 'nan'";
+}
+
+void TestLoadResults::reportsBrokenFiles()
+{
+    QFETCH(QString, points);
+    QFETCH(QString, result);
+    QFETCH(QString, message);
+    WorkFolder folder(points.toStdString(), result.toStdString());
+    auto scene = std::make_unique<SceneState>();
+    QCOMPARE(FailureOf(*scene, folder), message);
+    QVERIFY(!scene->HaveData);
+    // Nothing holds the files open: they can be removed at once.
+    QVERIFY(std::filesystem::remove(folder.Path() / PointFileName));
+    QVERIFY(std::filesystem::remove(folder.Path() / ResultFileName));
+}
+
+void TestLoadResults::loadsTheLargestDataSet()
+{
+    std::string points = std::to_string(MaxPoints) + "\n";
+    for (int k = MaxPoints; k >= 1; --k)
+        points += std::to_string(k) + " " + std::to_string(k % 97) + "\n";
+    WorkFolder folder(points, "1 2 3 4");
+    auto scene = std::make_unique<SceneState>();
+    LoadResults(*scene, folder.Path());
+    QCOMPARE(scene->PointCount, MaxPoints);
+    QCOMPARE(scene->Points(1).X, 1.0);
+    QCOMPARE(scene->Points(MaxPoints).X, double(MaxPoints));
+    QCOMPARE(scene->MaxX, double(MaxPoints));
+    QCOMPARE(scene->MaxY, 96.0);
+}
+
+void TestLoadResults::loadsTheBundledSample()
+{
+    const QString sample = QFINDTESTDATA("examples/sample.in");
+    QVERIFY(!sample.isEmpty());
+    QTemporaryDir work;
+    QVERIFY(QFile::copy(sample, work.filePath(PointFileName)));
+    QVERIFY(QFile::copy(QFINDTESTDATA("examples/sample.out"), work.filePath(ResultFileName)));
+    auto scene = std::make_unique<SceneState>();
+    LoadResults(*scene, work.path().toStdString());
+    QVERIFY(scene->PointCount >= 24);
+    QVERIFY(scene->MaxX > 0);
+    for (int k = 2; k <= scene->PointCount; ++k)
+        QVERIFY(scene->Points(k - 1).X <= scene->Points(k).X);
+}
+
+QTEST_GUILESS_MAIN(TestLoadResults)
+#include "tst_loadresults.moc"
