@@ -1,0 +1,135 @@
+#include "render/drawingsurface.h"
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+struct Point {
+    double X;
+    double Y;
+};
+
+// The surface grown by ClipMargin on every side: far enough out that a clipped end is never
+// seen and a one-pixel pen never shows the cut, near enough that a back end only ever meets
+// coordinates of the order of the surface's own size.
+struct ClipBox {
+    double Left;
+    double Top;
+    double Right;
+    double Bottom;
+
+    bool Contains(Point p) const { return p.X >= Left && p.X <= Right && p.Y >= Top && p.Y <= Bottom; }
+};
+
+// Crossings land on the box's edge only up to rounding; accept them this close to it.
+constexpr double EdgeTolerance = 0.5;
+
+// Where the segment a-b crosses the line `coordinate(p) == edge`, where one end lies on
+// each side. The crossing is interpolated from the end nearer the edge: a far end (1e30)
+// then enters only through the direction, which the subtraction keeps to double precision,
+// instead of cancelling its own magnitude away.
+Point Crossing(Point a, Point b, double edge, double Point::*along, double Point::*across)
+{
+    const Point& near = std::abs(a.*along - edge) <= std::abs(b.*along - edge) ? a : b;
+    const double t = (edge - near.*along) / (b.*along - a.*along);
+    Point crossing{};
+    crossing.*along = edge;
+    crossing.*across = near.*across + t * (b.*across - a.*across);
+    return crossing;
+}
+
+bool WithinEdges(double value, double low, double high)
+{
+    return value >= low - EdgeTolerance && value <= high + EdgeTolerance;
+}
+
+// The point where the segment a-b enters the box on the side of `end` (one of a, b, lying
+// outside the box); empty when the segment passes the box by.
+std::optional<Point> EntryFrom(const ClipBox& box, Point a, Point b, Point end)
+{
+    if (end.X < box.Left || end.X > box.Right) {
+        const Point p = Crossing(a, b, end.X < box.Left ? box.Left : box.Right, &Point::X, &Point::Y);
+        if (WithinEdges(p.Y, box.Top, box.Bottom))
+            return p;
+    }
+    if (end.Y < box.Top || end.Y > box.Bottom) {
+        const Point p = Crossing(a, b, end.Y < box.Top ? box.Top : box.Bottom, &Point::Y, &Point::X);
+        if (WithinEdges(p.X, box.Left, box.Right))
+            return p;
+    }
+    return std::nullopt;
+}
+
+bool BothBeyondOneEdge(const ClipBox& box, Point a, Point b)
+{
+    return (a.X < box.Left && b.X < box.Left) || (a.X > box.Right && b.X > box.Right)
+        || (a.Y < box.Top && b.Y < box.Top) || (a.Y > box.Bottom && b.Y > box.Bottom);
+}
+
+bool Finite(float value)
+{
+    return std::isfinite(value);
+}
+
+} // namespace
+
+DrawingSurface::DrawingSurface(float widthTwips, float heightTwips)
+{
+    StoreSize(widthTwips, heightTwips);
+}
+
+void DrawingSurface::StoreSize(float widthTwips, float heightTwips)
+{
+    // A size that is no size at all leaves a zero box: lines and circles at its corner only.
+    m_width = Finite(widthTwips) && widthTwips > 0 ? widthTwips : 0.0f;
+    m_height = Finite(heightTwips) && heightTwips > 0 ? heightTwips : 0.0f;
+}
+
+void DrawingSurface::Cls()
+{
+    DoCls();
+}
+
+void DrawingSurface::Circle(float x, float y, float radius, Colour colour)
+{
+    if (!Finite(x) || !Finite(y) || !(radius >= 0.0f && radius <= ClipMargin))
+        return;
+    const ClipBox box{-ClipMargin, -ClipMargin, m_width + ClipMargin, m_height + ClipMargin};
+    if (box.Contains({x, y}))
+        DoCircle(x, y, radius, colour);
+}
+
+void DrawingSurface::Line(float x1, float y1, float x2, float y2)
+{
+    Line(x1, y1, x2, y2, ForeColor());
+}
+
+void DrawingSurface::Line(float x1, float y1, float x2, float y2, Colour colour)
+{
+    if (!Finite(x1) || !Finite(y1) || !Finite(x2) || !Finite(y2))
+        return;
+    const ClipBox box{-ClipMargin, -ClipMargin, m_width + ClipMargin, m_height + ClipMargin};
+    const Point a{x1, y1};
+    const Point b{x2, y2};
+    if (BothBeyondOneEdge(box, a, b))
+        return;
+    // An end inside the box is handed on exactly as given; only an outside end moves, along
+    // the segment, never one coordinate at a time.
+    Point from = a;
+    Point to = b;
+    if (!box.Contains(a)) {
+        const auto entry = EntryFrom(box, a, b, a);
+        if (!entry)
+            return;
+        from = *entry;
+    }
+    if (!box.Contains(b)) {
+        const auto entry = EntryFrom(box, a, b, b);
+        if (!entry)
+            return;
+        to = *entry;
+    }
+    DoLine(static_cast<float>(from.X), static_cast<float>(from.Y), static_cast<float>(to.X),
+           static_cast<float>(to.Y), colour);
+}

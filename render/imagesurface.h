@@ -1,0 +1,66 @@
+#pragma once
+
+#include "render/drawingsurface.h"
+
+#include <QColor>
+#include <QImage>
+#include <QLineF>
+#include <QPointF>
+
+#include <memory>
+#include <vector>
+
+class QPainter;
+
+// The surface behind the window's picture box: a persistent image, 15 twips to a logical
+// pixel, that keeps its picture until the next drawing call, whatever happens to the window.
+//
+// Pens are cosmetic (one device pixel whatever the device pixel ratio); DrawStyle 2 is a
+// dotted pen, every other style solid. A circle of radius 0 is one pixel in its outline
+// colour. The system colours WindowBackground and WindowText are the ones last given to
+// SetSystemColours (white and black until then); other system colours draw as WindowText.
+//
+// Calls are not painted one by one: consecutive dots and lines that paint one opaque colour
+// with one pen are gathered and painted together, which gives the same pixels because such
+// marks cannot cover each other in any way that shows. The batch is painted before any call
+// that could show its order, and whenever the image is read.
+class ImageSurface : public DrawingSurface {
+public:
+    // 8295 by 3495 twips at a device pixel ratio of 1, showing the window background.
+    ImageSurface();
+    ~ImageSurface() override;
+
+    // Gives the surface a new size in twips. The picture drawn so far stays at the top-left,
+    // new area shows BackColor. Sizes that are not positive and finite count as 0; the image
+    // is at least one device pixel and at most 32767 on a side.
+    void SetSize(float widthTwips, float heightTwips, qreal devicePixelRatio);
+    // The picture, at the device pixel ratio last set, ready to be painted as it is.
+    const QImage& Image() const;
+    // Affects the calls made from now on; the picture already drawn keeps its colours.
+    void SetSystemColours(QColor windowBackground, QColor windowText);
+
+protected:
+    void DoCls() override;
+    void DoCircle(float x, float y, float radius, Colour colour) override;
+    void DoLine(float x1, float y1, float x2, float y2, Colour colour) override;
+
+private:
+    QColor ToQColor(Colour colour) const;
+    QPainter& Painter();
+    // Joins a batch for (colour, current DrawStyle), painting the one pending first if it is
+    // for another colour or pen.
+    void JoinBatch(const QColor& colour);
+    void PaintBatch() const;
+    void EndPainting() const;
+
+    // Image() is const but must show every call made, so the pending batch and the open
+    // painter may be settled from it.
+    mutable QImage m_image;
+    mutable std::unique_ptr<QPainter> m_painter;
+    mutable std::vector<QLineF> m_batchLines;
+    mutable std::vector<QPointF> m_batchPoints;
+    QColor m_batchColour;
+    bool m_batchDotted = false;
+    QColor m_windowBackground = Qt::white;
+    QColor m_windowText = Qt::black;
+};

@@ -1,0 +1,26 @@
+#include "render/viewtransform.h"
+
+bool SetScales(SceneState& scene)
+{
+    if (scene.MaxX == 0.0)
+        return false;
+    scene.ScaleX = scene.ViewWidth / scene.MaxX;
+    scene.ScaleY = scene.ViewHeight / scene.MaxY;
+    return true;
+}
+
+PointD ToScreen(const SceneState& scene, PointD p)
+{
+    return {scene.ScaleX * p.X, scene.ViewHeight - scene.ScaleY * p.Y};
+}
+
+std::int16_t PointRadius(const SceneState& scene)
+{
+    if (scene.PointCount <= 20)
+        return 45;
+    if (scene.PointCount <= 100)
+        return 30;
+    if (scene.PointCount <= 500)
+        return 15;
+    return 0;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "scene/scenestate.h"
+
+#include <cstdint>
+
+// Sets ScaleX = ViewWidth / MaxX and ScaleY = ViewHeight / MaxY for the drawing about to be
+// made. Returns false, and leaves both scales as they were, when MaxX is 0: no vertex has a
+// positive X and there is no horizontal scale to draw with.
+bool SetScales(SceneState& scene);
+
+// The surface point in twips (y down) of the data point p, with the scales of the current
+// drawing: (ScaleX * p.X, ViewHeight - ScaleY * p.Y). The result may lie far outside the
+// surface or, for coordinates near the double range, be infinite or NaN; the caller decides
+// what to do with such a point.
+PointD ToScreen(const SceneState& scene, PointD p);
+
+// The radius in twips of a vertex dot, by the whole PointCount (not by how many are drawn):
+// 45 up to 20 vertices (0 and negative counts too), 30 up to 100, 15 up to 500, else 0.
+std::int16_t PointRadius(const SceneState& scene);
