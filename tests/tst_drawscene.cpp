@@ -1,0 +1,294 @@
+#include "render/drawscene.h"
+#include "render/recordingsurface.h"
+#include "render/viewtransform.h"
+
+#include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A profile 1..count along X, heights cycling 0..6, drawn on the default surface size.
+std::unique_ptr<SceneState> Profile(int count)
+{
+    auto scene = std::make_unique<SceneState>();
+    scene->MaxY = 0.1;
+    for (int k = 1; k <= count; ++k) {
+        scene->Points(k) = {static_cast<double>(k), static_cast<double>(k % 7)};
+        scene->MaxY = std::max(scene->MaxY, scene->Points(k).Y);
+    }
+    scene->PointCount = count;
+    scene->MaxX = count;
+    scene->MountainMaxY = scene->MaxY;
+    // Both a little above the top edge, as after cmdDrawTower with a tower above the peaks.
+    scene->Tower = {count / 2.0, scene->MaxY * 1.1};
+    scene->Island = {count / 3.0, scene->MaxY * 1.2};
+    scene->ViewWidth = 8295 - 120;
+    scene->ViewHeight = 3495 - 120;
+    scene->HaveData = true;
+    return scene;
+}
+
+// Each call as a word: what it is for in the scene, or "?" when its colour, style or fill is
+// not what that item is drawn with.
+QString Word(const SurfaceCall& call)
+{
+    const bool solid = call.DrawStyle == DrawStyles::Solid;
+    const bool dotted = call.DrawStyle == DrawStyles::Dotted;
+    switch (call.Kind) {
+    case CallKind::Cls:
+        return "cls";
+    case CallKind::Circle:
+        if (call.Ink == Colours::Black && call.FillColor == Colours::Black && solid)
+            return "dot";
+        if (call.Radius == 60 && call.Ink == call.FillColor && solid)
+            return call.Ink == Colours::Blue ? "tower" : call.Ink == Colours::Red ? "island" : "?";
+        return "?";
+    case CallKind::Line:
+        if (call.Ink == Colours::WindowText && solid)
+            return "seg";
+        if (call.Ink == Colours::Blue && dotted)
+            return "blue";
+        if (call.Ink == Colours::Red && dotted)
+            return "red";
+        return "?";
+    }
+    return "?";
+}
+
+QString Words(const RecordingSurface& surface)
+{
+    QStringList words;
+    for (const SurfaceCall& call : surface.Calls())
+        words << Word(call);
+    return words.join(' ');
+}
+
+// The vertex indices of the dots, read back from their X (vertex k lies at X = k), checking
+// on the way that every segment joins the two dots before it.
+std::vector<int> DotIndices(const SceneState& scene, const std::vector<SurfaceCall>& calls)
+{
+    std::vector<int> indices;
+    const SurfaceCall* previousDot = nullptr;
+    const SurfaceCall* lastDot = nullptr;
+    for (const SurfaceCall& call : calls) {
+        if (call.Kind == CallKind::Circle && call.Radius != 60) {
+            indices.push_back(static_cast<int>(std::lround(call.X1 / scene.ScaleX)));
+            previousDot = std::exchange(lastDot, &call);
+        } else if (call.Kind == CallKind::Line && call.Ink == Colours::WindowText) {
+            const bool joins = previousDot && call.X1 == previousDot->X1 && call.Y1 == previousDot->Y1
+                && call.X2 == lastDot->X1 && call.Y2 == lastDot->Y1;
+            if (!joins)
+                return {-1};
+        }
+    }
+    return indices;
+}
+
+long long CountOf(const RecordingSurface& surface, CallKind kind, Colour ink)
+{
+    return std::count_if(surface.Calls().begin(), surface.Calls().end(),
+                         [&](const SurfaceCall& c) { return c.Kind == kind && c.Ink == ink; });
+}
+
+} // namespace
+
+class TestDrawScene : public QObject {
+    Q_OBJECT
+
+private slots:
+    void samplesEveryStepthVertex_data();
+    void samplesEveryStepthVertex();
+    void drawsItemsInOrder_data();
+    void drawsItemsInOrder();
+    void notLoaded_touchesNothing();
+    void noPositiveX_clearsOnly();
+    void farTower_sightLinesKeepTheirDirection_data();
+    void farTower_sightLinesKeepTheirDirection();
+    void farVertex_segmentKeepsItsDirection();
+    void countBeyondStorage_throwsWithStylesReset();
+};
+
+void TestDrawScene::samplesEveryStepthVertex_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("dots");
+    QTest::addColumn<float>("radius");
+    QTest::newRow("1000 with 200") << 1000 << "200" << 1 << 5 << 200 << 0.0f;
+    QTest::newRow("700 with 200: 3.5 gives 4") << 700 << "200" << 1 << 4 << 175 << 0.0f;
+    QTest::newRow("500 with 200: 2.5 gives 2") << 500 << "200" << 1 << 2 << 250 << 15.0f;
+    QTest::newRow("50 with 200") << 50 << "200" << 1 << 1 << 50 << 30.0f;
+    QTest::newRow("600 with 600") << 600 << "600" << 1 << 1 << 600 << 0.0f;
+    QTest::newRow("1000 with 400") << 1000 << "400" << 1 << 2 << 500 << 0.0f;
+    QTest::newRow("1000 with empty text") << 1000 << "" << 1 << 1000 << 1 << 0.0f;
+    QTest::newRow("1000 with 0.4") << 1000 << "0.4" << 1 << 1000 << 1 << 0.0f;
+    QTest::newRow("20 with 1e3") << 20 << "1e3" << 1 << 20 << 1 << 45.0f;
+    QTest::newRow("1000 with -5") << 1000 << "-5" << 0 << 0 << 0 << 0.0f;
+    QTest::newRow("1 with -1") << 1 << "-1" << 1 << 1 << 1 << 45.0f;
+    QTest::newRow("1000 with -2000: step 0") << 1000 << "-2000" << 0 << 0 << 0 << 0.0f;
+    QTest::newRow("1000 beyond 32 bits") << 1000 << "99999999999" << 1 << 1 << 1000 << 0.0f;
+    QTest::newRow("1000 beyond -32 bits") << 1000 << "-99999999999" << 0 << 0 << 0 << 0.0f;
+}
+
+void TestDrawScene::samplesEveryStepthVertex()
+{
+    QFETCH(int, count);
+    QFETCH(QString, text);
+    QFETCH(int, first);
+    QFETCH(int, step);
+    QFETCH(int, dots);
+    QFETCH(float, radius);
+    auto scene = Profile(count);
+    RecordingSurface surface;
+    QCOMPARE(DrawScene(*scene, surface, {text.toStdString(), 1, 0}), DrawOutcome::Drawn);
+    std::vector<int> expected;
+    for (int k = 0; k < dots; ++k)
+        expected.push_back(first + k * step);
+    QCOMPARE(DotIndices(*scene, surface.Calls()), expected);
+    QCOMPARE(CountOf(surface, CallKind::Line, Colours::WindowText), std::max(dots - 1, 0));
+    QCOMPARE(CountOf(surface, CallKind::Line, Colours::Blue), dots);
+    for (const SurfaceCall& call : surface.Calls())
+        if (call.Kind == CallKind::Circle)
+            QCOMPARE(call.Radius, radius);
+}
+
+void TestDrawScene::drawsItemsInOrder_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("line1");
+    QTest::addColumn<int>("line2");
+    QTest::addColumn<bool>("showTower");
+    QTest::addColumn<double>("towerY");
+    QTest::addColumn<double>("firstX");
+    QTest::addColumn<QString>("words");
+    const QString profile = "cls dot dot seg dot seg";
+    QTest::newRow("profile only") << "9" << 0 << 0 << false << 3.3 << 1.0 << profile;
+    QTest::newRow("everything") << "9" << 1 << 1 << true << 3.3 << 1.0
+                                << profile + " blue blue blue red red red tower island";
+    QTest::newRow("tower lines without markers") << "9" << 1 << 0 << false << 3.3 << 1.0
+                                                 << profile + " blue blue blue";
+    QTest::newRow("greyed boxes draw no lines") << "9" << 2 << 2 << true << 3.3 << 1.0
+                                                << profile + " tower island";
+    QTest::newRow("-5: markers only") << "-5" << 1 << 1 << true << 3.3 << 1.0 << "cls tower island";
+    QTest::newRow("-6: step 0, markers only") << "-6" << 1 << 1 << true << 3.3 << 1.0 << "cls tower island";
+    QTest::newRow("tower at 1e308 left out") << "9" << 1 << 1 << true << 1e308 << 1.0
+                                             << profile + " red red red island";
+    QTest::newRow("vertex at -1e308 left out") << "9" << 1 << 1 << true << 3.3 << -1e308
+                                               << "cls dot dot seg blue blue red red tower island";
+}
+
+void TestDrawScene::drawsItemsInOrder()
+{
+    QFETCH(QString, text);
+    QFETCH(int, line1);
+    QFETCH(int, line2);
+    QFETCH(bool, showTower);
+    QFETCH(double, towerY);
+    QFETCH(double, firstX);
+    QFETCH(QString, words);
+    auto scene = Profile(3);
+    scene->ShowTower = showTower;
+    scene->Tower.Y = towerY;
+    scene->Points(1).X = firstX;
+    RecordingSurface surface;
+    QCOMPARE(DrawScene(*scene, surface, {text.toStdString(), line1, line2}), DrawOutcome::Drawn);
+    QCOMPARE(Words(surface), words);
+    QCOMPARE(surface.DrawStyle(), DrawStyles::Solid);
+    QCOMPARE(surface.FillColor(), Colours::Black);
+}
+
+void TestDrawScene::notLoaded_touchesNothing()
+{
+    auto scene = Profile(10);
+    scene->HaveData = false;
+    scene->ScaleX = 3;
+    scene->ScaleY = 4;
+    RecordingSurface surface;
+    QCOMPARE(DrawScene(*scene, surface, {"200", 1, 1}), DrawOutcome::NotLoaded);
+    QVERIFY(surface.Calls().empty());
+    QCOMPARE(scene->ScaleX, 3.0);
+    QCOMPARE(scene->ScaleY, 4.0);
+}
+
+void TestDrawScene::noPositiveX_clearsOnly()
+{
+    auto scene = Profile(10);
+    for (int k = 1; k <= 10; ++k)
+        scene->Points(k).X = -k;
+    scene->MaxX = 0;
+    scene->ShowTower = true;
+    RecordingSurface surface;
+    // Later redraws (a resize, a check box) meet the same scene and do the same again.
+    for (int redraw = 1; redraw <= 2; ++redraw) {
+        QCOMPARE(DrawScene(*scene, surface, {"200", 1, 1}), DrawOutcome::NoPositiveX);
+        QCOMPARE(Words(surface), redraw == 1 ? "cls" : "cls cls");
+        QCOMPARE(surface.DrawStyle(), DrawStyles::Solid);
+        QCOMPARE(surface.FillColor(), Colours::Black);
+    }
+}
+
+void TestDrawScene::farTower_sightLinesKeepTheirDirection_data()
+{
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    QTest::newRow("far above") << 1.5 << 1e30;
+    QTest::newRow("far up right") << 1e30 << 1e30;
+    QTest::newRow("far left below") << -1e30 << -1e29;
+}
+
+void TestDrawScene::farTower_sightLinesKeepTheirDirection()
+{
+    QFETCH(double, x);
+    QFETCH(double, y);
+    auto scene = Profile(3);
+    scene->Tower = {x, y};
+    scene->ShowTower = true;
+    RecordingSurface surface;
+    DrawScene(*scene, surface, {"200", 1, 0});
+    QCOMPARE(Words(surface), "cls dot dot seg dot seg blue blue blue island");
+    const PointD tower = ToScreen(*scene, scene->Tower);
+    for (const SurfaceCall& line : surface.Calls()) {
+        if (line.Ink != Colours::Blue)
+            continue;
+        QVERIFY(std::abs(line.X1) <= 8295 + 1441 && std::abs(line.Y1) <= 3495 + 1441);
+        // From the clipped start to the vertex runs exactly as from the tower to the vertex.
+        const double ux = line.X2 - tower.X, uy = line.Y2 - tower.Y;
+        const double vx = line.X2 - line.X1, vy = line.Y2 - line.Y1;
+        QVERIFY(ux * vx + uy * vy > 0);
+        QVERIFY(std::abs(ux * vy - uy * vx) / (std::hypot(ux, uy) * std::hypot(vx, vy)) < 1e-6);
+    }
+}
+
+void TestDrawScene::farVertex_segmentKeepsItsDirection()
+{
+    auto scene = Profile(3);
+    scene->Points(1) = {-1e30, 4};
+    RecordingSurface surface;
+    DrawScene(*scene, surface, {"200", 0, 0});
+    QCOMPARE(Words(surface), "cls dot seg dot seg");
+    const SurfaceCall& segment = surface.Calls()[2];
+    QCOMPARE(segment.X1, -DrawingSurface::ClipMargin);
+    // Seen from vertex 2, a vertex 1e30 to the left lies level with it, whatever its height;
+    // moving the far end onto the edge by itself would tilt the segment towards its height.
+    QCOMPARE(segment.Y1, segment.Y2);
+}
+
+void TestDrawScene::countBeyondStorage_throwsWithStylesReset()
+{
+    auto scene = Profile(10);
+    scene->PointCount = MaxPoints + 1;
+    RecordingSurface surface;
+    surface.SetDrawStyle(DrawStyles::Dotted);
+    surface.SetFillColor(Colours::Red);
+    // A step of 500000 reaches index 1,000,001 on its third vertex.
+    QVERIFY_THROWS_EXCEPTION(SubscriptOutOfRange, DrawScene(*scene, surface, {"2", 0, 0}));
+    QCOMPARE(surface.DrawStyle(), DrawStyles::Solid);
+    QCOMPARE(surface.FillColor(), Colours::Black);
+}
+
+QTEST_APPLESS_MAIN(TestDrawScene)
+#include "tst_drawscene.moc"
