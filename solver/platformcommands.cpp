@@ -11,8 +11,8 @@ namespace {
 
 [[noreturn]] void Fail(const char* action, const fs::path& path, const std::error_code& error)
 {
-    throw FileCommandError(std::string("cannot ") + action + " " + path.string() + ": "
-                           + error.message());
+    throw FileCommandError(
+        std::string("cannot ") + action + " " + path.string() + ": " + error.message());
 }
 
 } // namespace
@@ -88,12 +88,6 @@ void Shell(QProcess& process, const QString& program, const QString& workingDire
     process.start(QIODevice::ReadOnly);
 }
 
-fs::path ToPath(const QString& name)
-{
-    return fs::path(QFile::encodeName(name).toStdString());
-}
+fs::path ToPath(const QString& name) { return fs::path(QFile::encodeName(name).toStdString()); }
 
-QString FromPath(const fs::path& path)
-{
-    return QFile::decodeName(path.c_str());
-}
+QString FromPath(const fs::path& path) { return QFile::decodeName(path.c_str()); }

@@ -44,20 +44,20 @@ void CheckDroppedFile(const QString& droppedFile, const fs::path& workDirectory)
     std::error_code error;
     const fs::file_status status = fs::status(dropped, error);
     if (status.type() == fs::file_type::not_found || status.type() == fs::file_type::none)
-        throw RunProblem{droppedFile + QStringLiteral(": the file does not exist")};
+        throw RunProblem { droppedFile + QStringLiteral(": the file does not exist") };
     if (status.type() == fs::file_type::directory) {
-        throw RunProblem{droppedFile
-                         + QStringLiteral(": is a folder, not a file; drop a problem input file")};
+        throw RunProblem { droppedFile
+            + QStringLiteral(": is a folder, not a file; drop a problem input file") };
     }
     if (status.type() != fs::file_type::regular)
-        throw RunProblem{droppedFile + QStringLiteral(": is not a plain file")};
+        throw RunProblem { droppedFile + QStringLiteral(": is not a plain file") };
     const fs::path place = fs::canonical(dropped, error).parent_path();
     std::error_code workError;
     const fs::path work = fs::canonical(workDirectory, workError);
     if (!error && !workError && place == work) {
-        throw RunProblem{droppedFile
-                         + QStringLiteral(": lies in the viewer's work directory, whose files "
-                                          "each run replaces; copy it elsewhere and drop the copy")};
+        throw RunProblem { droppedFile
+            + QStringLiteral(": lies in the viewer's work directory, whose files "
+                             "each run replaces; copy it elsewhere and drop the copy") };
     }
 }
 
@@ -81,10 +81,10 @@ void PrepareWorkDirectory(const fs::path& workDirectory)
         return QStringLiteral("something other than a folder");
     }();
     if (!occupant.isEmpty()) {
-        throw RunProblem{FromPath(workDirectory)
-                         + QStringLiteral(": the viewer needs this name for its work directory, "
-                                          "but %1 has it; rename or remove it")
-                               .arg(occupant)};
+        throw RunProblem { FromPath(workDirectory)
+            + QStringLiteral(": the viewer needs this name for its work directory, "
+                             "but %1 has it; rename or remove it")
+                  .arg(occupant) };
     }
 }
 
@@ -110,10 +110,7 @@ SolverRun::~SolverRun()
     }
 }
 
-void SolverRun::SetTimeout(std::chrono::milliseconds timeout)
-{
-    m_timeout = timeout;
-}
+void SolverRun::SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
 
 QString SolverRun::Start(const QString& droppedFile)
 {
@@ -156,26 +153,26 @@ void SolverRun::Stage(const QString& droppedFile)
 {
     const fs::path solver = ToPath(m_programFolder) / SolverFileName;
     if (Dir(solver) == EntryKind::None) {
-        throw RunProblem{QStringLiteral("%1 is missing: it must lie beside the program, in %2")
-                             .arg(QLatin1String(SolverFileName), m_programFolder)};
+        throw RunProblem { QStringLiteral("%1 is missing: it must lie beside the program, in %2")
+                               .arg(QLatin1String(SolverFileName), m_programFolder) };
     }
     std::error_code error;
     if (!fs::is_regular_file(solver, error)) {
-        throw RunProblem{QStringLiteral("%1 in %2 is not a program file")
-                             .arg(QLatin1String(SolverFileName), m_programFolder)};
+        throw RunProblem { QStringLiteral("%1 in %2 is not a program file")
+                               .arg(QLatin1String(SolverFileName), m_programFolder) };
     }
     // A leftover answer must never pass for this run's.
-    for (const char* name : {PointFileName, ResultFileName, SolverFileName})
+    for (const char* name : { PointFileName, ResultFileName, SolverFileName })
         Kill(m_workDirectory / name);
     const fs::path staged = m_workDirectory / SolverFileName;
     FileCopy(solver, staged);
     fs::permissions(staged,
-                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_exec
-                        | fs::perms::others_exec,
-                    fs::perm_options::add, error);
+        fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_exec
+            | fs::perms::others_exec,
+        fs::perm_options::add, error);
     if (error) {
-        throw FileCommandError("cannot make " + staged.string()
-                               + " executable: " + error.message());
+        throw FileCommandError(
+            "cannot make " + staged.string() + " executable: " + error.message());
     }
     FileCopy(ToPath(droppedFile), m_workDirectory / PointFileName);
 }
@@ -183,10 +180,7 @@ void SolverRun::Stage(const QString& droppedFile)
 void SolverRun::Launch()
 {
     m_process = new QProcess(this);
-    connect(m_process, &QProcess::readyReadStandardError, this, [this] {
-        m_errorTail += m_process->readAllStandardError();
-        m_errorTail = m_errorTail.right(ErrorTailBytes);
-    });
+    connect(m_process, &QProcess::readyReadStandardError, this, &SolverRun::ReadErrorOutput);
     connect(m_process, &QProcess::finished, this, &SolverRun::OnFinished);
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
@@ -225,9 +219,15 @@ void SolverRun::OnDeadline()
     m_process->kill();
 }
 
-void SolverRun::Finish()
+void SolverRun::ReadErrorOutput()
 {
     m_errorTail += m_process->readAllStandardError();
+    m_errorTail = m_errorTail.right(ErrorTailBytes);
+}
+
+void SolverRun::Finish()
+{
+    ReadErrorOutput();
     QString message = SolverProblem();
     CoordinateCaptions captions;
     if (message.isEmpty()) {
@@ -277,7 +277,7 @@ QString SolverRun::CleanUp() const
         return {};
     QString problem;
     try {
-        for (const char* name : {PointFileName, ResultFileName, SolverFileName})
+        for (const char* name : { PointFileName, ResultFileName, SolverFileName })
             Kill(m_workDirectory / name);
         RmDir(m_workDirectory);
     } catch (const FileCommandError& error) {

@@ -64,6 +64,7 @@ signals:
 private:
     void Stage(const QString& droppedFile);
     void Launch();
+    void ReadErrorOutput();
     void OnFinished();
     void OnDeadline();
     void Finish();

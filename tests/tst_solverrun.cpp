@@ -8,6 +8,8 @@
 namespace {
 
 constexpr int CollectionTimeoutMs = 20000;
+// Three vertices out of order; the answer solvers reply "1 2 3 4".
+constexpr const char* GoodProfile = "3\n2 0\n0 0\n1 5\n";
 
 // Each way a run can go wrong, set up in the test's own program folder.
 enum class Fault {
@@ -44,16 +46,20 @@ void WriteFile(const QString& path, const QByteArray& bytes)
 // A program folder of its own, the profile a user drops, and the run between them.
 class Sandbox {
 public:
-    Sandbox()
+    explicit Sandbox(const QString& solver)
     {
         QVERIFY(m_root.isValid());
         QVERIFY(QDir(m_root.path()).mkdir(QStringLiteral("program")));
         QVERIFY(QDir(m_root.path()).mkdir(QStringLiteral("input")));
-        WriteFile(Profile(), "3\n2 0\n0 0\n1 5\n");
+        WriteFile(Profile(), GoodProfile);
+        UseSolver(solver);
     }
 
     QString ProgramFolder() const { return m_root.filePath(QStringLiteral("program")); }
-    QString WorkDirectory() const { return ProgramFolder() + QStringLiteral("/morvadine_temporary"); }
+    QString WorkDirectory() const
+    {
+        return ProgramFolder() + QStringLiteral("/morvadine_temporary");
+    }
     QString Profile() const { return m_root.filePath(QStringLiteral("input/profile.txt")); }
     QString Input() const { return m_root.filePath(QStringLiteral("input")); }
     QString Root() const { return m_root.path(); }
@@ -62,9 +68,9 @@ public:
     {
         const QString solver = ProgramFolder() + QStringLiteral("/calc.exe");
         QFile::remove(solver);
-        QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/solver_")
-                                + behaviour,
-                            solver));
+        QVERIFY(QFile::copy(
+            QCoreApplication::applicationDirPath() + QStringLiteral("/solver_") + behaviour,
+            solver));
         // A solver copied from elsewhere may have lost its execute bits; staging restores them.
         QVERIFY(QFile::setPermissions(solver, QFile::ReadOwner | QFile::WriteOwner));
     }
@@ -72,7 +78,9 @@ public:
     // What the work directory holds; empty when it is absent.
     QStringList WorkFiles() const
     {
-        return QDir(WorkDirectory()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name);
+        return QDir(WorkDirectory())
+            .entryList(
+                QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name);
     }
 
 private:
@@ -90,13 +98,14 @@ Outcome Collect(SolverRun& run, SceneState& scene)
     QSignalSpy collected(&run, &SolverRun::Collected);
     QSignalSpy failed(&run, &SolverRun::Failed);
     run.Collect(scene);
-    if (!QTest::qWaitFor([&] { return collected.count() + failed.count() > 0; }, CollectionTimeoutMs))
-        return {false, QStringLiteral("neither collected nor failed")};
+    if (!QTest::qWaitFor(
+            [&] { return collected.count() + failed.count() > 0; }, CollectionTimeoutMs))
+        return { false, QStringLiteral("neither collected nor failed") };
     if (!collected.isEmpty()) {
         const auto captions = collected.first().first().value<CoordinateCaptions>();
-        return {true, QString::fromStdString(captions.Tower + " " + captions.Island)};
+        return { true, QString::fromStdString(captions.Tower + " " + captions.Island) };
     }
-    return {false, failed.first().first().toString()};
+    return { false, failed.first().first().toString() };
 }
 
 // Starts and collects; a refused start counts as a failure with Start's message.
@@ -104,7 +113,7 @@ Outcome Run(SolverRun& run, SceneState& scene, const QString& dropped)
 {
     const QString refusal = run.Start(dropped);
     if (!refusal.isEmpty())
-        return {false, refusal};
+        return { false, refusal };
     return Collect(run, scene);
 }
 
@@ -113,15 +122,12 @@ qint64 ReadPid(const QString& workDirectory)
 {
     const QString pidFile = workDirectory + QStringLiteral("/calc.pid");
     qint64 pid = 0;
-    const bool announced
-        = QTest::qWaitFor([&] { return (pid = Contents(pidFile).toLongLong()) > 0; }, CollectionTimeoutMs);
+    const bool announced = QTest::qWaitFor(
+        [&] { return (pid = Contents(pidFile).toLongLong()) > 0; }, CollectionTimeoutMs);
     return announced ? pid : 0;
 }
 
-bool ProcessGone(qint64 pid)
-{
-    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0;
-}
+bool ProcessGone(qint64 pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0; }
 
 } // namespace
 
@@ -146,8 +152,9 @@ void TestSolverRun::run_collectsAnswerAndCleansUp_data()
 
     QTest::newRow("fresh") << "answer" << false << QStringList();
     QTest::newRow("leftover work directory with a stale answer and a user's file")
-        << "answer" << true << QStringList{"notes.txt"};
-    QTest::newRow("solver leaves a file of its own") << "extrafile" << false << QStringList{"calc.log"};
+        << "answer" << true << QStringList { "notes.txt" };
+    QTest::newRow("solver leaves a file of its own")
+        << "extrafile" << false << QStringList { "calc.log" };
 }
 
 void TestSolverRun::run_collectsAnswerAndCleansUp()
@@ -156,11 +163,10 @@ void TestSolverRun::run_collectsAnswerAndCleansUp()
     QFETCH(bool, leftoverWorkDirectory);
     QFETCH(QStringList, workFilesAfter);
 
-    Sandbox sandbox;
-    sandbox.UseSolver(solver);
+    Sandbox sandbox(solver);
     if (leftoverWorkDirectory) {
         QVERIFY(QDir().mkdir(sandbox.WorkDirectory()));
-        for (const char* name : {"morvadine.in", "morvadine.out", "calc.exe"})
+        for (const char* name : { "morvadine.in", "morvadine.out", "calc.exe" })
             WriteFile(sandbox.WorkDirectory() + '/' + name, "1\n7 7\n9 9 9 9\n");
         WriteFile(sandbox.WorkDirectory() + QStringLiteral("/notes.txt"), "mine");
     }
@@ -185,8 +191,7 @@ void TestSolverRun::run_collectsAnswerAndCleansUp()
 
 void TestSolverRun::slowSolver_isAwaitedWithoutBlocking()
 {
-    Sandbox sandbox;
-    sandbox.UseSolver(QStringLiteral("slow"));
+    Sandbox sandbox(QStringLiteral("slow"));
     SolverRun run(sandbox.ProgramFolder());
     auto scene = std::make_unique<SceneState>();
     QSignalSpy waiting(&run, &SolverRun::WaitingChanged);
@@ -226,7 +231,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState_data()
         << Fault::WorkDirectoryIsLink
         << "%work: the viewer needs this name for its work directory, but a link has it; "
            "rename or remove it"
-        << QStringList{"elsewhere.txt"};
+        << QStringList { "elsewhere.txt" };
     QTest::newRow("program folder cannot hold a folder")
         << Fault::ProgramFolderIsFile << "cannot create the folder %work: Not a directory"
         << QStringList();
@@ -239,7 +244,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState_data()
         << Fault::DroppedFromWorkDirectory
         << "%dropped: lies in the viewer's work directory, whose files each run replaces; copy "
            "it elsewhere and drop the copy"
-        << QStringList{"morvadine.in"};
+        << QStringList { "morvadine.in" };
     QTest::newRow("malformed input")
         << Fault::MalformedInput << "morvadine.in: line 3, column 3: expected a number, found 'abc'"
         << QStringList();
@@ -253,13 +258,13 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState_data()
         << "morvadine.out: the file ends after 3 of the 4 numbers tower x, tower y, island x, "
            "island y"
         << QStringList();
-    QTest::newRow("no answer")
-        << Fault::NoAnswer << "morvadine.out: the file does not exist" << QStringList();
+    QTest::newRow("no answer") << Fault::NoAnswer << "morvadine.out: the file does not exist"
+                               << QStringList();
     QTest::newRow("no answer, a stale one left over")
         << Fault::StaleAnswer << "morvadine.out: the file does not exist" << QStringList();
     QTest::newRow("solver never finishes")
         << Fault::EndlessSolver << "calc.exe did not finish within 0.3 seconds"
-        << QStringList{"calc.pid"};
+        << QStringList { "calc.pid" };
 }
 
 void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
@@ -268,8 +273,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     QFETCH(QString, messageStart);
     QFETCH(QStringList, workFilesAfter);
 
-    Sandbox sandbox;
-    sandbox.UseSolver(QStringLiteral("answer"));
+    Sandbox sandbox(QStringLiteral("answer"));
     QString dropped = sandbox.Profile();
     switch (fault) {
     case Fault::MissingSolver:
@@ -284,7 +288,8 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     case Fault::WorkDirectoryIsLink:
         QVERIFY(QDir(sandbox.Root()).mkdir(QStringLiteral("elsewhere")));
         WriteFile(sandbox.Root() + QStringLiteral("/elsewhere/elsewhere.txt"), "keep");
-        QVERIFY(QFile::link(sandbox.Root() + QStringLiteral("/elsewhere"), sandbox.WorkDirectory()));
+        QVERIFY(
+            QFile::link(sandbox.Root() + QStringLiteral("/elsewhere"), sandbox.WorkDirectory()));
         break;
     case Fault::ProgramFolderIsFile:
         QVERIFY(QDir(sandbox.ProgramFolder()).removeRecursively());
@@ -340,7 +345,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
 
     QVERIFY(!outcome.collected);
     QVERIFY2(outcome.text.startsWith(messageStart),
-             qPrintable(outcome.text + QStringLiteral("\ndoes not start with\n") + messageStart));
+        qPrintable(outcome.text + QStringLiteral("\ndoes not start with\n") + messageStart));
     QVERIFY(!run.IsPending());
     QVERIFY(!scene->HaveData);
     QCOMPARE(sandbox.WorkFiles(), workFilesAfter);
@@ -348,7 +353,8 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     if (fault == Fault::WorkDirectoryIsFile)
         QCOMPARE(Contents(sandbox.WorkDirectory()), occupantBytes);
     if (fault == Fault::EndlessSolver)
-        QTRY_VERIFY_WITH_TIMEOUT(ProcessGone(ReadPid(sandbox.WorkDirectory())), CollectionTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ProcessGone(ReadPid(sandbox.WorkDirectory())), CollectionTimeoutMs);
     // A late collection call, as from the window's timer, has nothing left to report.
     run.Collect(*scene);
     QCOMPARE(collected.count() + failed.count(), failed.isEmpty() ? 0 : 1);
@@ -361,15 +367,14 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     if (fault == Fault::WorkDirectoryIsFile || fault == Fault::WorkDirectoryIsLink)
         QVERIFY(QFile::remove(sandbox.WorkDirectory()));
     sandbox.UseSolver(QStringLiteral("answer"));
-    WriteFile(sandbox.Profile(), "3\n2 0\n0 0\n1 5\n");
+    WriteFile(sandbox.Profile(), GoodProfile);
     const Outcome next = Run(run, *scene, sandbox.Profile());
     QVERIFY2(next.collected, qPrintable(next.text));
 }
 
 void TestSolverRun::startDuringPendingRun_stopsOldSolverAndStartsAnew()
 {
-    Sandbox sandbox;
-    sandbox.UseSolver(QStringLiteral("endless"));
+    Sandbox sandbox(QStringLiteral("endless"));
     SolverRun run(sandbox.ProgramFolder());
     auto scene = std::make_unique<SceneState>();
     QSignalSpy waiting(&run, &SolverRun::WaitingChanged);
@@ -389,13 +394,12 @@ void TestSolverRun::startDuringPendingRun_stopsOldSolverAndStartsAnew()
     QVERIFY2(outcome.collected, qPrintable(outcome.text));
     QCOMPARE(failed.count(), 0);
     // The stopped solver's own file stays; everything staged is gone.
-    QCOMPARE(sandbox.WorkFiles(), QStringList{"calc.pid"});
+    QCOMPARE(sandbox.WorkFiles(), QStringList { "calc.pid" });
 }
 
 void TestSolverRun::destroyedDuringRun_stopsSolverAndCleansUp()
 {
-    Sandbox sandbox;
-    sandbox.UseSolver(QStringLiteral("endless"));
+    Sandbox sandbox(QStringLiteral("endless"));
     qint64 solver = 0;
     {
         SolverRun run(sandbox.ProgramFolder());
@@ -403,7 +407,7 @@ void TestSolverRun::destroyedDuringRun_stopsSolverAndCleansUp()
         solver = ReadPid(sandbox.WorkDirectory());
     }
     QVERIFY(ProcessGone(solver));
-    QCOMPARE(sandbox.WorkFiles(), QStringList{"calc.pid"});
+    QCOMPARE(sandbox.WorkFiles(), QStringList { "calc.pid" });
 }
 
 QTEST_GUILESS_MAIN(TestSolverRun)

@@ -48,7 +48,7 @@ int main()
     } else if (Behaviour == "crashing") {
         std::fputs("about to crash\n", stderr);
         // No core file: it would land in the work directory.
-        const rlimit noCore{0, 0};
+        const rlimit noCore { 0, 0 };
         setrlimit(RLIMIT_CORE, &noCore);
         std::abort();
     } else if (Behaviour == "partial") {
@@ -62,7 +62,8 @@ int main()
         // Tells the tests whom to look for once it should have been stopped.
         char digits[24];
         const auto end = std::to_chars(digits, digits + sizeof digits, getpid()).ptr;
-        if (!WriteFile("calc.pid", std::string_view(digits, static_cast<std::size_t>(end - digits))))
+        if (!WriteFile(
+                "calc.pid", std::string_view(digits, static_cast<std::size_t>(end - digits))))
             return 2;
         for (;;)
             std::this_thread::sleep_for(std::chrono::seconds(1));
