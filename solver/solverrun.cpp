@@ -251,7 +251,7 @@ void SolverRun::Finish()
         emit Failed(message);
 }
 
-QString SolverRun::SolverProblem()
+QString SolverRun::SolverProblem() const
 {
     const QString solver = QLatin1String(SolverFileName);
     if (!m_startError.isEmpty())
@@ -275,14 +275,19 @@ QString SolverRun::CleanUp() const
 {
     if (Dir(m_workDirectory) != EntryKind::Directory)
         return {};
+    // Each removal is tried, so one stubborn entry does not leave the others behind.
     QString problem;
-    try {
-        for (const char* name : { PointFileName, ResultFileName, SolverFileName })
-            Kill(m_workDirectory / name);
-        RmDir(m_workDirectory);
-    } catch (const FileCommandError& error) {
-        problem = QString::fromStdString(error.what());
-    }
+    const auto attempt = [&problem](auto&& command) {
+        try {
+            command();
+        } catch (const FileCommandError& error) {
+            if (problem.isEmpty())
+                problem = QString::fromStdString(error.what());
+        }
+    };
+    for (const char* name : { PointFileName, ResultFileName, SolverFileName })
+        attempt([&] { Kill(m_workDirectory / name); });
+    attempt([&] { RmDir(m_workDirectory); });
     return problem;
 }
 

@@ -68,7 +68,7 @@ private:
     void OnFinished();
     void OnDeadline();
     void Finish();
-    QString SolverProblem();
+    QString SolverProblem() const;
     QString CleanUp() const;
     void ReleaseProcess();
     // Forgets the pending run without a word: stops its solver and removes its files.

@@ -18,6 +18,7 @@ enum class Fault {
     WorkDirectoryIsFile,
     WorkDirectoryIsLink,
     ProgramFolderIsFile,
+    FolderNamedLikeAnswer,
     DroppedFolder,
     DroppedMissing,
     DroppedFromWorkDirectory,
@@ -235,6 +236,10 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState_data()
     QTest::newRow("program folder cannot hold a folder")
         << Fault::ProgramFolderIsFile << "cannot create the folder %work: Not a directory"
         << QStringList();
+    QTest::newRow("a folder bears the answer's name")
+        << Fault::FolderNamedLikeAnswer
+        << "cannot delete %work/morvadine.out: it is a folder, not a file"
+        << QStringList { "morvadine.out" };
     QTest::newRow("dropped a folder")
         << Fault::DroppedFolder << "%dropped: is a folder, not a file; drop a problem input file"
         << QStringList();
@@ -263,7 +268,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState_data()
     QTest::newRow("no answer, a stale one left over")
         << Fault::StaleAnswer << "morvadine.out: the file does not exist" << QStringList();
     QTest::newRow("solver never finishes")
-        << Fault::EndlessSolver << "calc.exe did not finish within 0.3 seconds"
+        << Fault::EndlessSolver << "calc.exe did not finish within 1.5 seconds"
         << QStringList { "calc.pid" };
 }
 
@@ -294,6 +299,9 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     case Fault::ProgramFolderIsFile:
         QVERIFY(QDir(sandbox.ProgramFolder()).removeRecursively());
         WriteFile(sandbox.ProgramFolder(), "not a folder");
+        break;
+    case Fault::FolderNamedLikeAnswer:
+        QVERIFY(QDir().mkpath(sandbox.WorkDirectory() + QStringLiteral("/morvadine.out")));
         break;
     case Fault::DroppedFolder:
         dropped = sandbox.Input();
@@ -336,7 +344,8 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
         .replace(QStringLiteral("%work"), sandbox.WorkDirectory())
         .replace(QStringLiteral("%dropped"), dropped);
     SolverRun run(sandbox.ProgramFolder());
-    run.SetTimeout(std::chrono::milliseconds(300));
+    // Long enough for the endless solver to announce itself even on a loaded machine.
+    run.SetTimeout(std::chrono::milliseconds(1500));
     auto scene = std::make_unique<SceneState>();
     QSignalSpy collected(&run, &SolverRun::Collected);
     QSignalSpy failed(&run, &SolverRun::Failed);
@@ -355,7 +364,8 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     if (fault == Fault::EndlessSolver)
         QTRY_VERIFY_WITH_TIMEOUT(
             ProcessGone(ReadPid(sandbox.WorkDirectory())), CollectionTimeoutMs);
-    // A late collection call, as from the window's timer, has nothing left to report.
+    // A late collection call, as from the window's timer, has nothing left to report: one
+    // report in all, through Start's result or through Failed.
     run.Collect(*scene);
     QCOMPARE(collected.count() + failed.count(), failed.isEmpty() ? 0 : 1);
 
@@ -366,6 +376,8 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     }
     if (fault == Fault::WorkDirectoryIsFile || fault == Fault::WorkDirectoryIsLink)
         QVERIFY(QFile::remove(sandbox.WorkDirectory()));
+    if (fault == Fault::FolderNamedLikeAnswer)
+        QVERIFY(QDir(sandbox.WorkDirectory()).rmdir(QStringLiteral("morvadine.out")));
     sandbox.UseSolver(QStringLiteral("answer"));
     WriteFile(sandbox.Profile(), GoodProfile);
     const Outcome next = Run(run, *scene, sandbox.Profile());
