@@ -1,0 +1,230 @@
+#include "calc/solveprofile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+
+namespace {
+
+// Where long double is the x87 extended type (x86 Linux), its exponent range holds every
+// difference, slope, crossing and value that finite double coordinates can give, however
+// steep or far apart; its 11 extra bits also keep nearly parallel lines apart. Where it is
+// plain double, such extremes end in the range error rather than in an infinity.
+using Wide = long double;
+
+struct Line {
+    Wide Slope;
+    double AnchorX;
+    double AnchorY;
+
+    Wide At(Wide x) const { return AnchorY + Slope * (x - AnchorX); }
+};
+
+// The x where `steeper` overtakes `flatter`; the slopes must differ.
+Wide Crossing(const Line& flatter, const Line& steeper)
+{
+    return flatter.AnchorX
+        + (flatter.AnchorY - steeper.At(flatter.AnchorX)) / (steeper.Slope - flatter.Slope);
+}
+
+// `middle` shows on the envelope of three lines of increasing slope only if it is above the
+// other two where they cross; testing the height there, rather than comparing two computed
+// crossings, keeps nearly parallel neighbours from deciding on noise.
+bool ShowsBetween(const Line& flatter, const Line& middle, const Line& steeper)
+{
+    const Wide x = Crossing(flatter, steeper);
+    return middle.At(x) > std::max(flatter.At(x), steeper.At(x));
+}
+
+// The lines of V in order of increasing slope, hence from left to right.
+std::vector<Line> UpperEnvelope(const std::vector<PointD>& profile)
+{
+    std::vector<Line> lines;
+    lines.reserve(profile.size());
+    for (std::size_t k = 1; k < profile.size(); ++k) {
+        const PointD& left = profile[k - 1];
+        const PointD& right = profile[k];
+        if (left.X == right.X)
+            continue;
+        const Wide slope = (Wide(right.Y) - left.Y) / (Wide(right.X) - left.X);
+        if (!std::isfinite(slope))
+            throw std::range_error("a segment is too steep for the range of numbers");
+        lines.push_back({slope, left.X, left.Y});
+    }
+    std::sort(lines.begin(), lines.end(),
+              [](const Line& a, const Line& b) { return a.Slope < b.Slope; });
+
+    std::vector<Line> envelope;
+    for (const Line& line : lines) {
+        if (!envelope.empty() && envelope.back().Slope == line.Slope) {
+            // Of parallel lines only the highest can show.
+            if (line.At(envelope.back().AnchorX) <= envelope.back().AnchorY)
+                continue;
+            envelope.pop_back();
+        }
+        while (envelope.size() >= 2
+               && !ShowsBetween(envelope[envelope.size() - 2], envelope.back(), line))
+            envelope.pop_back();
+        envelope.push_back(line);
+    }
+    return envelope;
+}
+
+// V over [first, last]: its lines and the x of each change from one line to the next,
+// rounded to doubles, clamped to the range and kept in order even where rounding of nearly
+// parallel lines would have put two of them out of order.
+class Envelope {
+public:
+    Envelope(std::vector<Line> lines, double first, double last)
+        : m_lines(std::move(lines))
+    {
+        m_breaks.reserve(m_lines.size());
+        double previous = first;
+        for (std::size_t k = 1; k < m_lines.size(); ++k) {
+            const Wide crossing = Crossing(m_lines[k - 1], m_lines[k]);
+            const double x = crossing <= first ? first
+                : crossing >= last             ? last
+                                               : static_cast<double>(crossing);
+            previous = std::max(previous, x);
+            m_breaks.push_back(previous);
+        }
+    }
+
+    const std::vector<double>& Breaks() const { return m_breaks; }
+
+    // The leftmost x where V is least.
+    double LowestX(double first, double last) const
+    {
+        const auto rising = std::find_if(m_lines.begin(), m_lines.end(),
+                                         [](const Line& line) { return line.Slope >= 0; });
+        if (rising == m_lines.end())
+            return last;
+        if (rising == m_lines.begin())
+            return first;
+        return m_breaks[static_cast<std::size_t>(rising - m_lines.begin()) - 1];
+    }
+
+    // V at x; successive calls of one cursor must come with x that do not decrease. The
+    // neighbouring lines are consulted too, so that a change point off by rounding never
+    // lets V drop below a line that should still be on top.
+    class Cursor {
+    public:
+        explicit Cursor(const Envelope& envelope)
+            : m_envelope(envelope)
+        {
+        }
+        Wide At(double x)
+        {
+            const auto& lines = m_envelope.m_lines;
+            const auto& breaks = m_envelope.m_breaks;
+            while (m_index < breaks.size() && breaks[m_index] < x)
+                ++m_index;
+            Wide value = lines[m_index].At(x);
+            if (m_index > 0)
+                value = std::max(value, lines[m_index - 1].At(x));
+            if (m_index + 1 < lines.size())
+                value = std::max(value, lines[m_index + 1].At(x));
+            return value;
+        }
+
+    private:
+        const Envelope& m_envelope;
+        std::size_t m_index = 0;
+    };
+
+private:
+    std::vector<Line> m_lines;
+    std::vector<double> m_breaks;
+};
+
+// The least value met so far and its x; a later x must beat it by more than rounding.
+class LeastSoFar {
+public:
+    void Offer(double x, Wide value, Wide magnitude)
+    {
+        const Wide slack = 8 * std::numeric_limits<double>::epsilon() * magnitude;
+        if (!m_x || value < m_value - slack) {
+            m_x = x;
+            m_value = value;
+        }
+    }
+    double X() const { return *m_x; }
+
+private:
+    std::optional<double> m_x;
+    Wide m_value = 0;
+};
+
+double Representable(Wide value)
+{
+    if (!(std::fabs(value) <= std::numeric_limits<double>::max()))
+        throw std::range_error("an answer lies beyond the range of a double");
+    return static_cast<double>(value);
+}
+
+// T between two vertices of different X.
+Wide Ground(const PointD& left, const PointD& right, double x)
+{
+    return left.Y + (Wide(right.Y) - left.Y) * ((Wide(x) - left.X) / (Wide(right.X) - left.X));
+}
+
+// The tower's x: V - T changes slope only at the vertices and at the changes of V, so one
+// walk over both, in order, meets its least value.
+double TowerX(const std::vector<PointD>& profile, const Envelope& envelope)
+{
+    const std::vector<double>& breaks = envelope.Breaks();
+    Envelope::Cursor height(envelope);
+    LeastSoFar tower;
+    std::size_t nextBreak = 0;
+    for (std::size_t k = 0; k < profile.size();) {
+        const double x = profile[k].X;
+        for (; nextBreak < breaks.size() && breaks[nextBreak] < x; ++nextBreak) {
+            const double at = breaks[nextBreak];
+            // A change at a vertex's X is met with that vertex, where T takes the highest.
+            if (k == 0 || at <= profile[k - 1].X)
+                continue;
+            const Wide top = height.At(at);
+            const Wide ground = Ground(profile[k - 1], profile[k], at);
+            tower.Offer(at, top - ground, std::fabs(top) + std::fabs(ground));
+        }
+        double ground = profile[k].Y;
+        for (; k < profile.size() && profile[k].X == x; ++k)
+            ground = std::max(ground, profile[k].Y);
+        const Wide top = height.At(x);
+        tower.Offer(x, top - ground, std::fabs(top) + std::fabs(ground));
+    }
+    return tower.X();
+}
+
+} // namespace
+
+ProfileAnswer SolveProfile(std::vector<PointD> vertices)
+{
+    if (vertices.empty())
+        throw std::invalid_argument("a profile needs at least one vertex");
+    for (const PointD& vertex : vertices) {
+        if (!std::isfinite(vertex.X) || !std::isfinite(vertex.Y))
+            throw std::invalid_argument("a vertex has a coordinate that is not a finite number");
+    }
+    std::stable_sort(vertices.begin(), vertices.end(),
+                     [](const PointD& a, const PointD& b) { return a.X < b.X; });
+    const double first = vertices.front().X;
+    const double last = vertices.back().X;
+
+    std::vector<Line> lines = UpperEnvelope(vertices);
+    if (lines.empty()) {
+        const auto highest = std::max_element(
+            vertices.begin(), vertices.end(),
+            [](const PointD& a, const PointD& b) { return a.Y < b.Y; });
+        return {{first, highest->Y}, {first, highest->Y}};
+    }
+    const Envelope envelope(std::move(lines), first, last);
+    const double towerX = TowerX(vertices, envelope);
+    const double islandX = envelope.LowestX(first, last);
+    const double towerY = Representable(Envelope::Cursor(envelope).At(towerX));
+    const double islandY = Representable(Envelope::Cursor(envelope).At(islandX));
+    return {{towerX, towerY}, {islandX, islandY}};
+}
