@@ -15,9 +15,11 @@ int main()
         WriteAnswer(ResultFileName, SolveProfile(ReadProfile(PointFileName)));
         return 0;
     } catch (const std::exception& error) {
-        // A result file that is already there is not this run's answer.
+        // A result file that is already there is not this run's answer. Anything else of
+        // that name (a folder, say) is not ours to remove.
         std::error_code ignored;
-        std::filesystem::remove(ResultFileName, ignored);
+        if (std::filesystem::is_regular_file(ResultFileName, ignored))
+            std::filesystem::remove(ResultFileName, ignored);
         std::fputs(("calc.exe: " + std::string(error.what()) + "\n").c_str(), stderr);
         return 1;
     }

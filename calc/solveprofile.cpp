@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
-#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -73,22 +72,32 @@ std::vector<Line> UpperEnvelope(const std::vector<PointD>& profile)
     return envelope;
 }
 
-// V over [first, last]: its lines and the x of each change from one line to the next,
-// rounded to doubles, clamped to the range and kept in order even where rounding of nearly
-// parallel lines would have put two of them out of order.
+// V over [first, last]: the lines that show there, and the x of each change from one line
+// to the next, rounded to doubles, clamped to the range and kept in order even where
+// rounding of nearly parallel lines would have put two of them out of order.
 class Envelope {
 public:
-    Envelope(std::vector<Line> lines, double first, double last)
-        : m_lines(std::move(lines))
+    Envelope(const std::vector<Line>& lines, double first, double last)
     {
+        std::vector<Wide> crossings;
+        crossings.reserve(lines.size());
+        for (std::size_t k = 1; k < lines.size(); ++k)
+            crossings.push_back(Crossing(lines[k - 1], lines[k]));
+        // Lines that show only outside the range would all meet its ends in one clamped
+        // change point, where a cursor could not tell which of them is on top.
+        std::size_t begin = 0;
+        while (begin < crossings.size() && crossings[begin] <= first)
+            ++begin;
+        std::size_t end = lines.size();
+        while (end - 1 > begin && crossings[end - 2] >= last)
+            --end;
+        m_lines.assign(lines.begin() + static_cast<std::ptrdiff_t>(begin),
+                       lines.begin() + static_cast<std::ptrdiff_t>(end));
         m_breaks.reserve(m_lines.size());
         double previous = first;
-        for (std::size_t k = 1; k < m_lines.size(); ++k) {
-            const Wide crossing = Crossing(m_lines[k - 1], m_lines[k]);
-            const double x = crossing <= first ? first
-                : crossing >= last             ? last
-                                               : static_cast<double>(crossing);
-            previous = std::max(previous, x);
+        for (std::size_t k = begin; k + 1 < end; ++k) {
+            const Wide inRange = std::clamp<Wide>(crossings[k], first, last);
+            previous = std::max(previous, static_cast<double>(inRange));
             m_breaks.push_back(previous);
         }
     }
@@ -129,6 +138,17 @@ public:
                 value = std::max(value, lines[m_index + 1].At(x));
             return value;
         }
+        // The largest |slope| of the lines the last At consulted.
+        Wide Steepness() const
+        {
+            const auto& lines = m_envelope.m_lines;
+            Wide steepest = std::fabs(lines[m_index].Slope);
+            if (m_index > 0)
+                steepest = std::max(steepest, std::fabs(lines[m_index - 1].Slope));
+            if (m_index + 1 < lines.size())
+                steepest = std::max(steepest, std::fabs(lines[m_index + 1].Slope));
+            return steepest;
+        }
 
     private:
         const Envelope& m_envelope;
@@ -140,22 +160,31 @@ private:
     std::vector<double> m_breaks;
 };
 
-// The least value met so far and its x; a later x must beat it by more than rounding.
+// The least value met so far and its x. A later x must beat it by more than the rounding of
+// both values: that of heights of the offered `magnitude` and of the profile's own heights,
+// `scale`, since a value near 0 computed from large heights is no more exact than they are.
 class LeastSoFar {
 public:
+    explicit LeastSoFar(Wide scale)
+        : m_scale(scale)
+    {
+    }
     void Offer(double x, Wide value, Wide magnitude)
     {
-        const Wide slack = 8 * std::numeric_limits<double>::epsilon() * magnitude;
-        if (!m_x || value < m_value - slack) {
+        const Wide slack = 8 * std::numeric_limits<double>::epsilon() * (magnitude + m_scale);
+        if (value < m_value - (slack + m_slack)) {
             m_x = x;
             m_value = value;
+            m_slack = slack;
         }
     }
-    double X() const { return *m_x; }
+    double X() const { return m_x; }
 
 private:
-    std::optional<double> m_x;
-    Wide m_value = 0;
+    Wide m_scale;
+    double m_x = 0;
+    Wide m_value = std::numeric_limits<Wide>::infinity();
+    Wide m_slack = 0;
 };
 
 double Representable(Wide value)
@@ -165,19 +194,16 @@ double Representable(Wide value)
     return static_cast<double>(value);
 }
 
-// T between two vertices of different X.
-Wide Ground(const PointD& left, const PointD& right, double x)
-{
-    return left.Y + (Wide(right.Y) - left.Y) * ((Wide(x) - left.X) / (Wide(right.X) - left.X));
-}
-
 // The tower's x: V - T changes slope only at the vertices and at the changes of V, so one
 // walk over both, in order, meets its least value.
 double TowerX(const std::vector<PointD>& profile, const Envelope& envelope)
 {
     const std::vector<double>& breaks = envelope.Breaks();
     Envelope::Cursor height(envelope);
-    LeastSoFar tower;
+    Wide scale = 0;
+    for (const PointD& vertex : profile)
+        scale = std::max<Wide>(scale, std::fabs(vertex.Y));
+    LeastSoFar tower(scale);
     std::size_t nextBreak = 0;
     for (std::size_t k = 0; k < profile.size();) {
         const double x = profile[k].X;
@@ -186,9 +212,15 @@ double TowerX(const std::vector<PointD>& profile, const Envelope& envelope)
             // A change at a vertex's X is met with that vertex, where T takes the highest.
             if (k == 0 || at <= profile[k - 1].X)
                 continue;
+            const PointD& left = profile[k - 1];
+            const PointD& right = profile[k];
+            const Wide slope = (Wide(right.Y) - left.Y) / (Wide(right.X) - left.X);
+            const Wide ground = left.Y + slope * (at - left.X);
             const Wide top = height.At(at);
-            const Wide ground = Ground(profile[k - 1], profile[k], at);
-            tower.Offer(at, top - ground, std::fabs(top) + std::fabs(ground));
+            // `at` is a crossing rounded to a double; within half a unit of it, V - T moves
+            // by up to this much, so a true tie can come out a little higher here.
+            const Wide drift = std::fabs(at) * (height.Steepness() + std::fabs(slope));
+            tower.Offer(at, top - ground, std::fabs(top) + std::fabs(ground) + drift);
         }
         double ground = profile[k].Y;
         for (; k < profile.size() && profile[k].X == x; ++k)
@@ -214,14 +246,13 @@ ProfileAnswer SolveProfile(std::vector<PointD> vertices)
     const double first = vertices.front().X;
     const double last = vertices.back().X;
 
-    std::vector<Line> lines = UpperEnvelope(vertices);
-    if (lines.empty()) {
+    if (first == last) {
         const auto highest = std::max_element(
             vertices.begin(), vertices.end(),
             [](const PointD& a, const PointD& b) { return a.Y < b.Y; });
         return {{first, highest->Y}, {first, highest->Y}};
     }
-    const Envelope envelope(std::move(lines), first, last);
+    const Envelope envelope(UpperEnvelope(vertices), first, last);
     const double towerX = TowerX(vertices, envelope);
     const double islandX = envelope.LowestX(first, last);
     const double towerY = Representable(Envelope::Cursor(envelope).At(towerX));
