@@ -189,6 +189,7 @@ private slots:
     void solvesKnownProfiles();
     void agreesWithBruteForce_data();
     void agreesWithBruteForce();
+    void solvesALargeShuffledValley();
     void staysFiniteOverTheWholeRangeOfDoubles();
     void refusesProfilesWithoutAnswer();
     void program_writesTheExactAnswer();
@@ -274,6 +275,22 @@ void TestCalc::agreesWithBruteForce()
         const QString problem = CheckAgainstBruteForce(vertices);
         QVERIFY2(problem.isEmpty(), qPrintable(problem + " for " + Describe(vertices)));
     }
+}
+
+void TestCalc::solvesALargeShuffledValley()
+{
+    // On a convex profile every segment line lies under the profile elsewhere, so V = T:
+    // the tower needs no height anywhere and stands leftmost, the island floats over the
+    // lowest vertex. Large enough for the solver's ordering of large inputs.
+    std::vector<PointD> vertices;
+    for (int x = -100000; x < 100000; ++x)
+        vertices.push_back({double(x), (x - 1234.3) * (x - 1234.3) / 1000});
+    std::shuffle(vertices.begin(), vertices.end(), std::mt19937(3));
+    const ProfileAnswer answer = SolveProfile(vertices);
+    QCOMPARE(answer.Tower.X, -100000.0);
+    QCOMPARE(answer.Tower.Y, (-100000 - 1234.3) * (-100000 - 1234.3) / 1000);
+    QCOMPARE(answer.Island.X, 1234.0);
+    QCOMPARE(answer.Island.Y, 0.3 * 0.3 / 1000);
 }
 
 void TestCalc::staysFiniteOverTheWholeRangeOfDoubles()
