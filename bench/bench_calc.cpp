@@ -23,16 +23,19 @@
 
 namespace {
 
-double MedianSeconds(int repetitions, const std::function<void()>& run)
+// Seconds that `run` takes.
+double Seconds(const std::function<void()>& run)
 {
-    std::vector<double> seconds;
-    for (int r = 0; r < repetitions; ++r) {
-        const auto start = std::chrono::steady_clock::now();
-        run();
-        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::nth_element(seconds.begin(), seconds.begin() + repetitions / 2, seconds.end());
-    return seconds[static_cast<std::size_t>(repetitions / 2)];
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Median(std::vector<double> samples)
+{
+    const auto middle = samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2);
+    std::nth_element(samples.begin(), middle, samples.end());
+    return *middle;
 }
 
 // A rugged profile: x drawn at random over a wide range (so the file is unordered), y a
@@ -70,23 +73,31 @@ int main(int argc, char* argv[])
     const int repetitions = std::max(5, argc > 1 ? std::atoi(argv[1]) : 5);
     const std::vector<PointD> vertices = RandomProfile();
 
-    std::vector<PointD> copy;
-    const double solve = MedianSeconds(repetitions, [&] { SolveProfile(vertices); });
-    const double baseline = MedianSeconds(repetitions, [&] {
-        copy = vertices;
-        std::stable_sort(copy.begin(), copy.end(), [](const PointD& a, const PointD& b) { return a.X < b.X; });
-    });
-
     QTemporaryDir folder;
     WritePointFile(folder.filePath(PointFileName).toStdString(), vertices);
+
+    // The three take turns, so that a machine busy with other work slows each of them alike.
+    std::vector<double> solves, baselines, programs;
+    std::vector<PointD> copy;
     int failures = 0;
-    const double program = MedianSeconds(repetitions, [&] {
-        QProcess calc;
-        calc.setWorkingDirectory(folder.path());
-        calc.start(QCoreApplication::applicationDirPath() + "/calc.exe", {});
-        if (!calc.waitForFinished(-1) || calc.exitCode() != 0)
-            ++failures;
-    });
+    for (int r = 0; r < repetitions; ++r) {
+        solves.push_back(Seconds([&] { SolveProfile(vertices); }));
+        baselines.push_back(Seconds([&] {
+            copy = vertices;
+            std::stable_sort(copy.begin(), copy.end(),
+                             [](const PointD& a, const PointD& b) { return a.X < b.X; });
+        }));
+        programs.push_back(Seconds([&] {
+            QProcess calc;
+            calc.setWorkingDirectory(folder.path());
+            calc.start(QCoreApplication::applicationDirPath() + "/calc.exe", {});
+            if (!calc.waitForFinished(-1) || calc.exitCode() != 0)
+                ++failures;
+        }));
+    }
+    const double solve = Median(solves);
+    const double baseline = Median(baselines);
+    const double program = Median(programs);
 
     std::printf("1,000,000 random vertices, medians of %d runs\n", repetitions);
     std::printf("  SolveProfile               %8.1f ms\n", solve * 1e3);
