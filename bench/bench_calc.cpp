@@ -1,0 +1,110 @@
+// Times the stand-in solver on 1,000,000 random vertices against a baseline measured in the
+// same run: std::stable_sort of the same vertices, the ordering every solve starts with.
+// Then times calc.exe as the viewer runs it, reading the point file and writing the answer,
+// against the viewer's 500 ms collection delay.
+//
+//   build/bin/bench_calc [repetitions]
+#include "calc/solveprofile.h"
+#include "scene/loadresults.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Seconds that `run` takes.
+double Seconds(const std::function<void()>& run)
+{
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Median(std::vector<double> samples)
+{
+    const auto middle = samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2);
+    std::nth_element(samples.begin(), middle, samples.end());
+    return *middle;
+}
+
+// A rugged profile: x drawn at random over a wide range (so the file is unordered), y a
+// random walk, so that the envelope keeps many lines.
+std::vector<PointD> RandomProfile()
+{
+    std::mt19937_64 random(42);
+    std::uniform_real_distribution<double> x(0.0, 1.0e6);
+    std::normal_distribution<double> step(0.0, 10.0);
+    std::vector<PointD> vertices(MaxPoints);
+    double y = 0;
+    for (PointD& vertex : vertices)
+        vertex = {x(random), y += step(random)};
+    return vertices;
+}
+
+void WritePointFile(const std::string& path, const std::vector<PointD>& vertices)
+{
+    std::string text = std::to_string(vertices.size()) + "\n";
+    char number[32];
+    for (const PointD& vertex : vertices) {
+        for (const auto& [value, separator] : {std::pair{vertex.X, ' '}, std::pair{vertex.Y, '\n'}}) {
+            text.append(number, std::to_chars(number, number + sizeof number, value).ptr);
+            text.push_back(separator);
+        }
+    }
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    const int repetitions = std::max(5, argc > 1 ? std::atoi(argv[1]) : 5);
+    const std::vector<PointD> vertices = RandomProfile();
+
+    QTemporaryDir folder;
+    WritePointFile(folder.filePath(PointFileName).toStdString(), vertices);
+
+    // The three take turns, so that a machine busy with other work slows each of them alike.
+    std::vector<double> solves, baselines, programs;
+    std::vector<PointD> copy;
+    int failures = 0;
+    for (int r = 0; r < repetitions; ++r) {
+        solves.push_back(Seconds([&] { SolveProfile(vertices); }));
+        baselines.push_back(Seconds([&] {
+            copy = vertices;
+            std::stable_sort(copy.begin(), copy.end(),
+                             [](const PointD& a, const PointD& b) { return a.X < b.X; });
+        }));
+        programs.push_back(Seconds([&] {
+            QProcess calc;
+            calc.setWorkingDirectory(folder.path());
+            calc.start(QCoreApplication::applicationDirPath() + "/calc.exe", {});
+            if (!calc.waitForFinished(-1) || calc.exitCode() != 0)
+                ++failures;
+        }));
+    }
+    const double solve = Median(solves);
+    const double baseline = Median(baselines);
+    const double program = Median(programs);
+
+    std::printf("1,000,000 random vertices, medians of %d runs\n", repetitions);
+    std::printf("  SolveProfile               %8.1f ms\n", solve * 1e3);
+    std::printf("  baseline (stable_sort)     %8.1f ms\n", baseline * 1e3);
+    std::printf("  solve / baseline           %8.2f\n", solve / baseline);
+    std::printf("  calc.exe, files included   %8.1f ms%s\n", program * 1e3, failures ? "  (FAILED RUNS)" : "");
+    std::printf("  calc.exe / baseline        %8.2f\n", program / baseline);
+    std::printf("  calc.exe / 500 ms delay    %8.2f\n", program / 0.5);
+    return failures == 0 ? 0 : 1;
+}

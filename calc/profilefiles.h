@@ -1,0 +1,18 @@
+#pragma once
+
+#include "calc/solveprofile.h"
+
+#include <filesystem>
+#include <vector>
+
+// Reads the vertices of a point file: a count from 1 to MaxPoints, then that many x y pairs;
+// anything after them is not read. Throws DataFileError, whose message names the file as
+// "morvadine.in" and, for a bad item, its line and column.
+std::vector<PointD> ReadProfile(const std::filesystem::path& path);
+
+// Writes "tower_x tower_y island_x island_y" on one line to `path`, each number with 17
+// significant digits and "." as the decimal point, so the doubles read back exactly. The
+// line goes to a temporary file beside `path` that is then renamed over it, so a reader
+// finds either the complete answer or none. Throws std::runtime_error when the file cannot
+// be written; the temporary file is removed by then.
+void WriteAnswer(const std::filesystem::path& path, const ProfileAnswer& answer);

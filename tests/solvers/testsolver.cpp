@@ -1,0 +1,72 @@
+// A stand-in for a user's solver that behaves in one way, chosen when it is built
+// (SOLVER_BEHAVIOUR). Like a real solver it works on the files of its current directory.
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <thread>
+
+namespace {
+
+constexpr std::string_view Behaviour = SOLVER_BEHAVIOUR;
+
+bool WriteFile(const char* name, std::string_view text)
+{
+    std::FILE* file = std::fopen(name, "wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written;
+}
+
+int Answer()
+{
+    // Proves the run was staged where the solver was started.
+    if (std::FILE* input = std::fopen("morvadine.in", "rb"))
+        std::fclose(input);
+    else {
+        std::fputs("morvadine.in is not in the current directory\n", stderr);
+        return 2;
+    }
+    return WriteFile("morvadine.out", "1 2 3 4\n") ? 0 : 2;
+}
+
+} // namespace
+
+int main()
+{
+    if (Behaviour == "slow") {
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    } else if (Behaviour == "failing") {
+        std::fputs("step 1\nstep 2\nstep 3\nstep 4\nstep 5\nstep 6\nstep 7\n", stderr);
+        return 3;
+    } else if (Behaviour == "crashing") {
+        std::fputs("about to crash\n", stderr);
+        // No core file: it would land in the work directory.
+        const rlimit noCore { 0, 0 };
+        setrlimit(RLIMIT_CORE, &noCore);
+        std::abort();
+    } else if (Behaviour == "partial") {
+        return WriteFile("morvadine.out", "1 2 3") ? 0 : 2;
+    } else if (Behaviour == "silent") {
+        return 0;
+    } else if (Behaviour == "extrafile") {
+        if (!WriteFile("calc.log", "solved\n"))
+            return 2;
+    } else if (Behaviour == "endless") {
+        // Tells the tests whom to look for once it should have been stopped.
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, getpid()).ptr;
+        if (!WriteFile(
+                "calc.pid", std::string_view(digits, static_cast<std::size_t>(end - digits))))
+            return 2;
+        for (;;)
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+    return Answer();
+}

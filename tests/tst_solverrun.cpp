@@ -1,0 +1,426 @@
+#include "solver/solverrun.h"
+
+#include <QtTest>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace {
+
+constexpr int CollectionTimeoutMs = 20000;
+// Three vertices out of order; the answer solvers reply "1 2 3 4".
+constexpr const char* GoodProfile = "3\n2 0\n0 0\n1 5\n";
+
+// Each way a run can go wrong, set up in the test's own program folder.
+enum class Fault {
+    MissingSolver,
+    UnstartableSolver,
+    WorkDirectoryIsFile,
+    WorkDirectoryIsLink,
+    ProgramFolderIsFile,
+    FolderNamedLikeAnswer,
+    DroppedFolder,
+    DroppedMissing,
+    DroppedFromWorkDirectory,
+    MalformedInput,
+    FailingSolver,
+    CrashingSolver,
+    PartialAnswer,
+    NoAnswer,
+    StaleAnswer,
+    EndlessSolver,
+};
+
+QByteArray Contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// A program folder of its own, the profile a user drops, and the run between them.
+class Sandbox {
+public:
+    explicit Sandbox(const QString& solver)
+    {
+        QVERIFY(m_root.isValid());
+        QVERIFY(QDir(m_root.path()).mkdir(QStringLiteral("program")));
+        QVERIFY(QDir(m_root.path()).mkdir(QStringLiteral("input")));
+        WriteFile(Profile(), GoodProfile);
+        UseSolver(solver);
+    }
+
+    QString ProgramFolder() const { return m_root.filePath(QStringLiteral("program")); }
+    QString WorkDirectory() const
+    {
+        return ProgramFolder() + QStringLiteral("/morvadine_temporary");
+    }
+    QString Profile() const { return m_root.filePath(QStringLiteral("input/profile.txt")); }
+    QString Input() const { return m_root.filePath(QStringLiteral("input")); }
+    QString Root() const { return m_root.path(); }
+
+    void UseSolver(const QString& behaviour) const
+    {
+        const QString solver = ProgramFolder() + QStringLiteral("/calc.exe");
+        QFile::remove(solver);
+        QVERIFY(QFile::copy(
+            QCoreApplication::applicationDirPath() + QStringLiteral("/solver_") + behaviour,
+            solver));
+        // A solver copied from elsewhere may have lost its execute bits; staging restores them.
+        QVERIFY(QFile::setPermissions(solver, QFile::ReadOwner | QFile::WriteOwner));
+    }
+
+    // What the work directory holds; empty when it is absent.
+    QStringList WorkFiles() const
+    {
+        return QDir(WorkDirectory())
+            .entryList(
+                QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name);
+    }
+
+private:
+    QTemporaryDir m_root;
+};
+
+// The one outcome of a collection: the captions joined, or the failure message.
+struct Outcome {
+    bool collected = false;
+    QString text;
+};
+
+Outcome Collect(SolverRun& run, SceneState& scene)
+{
+    QSignalSpy collected(&run, &SolverRun::Collected);
+    QSignalSpy failed(&run, &SolverRun::Failed);
+    run.Collect(scene);
+    if (!QTest::qWaitFor(
+            [&] { return collected.count() + failed.count() > 0; }, CollectionTimeoutMs))
+        return { false, QStringLiteral("neither collected nor failed") };
+    if (!collected.isEmpty()) {
+        const auto captions = collected.first().first().value<CoordinateCaptions>();
+        return { true, QString::fromStdString(captions.Tower + " " + captions.Island) };
+    }
+    return { false, failed.first().first().toString() };
+}
+
+// Starts and collects; a refused start counts as a failure with Start's message.
+Outcome Run(SolverRun& run, SceneState& scene, const QString& dropped)
+{
+    const QString refusal = run.Start(dropped);
+    if (!refusal.isEmpty())
+        return { false, refusal };
+    return Collect(run, scene);
+}
+
+// The process id the endless solver announces, once it has; 0 when it never does.
+qint64 ReadPid(const QString& workDirectory)
+{
+    const QString pidFile = workDirectory + QStringLiteral("/calc.pid");
+    qint64 pid = 0;
+    const bool announced = QTest::qWaitFor(
+        [&] { return (pid = Contents(pidFile).toLongLong()) > 0; }, CollectionTimeoutMs);
+    return announced ? pid : 0;
+}
+
+bool ProcessGone(qint64 pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0; }
+
+} // namespace
+
+class TestSolverRun : public QObject {
+    Q_OBJECT
+
+private slots:
+    void run_collectsAnswerAndCleansUp_data();
+    void run_collectsAnswerAndCleansUp();
+    void slowSolver_isAwaitedWithoutBlocking();
+    void failedRun_reportsProblemAndLeavesCleanState_data();
+    void failedRun_reportsProblemAndLeavesCleanState();
+    void startDuringPendingRun_stopsOldSolverAndStartsAnew();
+    void destroyedDuringRun_stopsSolverAndCleansUp();
+};
+
+void TestSolverRun::run_collectsAnswerAndCleansUp_data()
+{
+    QTest::addColumn<QString>("solver");
+    QTest::addColumn<bool>("leftoverWorkDirectory");
+    QTest::addColumn<QStringList>("workFilesAfter");
+
+    QTest::newRow("fresh") << "answer" << false << QStringList();
+    QTest::newRow("leftover work directory with a stale answer and a user's file")
+        << "answer" << true << QStringList { "notes.txt" };
+    QTest::newRow("solver leaves a file of its own")
+        << "extrafile" << false << QStringList { "calc.log" };
+}
+
+void TestSolverRun::run_collectsAnswerAndCleansUp()
+{
+    QFETCH(QString, solver);
+    QFETCH(bool, leftoverWorkDirectory);
+    QFETCH(QStringList, workFilesAfter);
+
+    Sandbox sandbox(solver);
+    if (leftoverWorkDirectory) {
+        QVERIFY(QDir().mkdir(sandbox.WorkDirectory()));
+        for (const char* name : { "morvadine.in", "morvadine.out", "calc.exe" })
+            WriteFile(sandbox.WorkDirectory() + '/' + name, "1\n7 7\n9 9 9 9\n");
+        WriteFile(sandbox.WorkDirectory() + QStringLiteral("/notes.txt"), "mine");
+    }
+    const QByteArray dropped = Contents(sandbox.Profile());
+    SolverRun run(sandbox.ProgramFolder());
+    auto scene = std::make_unique<SceneState>();
+
+    const Outcome outcome = Run(run, *scene, sandbox.Profile());
+
+    QVERIFY2(outcome.collected, qPrintable(outcome.text));
+    QCOMPARE(outcome.text, QStringLiteral("(1,2) (3,4)"));
+    QCOMPARE(scene->PointCount, 3);
+    QCOMPARE(scene->Points(3).Y, 0.0);
+    QCOMPARE(scene->MaxX, 2.0);
+    QVERIFY(!scene->HaveData);
+    QVERIFY(!run.IsPending());
+    QCOMPARE(sandbox.WorkFiles(), workFilesAfter);
+    if (leftoverWorkDirectory)
+        QCOMPARE(Contents(sandbox.WorkDirectory() + QStringLiteral("/notes.txt")), "mine");
+    QCOMPARE(Contents(sandbox.Profile()), dropped);
+}
+
+void TestSolverRun::slowSolver_isAwaitedWithoutBlocking()
+{
+    Sandbox sandbox(QStringLiteral("slow"));
+    SolverRun run(sandbox.ProgramFolder());
+    auto scene = std::make_unique<SceneState>();
+    QSignalSpy waiting(&run, &SolverRun::WaitingChanged);
+    QSignalSpy collected(&run, &SolverRun::Collected);
+
+    QCOMPARE(run.Start(sandbox.Profile()), QString());
+    run.Collect(*scene);
+
+    QCOMPARE(waiting.count(), 1);
+    QCOMPARE(waiting.first().first().toBool(), true);
+    QCOMPARE(collected.count(), 0);
+    QVERIFY(run.IsPending());
+    QTRY_COMPARE_WITH_TIMEOUT(collected.count(), 1, CollectionTimeoutMs);
+    QCOMPARE(waiting.count(), 2);
+    QCOMPARE(waiting.last().first().toBool(), false);
+    QVERIFY(!QFileInfo::exists(sandbox.WorkDirectory()));
+}
+
+void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState_data()
+{
+    QTest::addColumn<Fault>("fault");
+    // With %program, %work and %dropped for the paths of this test's sandbox.
+    QTest::addColumn<QString>("messageStart");
+    QTest::addColumn<QStringList>("workFilesAfter");
+
+    QTest::newRow("calc.exe missing")
+        << Fault::MissingSolver
+        << "calc.exe is missing: it must lie beside the program, in %program" << QStringList();
+    QTest::newRow("calc.exe not a program")
+        << Fault::UnstartableSolver << "calc.exe could not be started: " << QStringList();
+    QTest::newRow("work directory name taken by a file")
+        << Fault::WorkDirectoryIsFile
+        << "%work: the viewer needs this name for its work directory, but a file has it; "
+           "rename or remove it"
+        << QStringList();
+    QTest::newRow("work directory name taken by a link")
+        << Fault::WorkDirectoryIsLink
+        << "%work: the viewer needs this name for its work directory, but a link has it; "
+           "rename or remove it"
+        << QStringList { "elsewhere.txt" };
+    QTest::newRow("program folder cannot hold a folder")
+        << Fault::ProgramFolderIsFile << "cannot create the folder %work: Not a directory"
+        << QStringList();
+    QTest::newRow("a folder bears the answer's name")
+        << Fault::FolderNamedLikeAnswer
+        << "cannot delete %work/morvadine.out: it is a folder, not a file"
+        << QStringList { "morvadine.out" };
+    QTest::newRow("dropped a folder")
+        << Fault::DroppedFolder << "%dropped: is a folder, not a file; drop a problem input file"
+        << QStringList();
+    QTest::newRow("dropped file vanished")
+        << Fault::DroppedMissing << "%dropped: the file does not exist" << QStringList();
+    QTest::newRow("dropped a file of the work directory")
+        << Fault::DroppedFromWorkDirectory
+        << "%dropped: lies in the viewer's work directory, whose files each run replaces; copy "
+           "it elsewhere and drop the copy"
+        << QStringList { "morvadine.in" };
+    QTest::newRow("malformed input")
+        << Fault::MalformedInput << "morvadine.in: line 3, column 3: expected a number, found 'abc'"
+        << QStringList();
+    QTest::newRow("solver fails")
+        << Fault::FailingSolver
+        << "calc.exe exited with status 3: step 3\nstep 4\nstep 5\nstep 6\nstep 7" << QStringList();
+    QTest::newRow("solver crashes")
+        << Fault::CrashingSolver << "calc.exe crashed: about to crash" << QStringList();
+    QTest::newRow("partial answer")
+        << Fault::PartialAnswer
+        << "morvadine.out: the file ends after 3 of the 4 numbers tower x, tower y, island x, "
+           "island y"
+        << QStringList();
+    QTest::newRow("no answer") << Fault::NoAnswer << "morvadine.out: the file does not exist"
+                               << QStringList();
+    QTest::newRow("no answer, a stale one left over")
+        << Fault::StaleAnswer << "morvadine.out: the file does not exist" << QStringList();
+    QTest::newRow("solver never finishes")
+        << Fault::EndlessSolver << "calc.exe did not finish within 1.5 seconds"
+        << QStringList { "calc.pid" };
+}
+
+void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
+{
+    QFETCH(Fault, fault);
+    QFETCH(QString, messageStart);
+    QFETCH(QStringList, workFilesAfter);
+
+    Sandbox sandbox(QStringLiteral("answer"));
+    QString dropped = sandbox.Profile();
+    switch (fault) {
+    case Fault::MissingSolver:
+        QVERIFY(QFile::remove(sandbox.ProgramFolder() + QStringLiteral("/calc.exe")));
+        break;
+    case Fault::UnstartableSolver:
+        WriteFile(sandbox.ProgramFolder() + QStringLiteral("/calc.exe"), "not a program\n");
+        break;
+    case Fault::WorkDirectoryIsFile:
+        WriteFile(sandbox.WorkDirectory(), "occupied");
+        break;
+    case Fault::WorkDirectoryIsLink:
+        QVERIFY(QDir(sandbox.Root()).mkdir(QStringLiteral("elsewhere")));
+        WriteFile(sandbox.Root() + QStringLiteral("/elsewhere/elsewhere.txt"), "keep");
+        QVERIFY(
+            QFile::link(sandbox.Root() + QStringLiteral("/elsewhere"), sandbox.WorkDirectory()));
+        break;
+    case Fault::ProgramFolderIsFile:
+        QVERIFY(QDir(sandbox.ProgramFolder()).removeRecursively());
+        WriteFile(sandbox.ProgramFolder(), "not a folder");
+        break;
+    case Fault::FolderNamedLikeAnswer:
+        QVERIFY(QDir().mkpath(sandbox.WorkDirectory() + QStringLiteral("/morvadine.out")));
+        break;
+    case Fault::DroppedFolder:
+        dropped = sandbox.Input();
+        break;
+    case Fault::DroppedMissing:
+        dropped = sandbox.Input() + QStringLiteral("/gone.txt");
+        break;
+    case Fault::DroppedFromWorkDirectory:
+        QVERIFY(QDir().mkdir(sandbox.WorkDirectory()));
+        dropped = sandbox.WorkDirectory() + QStringLiteral("/morvadine.in");
+        QVERIFY(QFile::copy(sandbox.Profile(), dropped));
+        break;
+    case Fault::MalformedInput:
+        WriteFile(sandbox.Profile(), "3\n0 0\n1 abc\n2 0\n");
+        break;
+    case Fault::FailingSolver:
+        sandbox.UseSolver(QStringLiteral("failing"));
+        break;
+    case Fault::CrashingSolver:
+        sandbox.UseSolver(QStringLiteral("crashing"));
+        break;
+    case Fault::PartialAnswer:
+        sandbox.UseSolver(QStringLiteral("partial"));
+        break;
+    case Fault::NoAnswer:
+        sandbox.UseSolver(QStringLiteral("silent"));
+        break;
+    case Fault::StaleAnswer:
+        QVERIFY(QDir().mkdir(sandbox.WorkDirectory()));
+        WriteFile(sandbox.WorkDirectory() + QStringLiteral("/morvadine.out"), "9 9 9 9\n");
+        sandbox.UseSolver(QStringLiteral("silent"));
+        break;
+    case Fault::EndlessSolver:
+        sandbox.UseSolver(QStringLiteral("endless"));
+        break;
+    }
+    const QByteArray droppedBytes = Contents(dropped);
+    const QByteArray occupantBytes = Contents(sandbox.WorkDirectory());
+    messageStart.replace(QStringLiteral("%program"), sandbox.ProgramFolder())
+        .replace(QStringLiteral("%work"), sandbox.WorkDirectory())
+        .replace(QStringLiteral("%dropped"), dropped);
+    SolverRun run(sandbox.ProgramFolder());
+    // Long enough for the endless solver to announce itself even on a loaded machine.
+    run.SetTimeout(std::chrono::milliseconds(1500));
+    auto scene = std::make_unique<SceneState>();
+    QSignalSpy collected(&run, &SolverRun::Collected);
+    QSignalSpy failed(&run, &SolverRun::Failed);
+
+    const Outcome outcome = Run(run, *scene, dropped);
+
+    QVERIFY(!outcome.collected);
+    QVERIFY2(outcome.text.startsWith(messageStart),
+        qPrintable(outcome.text + QStringLiteral("\ndoes not start with\n") + messageStart));
+    QVERIFY(!run.IsPending());
+    QVERIFY(!scene->HaveData);
+    QCOMPARE(sandbox.WorkFiles(), workFilesAfter);
+    QCOMPARE(Contents(dropped), droppedBytes);
+    if (fault == Fault::WorkDirectoryIsFile)
+        QCOMPARE(Contents(sandbox.WorkDirectory()), occupantBytes);
+    if (fault == Fault::EndlessSolver)
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ProcessGone(ReadPid(sandbox.WorkDirectory())), CollectionTimeoutMs);
+    // A late collection call, as from the window's timer, has nothing left to report: one
+    // report in all, through Start's result or through Failed.
+    run.Collect(*scene);
+    QCOMPARE(collected.count() + failed.count(), failed.isEmpty() ? 0 : 1);
+
+    // Put right, the next drop runs as if nothing had happened.
+    if (fault == Fault::ProgramFolderIsFile) {
+        QVERIFY(QFile::remove(sandbox.ProgramFolder()));
+        QVERIFY(QDir().mkdir(sandbox.ProgramFolder()));
+    }
+    if (fault == Fault::WorkDirectoryIsFile || fault == Fault::WorkDirectoryIsLink)
+        QVERIFY(QFile::remove(sandbox.WorkDirectory()));
+    if (fault == Fault::FolderNamedLikeAnswer)
+        QVERIFY(QDir(sandbox.WorkDirectory()).rmdir(QStringLiteral("morvadine.out")));
+    sandbox.UseSolver(QStringLiteral("answer"));
+    WriteFile(sandbox.Profile(), GoodProfile);
+    const Outcome next = Run(run, *scene, sandbox.Profile());
+    QVERIFY2(next.collected, qPrintable(next.text));
+}
+
+void TestSolverRun::startDuringPendingRun_stopsOldSolverAndStartsAnew()
+{
+    Sandbox sandbox(QStringLiteral("endless"));
+    SolverRun run(sandbox.ProgramFolder());
+    auto scene = std::make_unique<SceneState>();
+    QSignalSpy waiting(&run, &SolverRun::WaitingChanged);
+    QSignalSpy failed(&run, &SolverRun::Failed);
+    QCOMPARE(run.Start(sandbox.Profile()), QString());
+    const qint64 oldSolver = ReadPid(sandbox.WorkDirectory());
+    run.Collect(*scene);
+    QCOMPARE(waiting.count(), 1);
+
+    sandbox.UseSolver(QStringLiteral("answer"));
+    QCOMPARE(run.Start(sandbox.Profile()), QString());
+
+    QCOMPARE(waiting.count(), 2);
+    QCOMPARE(waiting.last().first().toBool(), false);
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessGone(oldSolver), CollectionTimeoutMs);
+    const Outcome outcome = Collect(run, *scene);
+    QVERIFY2(outcome.collected, qPrintable(outcome.text));
+    QCOMPARE(failed.count(), 0);
+    // The stopped solver's own file stays; everything staged is gone.
+    QCOMPARE(sandbox.WorkFiles(), QStringList { "calc.pid" });
+}
+
+void TestSolverRun::destroyedDuringRun_stopsSolverAndCleansUp()
+{
+    Sandbox sandbox(QStringLiteral("endless"));
+    qint64 solver = 0;
+    {
+        SolverRun run(sandbox.ProgramFolder());
+        QCOMPARE(run.Start(sandbox.Profile()), QString());
+        solver = ReadPid(sandbox.WorkDirectory());
+    }
+    QVERIFY(ProcessGone(solver));
+    QCOMPARE(sandbox.WorkFiles(), QStringList { "calc.pid" });
+}
+
+QTEST_GUILESS_MAIN(TestSolverRun)
+#include "tst_solverrun.moc"
