@@ -25,6 +25,12 @@ struct Line {
     Wide At(Wide x) const { return AnchorY + Slope * (x - AnchorX); }
 };
 
+// The slope of the segment between two vertices of different X.
+Wide SlopeBetween(const PointD& left, const PointD& right)
+{
+    return (Wide(right.Y) - left.Y) / (Wide(right.X) - left.X);
+}
+
 // The x where `steeper` overtakes `flatter`; the slopes must differ.
 Wide Crossing(const Line& flatter, const Line& steeper)
 {
@@ -79,7 +85,7 @@ std::vector<Line> UpperEnvelope(const std::vector<PointD>& profile)
 {
     struct Slope {
         std::uint64_t Key; // of the slope rounded to a double
-        std::uint32_t Left; // index of the segment's left vertex
+        std::size_t Left; // index of the segment's left vertex
     };
     std::vector<Slope> slopes;
     slopes.reserve(profile.size());
@@ -88,12 +94,13 @@ std::vector<Line> UpperEnvelope(const std::vector<PointD>& profile)
         const PointD& right = profile[k];
         if (left.X == right.X)
             continue;
-        const Wide slope = (Wide(right.Y) - left.Y) / (Wide(right.X) - left.X);
+        const Wide slope = SlopeBetween(left, right);
+        // Only where long double is plain double.
         if (!std::isfinite(slope))
             throw std::range_error("a segment is too steep for the range of numbers");
         constexpr Wide Largest = std::numeric_limits<double>::max();
         slopes.push_back({OrderKey(static_cast<double>(std::clamp(slope, -Largest, Largest))),
-                          static_cast<std::uint32_t>(k - 1)});
+                          k - 1});
     }
     RadixSort(slopes, [](const Slope& slope) { return slope.Key; });
 
@@ -101,9 +108,7 @@ std::vector<Line> UpperEnvelope(const std::vector<PointD>& profile)
     lines.reserve(slopes.size());
     for (const Slope& slope : slopes) {
         const PointD& left = profile[slope.Left];
-        const PointD& right = profile[slope.Left + 1];
-        lines.push_back(
-            {(Wide(right.Y) - left.Y) / (Wide(right.X) - left.X), left.X, left.Y});
+        lines.push_back({SlopeBetween(left, profile[slope.Left + 1]), left.X, left.Y});
     }
     // Slopes that round to one double are told apart by their full precision.
     for (std::size_t begin = 0; begin < slopes.size();) {
@@ -276,7 +281,7 @@ double TowerX(const std::vector<PointD>& profile, const Envelope& envelope)
                 continue;
             const PointD& left = profile[k - 1];
             const PointD& right = profile[k];
-            const Wide slope = (Wide(right.Y) - left.Y) / (Wide(right.X) - left.X);
+            const Wide slope = SlopeBetween(left, right);
             const Wide ground = left.Y + slope * (at - left.X);
             const Wide top = height.At(at);
             // `at` is a crossing rounded to a double; within half a unit of it, V - T moves
