@@ -48,7 +48,7 @@ std::vector<PointD> RandomProfile()
     std::vector<PointD> vertices(MaxPoints);
     double y = 0;
     for (PointD& vertex : vertices)
-        vertex = {x(random), y += step(random)};
+        vertex = { x(random), y += step(random) };
     return vertices;
 }
 
@@ -57,7 +57,8 @@ void WritePointFile(const std::string& path, const std::vector<PointD>& vertices
     std::string text = std::to_string(vertices.size()) + "\n";
     char number[32];
     for (const PointD& vertex : vertices) {
-        for (const auto& [value, separator] : {std::pair{vertex.X, ' '}, std::pair{vertex.Y, '\n'}}) {
+        for (const auto& [value, separator] :
+            { std::pair { vertex.X, ' ' }, std::pair { vertex.Y, '\n' } }) {
             text.append(number, std::to_chars(number, number + sizeof number, value).ptr);
             text.push_back(separator);
         }
@@ -85,7 +86,7 @@ int main(int argc, char* argv[])
         baselines.push_back(Seconds([&] {
             copy = vertices;
             std::stable_sort(copy.begin(), copy.end(),
-                             [](const PointD& a, const PointD& b) { return a.X < b.X; });
+                [](const PointD& a, const PointD& b) { return a.X < b.X; });
         }));
         programs.push_back(Seconds([&] {
             QProcess calc;
@@ -103,7 +104,8 @@ int main(int argc, char* argv[])
     std::printf("  SolveProfile               %8.1f ms\n", solve * 1e3);
     std::printf("  baseline (stable_sort)     %8.1f ms\n", baseline * 1e3);
     std::printf("  solve / baseline           %8.2f\n", solve / baseline);
-    std::printf("  calc.exe, files included   %8.1f ms%s\n", program * 1e3, failures ? "  (FAILED RUNS)" : "");
+    std::printf("  calc.exe, files included   %8.1f ms%s\n", program * 1e3,
+        failures ? "  (FAILED RUNS)" : "");
     std::printf("  calc.exe / baseline        %8.2f\n", program / baseline);
     std::printf("  calc.exe / 500 ms delay    %8.2f\n", program / 0.5);
     return failures == 0 ? 0 : 1;

@@ -21,7 +21,7 @@ std::vector<PointD> ReadProfile(const std::filesystem::path& path)
     }
     if (count < 1 || count > MaxPoints) {
         throw DataFileError(name + ": the vertex count is " + std::to_string(count)
-                            + "; it must be from 1 to " + std::to_string(MaxPoints));
+            + "; it must be from 1 to " + std::to_string(MaxPoints));
     }
     std::vector<PointD> vertices(static_cast<std::size_t>(count));
     std::size_t read = 0;
@@ -32,7 +32,7 @@ std::vector<PointD> ReadProfile(const std::filesystem::path& path)
         }
     } catch (const EndOfData&) {
         throw DataFileError(name + ": the file ends after " + std::to_string(read) + " of "
-                            + std::to_string(count) + " vertices");
+            + std::to_string(count) + " vertices");
     }
     return vertices;
 }
@@ -42,7 +42,8 @@ void WriteAnswer(const std::filesystem::path& path, const ProfileAnswer& answer)
     // 17 significant digits, sign, point and exponent fit in 25 characters.
     char text[4 * 25];
     char* end = text;
-    for (const double number : {answer.Tower.X, answer.Tower.Y, answer.Island.X, answer.Island.Y}) {
+    for (const double number :
+        { answer.Tower.X, answer.Tower.Y, answer.Island.X, answer.Island.Y }) {
         if (end != text)
             *end++ = ' ';
         end = std::to_chars(end, text + sizeof text, number, std::chars_format::general, 17).ptr;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdint>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -24,6 +24,12 @@ struct Line {
 
     Wide At(Wide x) const { return AnchorY + Slope * (x - AnchorX); }
 };
+
+// The slope of the segment between two vertices of different X.
+Wide SlopeBetween(const PointD& left, const PointD& right)
+{
+    return (Wide(right.Y) - left.Y) / (Wide(right.X) - left.X);
+}
 
 // The x where `steeper` overtakes `flatter`; the slopes must differ.
 Wide Crossing(const Line& flatter, const Line& steeper)
@@ -79,7 +85,7 @@ std::vector<Line> UpperEnvelope(const std::vector<PointD>& profile)
 {
     struct Slope {
         std::uint64_t Key; // of the slope rounded to a double
-        std::uint32_t Left; // index of the segment's left vertex
+        std::size_t Left; // index of the segment's left vertex
     };
     std::vector<Slope> slopes;
     slopes.reserve(profile.size());
@@ -88,12 +94,13 @@ std::vector<Line> UpperEnvelope(const std::vector<PointD>& profile)
         const PointD& right = profile[k];
         if (left.X == right.X)
             continue;
-        const Wide slope = (Wide(right.Y) - left.Y) / (Wide(right.X) - left.X);
+        const Wide slope = SlopeBetween(left, right);
+        // Only where long double is plain double.
         if (!std::isfinite(slope))
             throw std::range_error("a segment is too steep for the range of numbers");
         constexpr Wide Largest = std::numeric_limits<double>::max();
-        slopes.push_back({OrderKey(static_cast<double>(std::clamp(slope, -Largest, Largest))),
-                          static_cast<std::uint32_t>(k - 1)});
+        slopes.push_back(
+            { OrderKey(static_cast<double>(std::clamp(slope, -Largest, Largest))), k - 1 });
     }
     RadixSort(slopes, [](const Slope& slope) { return slope.Key; });
 
@@ -101,9 +108,7 @@ std::vector<Line> UpperEnvelope(const std::vector<PointD>& profile)
     lines.reserve(slopes.size());
     for (const Slope& slope : slopes) {
         const PointD& left = profile[slope.Left];
-        const PointD& right = profile[slope.Left + 1];
-        lines.push_back(
-            {(Wide(right.Y) - left.Y) / (Wide(right.X) - left.X), left.X, left.Y});
+        lines.push_back({ SlopeBetween(left, profile[slope.Left + 1]), left.X, left.Y });
     }
     // Slopes that round to one double are told apart by their full precision.
     for (std::size_t begin = 0; begin < slopes.size();) {
@@ -112,8 +117,8 @@ std::vector<Line> UpperEnvelope(const std::vector<PointD>& profile)
             ++end;
         if (end - begin > 1) {
             std::sort(lines.begin() + static_cast<std::ptrdiff_t>(begin),
-                      lines.begin() + static_cast<std::ptrdiff_t>(end),
-                      [](const Line& a, const Line& b) { return a.Slope < b.Slope; });
+                lines.begin() + static_cast<std::ptrdiff_t>(end),
+                [](const Line& a, const Line& b) { return a.Slope < b.Slope; });
         }
         begin = end;
     }
@@ -127,7 +132,7 @@ std::vector<Line> UpperEnvelope(const std::vector<PointD>& profile)
             envelope.pop_back();
         }
         while (envelope.size() >= 2
-               && !ShowsBetween(envelope[envelope.size() - 2], envelope.back(), line))
+            && !ShowsBetween(envelope[envelope.size() - 2], envelope.back(), line))
             envelope.pop_back();
         envelope.push_back(line);
     }
@@ -154,7 +159,7 @@ public:
         while (end - 1 > begin && crossings[end - 2] >= last)
             --end;
         m_lines.assign(lines.begin() + static_cast<std::ptrdiff_t>(begin),
-                       lines.begin() + static_cast<std::ptrdiff_t>(end));
+            lines.begin() + static_cast<std::ptrdiff_t>(end));
         m_breaks.reserve(m_lines.size());
         double previous = first;
         for (std::size_t k = begin; k + 1 < end; ++k) {
@@ -169,8 +174,8 @@ public:
     // The leftmost x where V is least.
     double LowestX(double first, double last) const
     {
-        const auto rising = std::find_if(m_lines.begin(), m_lines.end(),
-                                         [](const Line& line) { return line.Slope >= 0; });
+        const auto rising = std::find_if(
+            m_lines.begin(), m_lines.end(), [](const Line& line) { return line.Slope >= 0; });
         if (rising == m_lines.end())
             return last;
         if (rising == m_lines.begin())
@@ -276,7 +281,7 @@ double TowerX(const std::vector<PointD>& profile, const Envelope& envelope)
                 continue;
             const PointD& left = profile[k - 1];
             const PointD& right = profile[k];
-            const Wide slope = (Wide(right.Y) - left.Y) / (Wide(right.X) - left.X);
+            const Wide slope = SlopeBetween(left, right);
             const Wide ground = left.Y + slope * (at - left.X);
             const Wide top = height.At(at);
             // `at` is a crossing rounded to a double; within half a unit of it, V - T moves
@@ -308,15 +313,14 @@ ProfileAnswer SolveProfile(std::vector<PointD> vertices)
     const double last = vertices.back().X;
 
     if (first == last) {
-        const auto highest = std::max_element(
-            vertices.begin(), vertices.end(),
+        const auto highest = std::max_element(vertices.begin(), vertices.end(),
             [](const PointD& a, const PointD& b) { return a.Y < b.Y; });
-        return {{first, highest->Y}, {first, highest->Y}};
+        return { { first, highest->Y }, { first, highest->Y } };
     }
     const Envelope envelope(UpperEnvelope(vertices), first, last);
     const double towerX = TowerX(vertices, envelope);
     const double islandX = envelope.LowestX(first, last);
     const double towerY = Representable(Envelope::Cursor(envelope).At(towerX));
     const double islandY = Representable(Envelope::Cursor(envelope).At(islandX));
-    return {{towerX, towerY}, {islandX, islandY}};
+    return { { towerX, towerY }, { islandX, islandY } };
 }

@@ -22,7 +22,7 @@ std::vector<PointD> Profile(std::initializer_list<double> coordinates)
 {
     std::vector<PointD> vertices;
     for (auto at = coordinates.begin(); at != coordinates.end(); at += 2)
-        vertices.push_back({at[0], at[1]});
+        vertices.push_back({ at[0], at[1] });
     return vertices;
 }
 
@@ -42,10 +42,10 @@ public:
         : m_profile(std::move(vertices))
     {
         std::stable_sort(m_profile.begin(), m_profile.end(),
-                         [](const PointD& a, const PointD& b) { return a.X < b.X; });
+            [](const PointD& a, const PointD& b) { return a.X < b.X; });
         for (std::size_t k = 1; k < m_profile.size(); ++k) {
             if (m_profile[k - 1].X != m_profile[k].X)
-                m_segments.push_back({m_profile[k - 1], m_profile[k]});
+                m_segments.push_back({ m_profile[k - 1], m_profile[k] });
         }
         for (const PointD& vertex : m_profile)
             m_candidates.push_back(vertex.X);
@@ -55,7 +55,8 @@ public:
                 const Wide slopeJ = Slope(m_segments[j]);
                 if (slopeI == slopeJ)
                     continue;
-                const Wide x = (LineAt(m_segments[j], 0) - LineAt(m_segments[i], 0)) / (slopeI - slopeJ);
+                const Wide x
+                    = (LineAt(m_segments[j], 0) - LineAt(m_segments[i], 0)) / (slopeI - slopeJ);
                 if (x > First() && x < Last())
                     m_candidates.push_back(static_cast<double>(x));
             }
@@ -70,7 +71,8 @@ public:
     {
         if (m_segments.empty()) {
             return std::max_element(m_profile.begin(), m_profile.end(),
-                                    [](const PointD& a, const PointD& b) { return a.Y < b.Y; })->Y;
+                [](const PointD& a, const PointD& b) { return a.Y < b.Y; })
+                ->Y;
         }
         Wide highest = -std::numeric_limits<Wide>::infinity();
         for (const Segment& segment : m_segments)
@@ -111,14 +113,20 @@ public:
         for (const Segment& segment : m_segments)
             steepest = std::max(steepest, std::fabs(Slope(segment)));
         const Wide tolerance = 1e-12 * heights
-            + 64 * std::numeric_limits<double>::epsilon() * steepest * std::max(std::fabs(First()), std::fabs(Last()));
+            + 64 * std::numeric_limits<double>::epsilon() * steepest
+                * std::max(std::fabs(First()), std::fabs(Last()));
         const Wide found = objective(x);
         if (found > least + tolerance)
-            return QString("x %1 gives %2, but the least is %3").arg(x, 0, 'g', 17).arg(double(found)).arg(double(least));
+            return QString("x %1 gives %2, but the least is %3")
+                .arg(x, 0, 'g', 17)
+                .arg(double(found))
+                .arg(double(least));
         const double xTolerance = 1e-9 * (1 + Last() - First());
         for (const double candidate : m_candidates) {
             if (candidate < x - xTolerance && objective(candidate) <= least + tolerance)
-                return QString("x %1 is least too, and smaller than %2").arg(candidate, 0, 'g', 17).arg(x, 0, 'g', 17);
+                return QString("x %1 is least too, and smaller than %2")
+                    .arg(candidate, 0, 'g', 17)
+                    .arg(x, 0, 'g', 17);
         }
         return {};
     }
@@ -133,7 +141,10 @@ private:
     {
         return (Wide(segment.Right.Y) - segment.Left.Y) / (Wide(segment.Right.X) - segment.Left.X);
     }
-    static Wide LineAt(const Segment& segment, Wide x) { return segment.Left.Y + Slope(segment) * (x - segment.Left.X); }
+    static Wide LineAt(const Segment& segment, Wide x)
+    {
+        return segment.Left.Y + Slope(segment) * (x - segment.Left.X);
+    }
 
     std::vector<PointD> m_profile;
     std::vector<Segment> m_segments;
@@ -145,14 +156,19 @@ QString CheckAgainstBruteForce(const std::vector<PointD>& vertices)
     const ProfileAnswer answer = SolveProfile(vertices);
     const BruteForce brute(vertices);
     const auto V = [&](Wide x) { return brute.V(x); };
-    if (const QString problem = brute.CheckLeast(answer.Tower.X, [&](Wide x) { return V(x) - brute.T(x); }); !problem.isEmpty())
+    if (const QString problem
+        = brute.CheckLeast(answer.Tower.X, [&](Wide x) { return V(x) - brute.T(x); });
+        !problem.isEmpty())
         return "tower: " + problem;
     if (const QString problem = brute.CheckLeast(answer.Island.X, V); !problem.isEmpty())
         return "island: " + problem;
-    for (const PointD& top : {answer.Tower, answer.Island}) {
+    for (const PointD& top : { answer.Tower, answer.Island }) {
         const Wide expected = V(top.X);
         if (std::fabs(top.Y - expected) > 1e-9 * (1 + std::fabs(expected)))
-            return QString("V(%1) is %2, not %3").arg(top.X).arg(double(expected), 0, 'g', 17).arg(top.Y, 0, 'g', 17);
+            return QString("V(%1) is %2, not %3")
+                .arg(top.X)
+                .arg(double(expected), 0, 'g', 17)
+                .arg(top.Y, 0, 'g', 17);
     }
     return {};
 }
@@ -170,8 +186,8 @@ Run RunCalc(const QString& folder)
     process.setWorkingDirectory(folder);
     process.start(QCoreApplication::applicationDirPath() + "/calc.exe", {});
     process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardError())};
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        QString::fromUtf8(process.readAllStandardError()) };
 }
 
 void WriteText(const QString& path, const std::string& text)
@@ -203,27 +219,30 @@ void TestCalc::solvesKnownProfiles_data()
     QTest::addColumn<std::vector<PointD>>("vertices");
     QTest::addColumn<QPointF>("tower");
     QTest::addColumn<QPointF>("island");
-    QTest::newRow("one peak") << Profile({0, 0, 1, 1, 2, 0}) << QPointF(1, 1) << QPointF(1, 1);
+    QTest::newRow("one peak") << Profile({ 0, 0, 1, 1, 2, 0 }) << QPointF(1, 1) << QPointF(1, 1);
     QTest::newRow("valley: the tower needs no height anywhere, leftmost wins")
-        << Profile({0, 1, 1, 0, 2, 1}) << QPointF(0, 1) << QPointF(1, 0);
+        << Profile({ 0, 1, 1, 0, 2, 1 }) << QPointF(0, 1) << QPointF(1, 0);
     QTest::newRow("two peaks: equal need over [1, 3], leftmost wins")
-        << Profile({0, 0, 1, 10, 2, 0, 3, 10, 4, 0}) << QPointF(1, 30) << QPointF(2, 20);
-    QTest::newRow("flat: leftmost wins") << Profile({0, 5, 3, 5}) << QPointF(0, 5) << QPointF(0, 5);
-    QTest::newRow("one vertex") << Profile({2, 3}) << QPointF(2, 3) << QPointF(2, 3);
-    QTest::newRow("all at one x: the highest") << Profile({1, 0, 1, 4, 1, 2}) << QPointF(1, 4) << QPointF(1, 4);
-    QTest::newRow("unsorted, negative") << Profile({-1, -2, -3, -2, -2, -1}) << QPointF(-2, -1) << QPointF(-2, -1);
+        << Profile({ 0, 0, 1, 10, 2, 0, 3, 10, 4, 0 }) << QPointF(1, 30) << QPointF(2, 20);
+    QTest::newRow("flat: leftmost wins")
+        << Profile({ 0, 5, 3, 5 }) << QPointF(0, 5) << QPointF(0, 5);
+    QTest::newRow("one vertex") << Profile({ 2, 3 }) << QPointF(2, 3) << QPointF(2, 3);
+    QTest::newRow("all at one x: the highest")
+        << Profile({ 1, 0, 1, 4, 1, 2 }) << QPointF(1, 4) << QPointF(1, 4);
+    QTest::newRow("unsorted, negative")
+        << Profile({ -1, -2, -3, -2, -2, -1 }) << QPointF(-2, -1) << QPointF(-2, -1);
     // Equal x keep their file order: here the step climbs from 0 to 4 at x = 1 ...
     QTest::newRow("step up in file order")
-        << Profile({2, 4, 1, 0, 0, 0, 1, 4}) << QPointF(1, 4) << QPointF(0, 4);
+        << Profile({ 2, 4, 1, 0, 0, 0, 1, 4 }) << QPointF(1, 4) << QPointF(0, 4);
     // ... and here the polyline reaches 4 first and drops back to 0 at x = 1.
     QTest::newRow("step down in file order")
-        << Profile({2, 4, 1, 4, 0, 0, 1, 0}) << QPointF(0, 0) << QPointF(0, 0);
+        << Profile({ 2, 4, 1, 4, 0, 0, 1, 0 }) << QPointF(0, 0) << QPointF(0, 0);
     QTest::newRow("spike: no line, the tower's top lies inside it")
-        << Profile({0, 0, 1, 0, 1, 5, 1, 0, 2, 0}) << QPointF(1, 0) << QPointF(0, 0);
-    QTest::newRow("huge coordinates") << Profile({-1e308, 0, 0, 1e308, 1e308, 0}) << QPointF(0, 1e308)
-                                      << QPointF(0, 1e308);
+        << Profile({ 0, 0, 1, 0, 1, 5, 1, 0, 2, 0 }) << QPointF(1, 0) << QPointF(0, 0);
+    QTest::newRow("huge coordinates")
+        << Profile({ -1e308, 0, 0, 1e308, 1e308, 0 }) << QPointF(0, 1e308) << QPointF(0, 1e308);
     QTest::newRow("nearly vertical segment")
-        << Profile({0, 0, 1e-300, 1, 1, 1}) << QPointF(1e-300, 1) << QPointF(0, 1);
+        << Profile({ 0, 0, 1e-300, 1, 1, 1 }) << QPointF(1e-300, 1) << QPointF(0, 1);
 }
 
 void TestCalc::solvesKnownProfiles()
@@ -284,7 +303,7 @@ void TestCalc::solvesALargeShuffledValley()
     // lowest vertex. Large enough for the solver's ordering of large inputs.
     std::vector<PointD> vertices;
     for (int x = -100000; x < 100000; ++x)
-        vertices.push_back({double(x), (x - 1234.3) * (x - 1234.3) / 1000});
+        vertices.push_back({ double(x), (x - 1234.3) * (x - 1234.3) / 1000 });
     std::shuffle(vertices.begin(), vertices.end(), std::mt19937(3));
     const ProfileAnswer answer = SolveProfile(vertices);
     QCOMPARE(answer.Tower.X, -100000.0);
@@ -303,13 +322,14 @@ void TestCalc::staysFiniteOverTheWholeRangeOfDoubles()
     for (int p = 0; p < 5000; ++p) {
         std::vector<PointD> vertices(static_cast<std::size_t>(count(random)));
         for (PointD& vertex : vertices)
-            vertex = {coordinate(), coordinate()};
+            vertex = { coordinate(), coordinate() };
         const auto [first, last] = std::minmax_element(vertices.begin(), vertices.end(),
-                                                       [](const PointD& a, const PointD& b) { return a.X < b.X; });
+            [](const PointD& a, const PointD& b) { return a.X < b.X; });
         try {
             const ProfileAnswer answer = SolveProfile(vertices);
-            for (const PointD& top : {answer.Tower, answer.Island}) {
-                QVERIFY2(top.X >= first->X && top.X <= last->X && std::isfinite(top.Y), qPrintable(Describe(vertices)));
+            for (const PointD& top : { answer.Tower, answer.Island }) {
+                QVERIFY2(top.X >= first->X && top.X <= last->X && std::isfinite(top.Y),
+                    qPrintable(Describe(vertices)));
             }
         } catch (const std::range_error&) {
             // Slopes of 1e600 do happen here; a refusal is an answer too.
@@ -320,11 +340,12 @@ void TestCalc::staysFiniteOverTheWholeRangeOfDoubles()
 void TestCalc::refusesProfilesWithoutAnswer()
 {
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, SolveProfile({}));
-    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, SolveProfile(Profile({0, 0, std::nan(""), 1})));
+    QVERIFY_THROWS_EXCEPTION(
+        std::invalid_argument, SolveProfile(Profile({ 0, 0, std::nan(""), 1 })));
     // Climbing 1e300 within 1e-10 and falling again 2e10 further on: the least V is about
     // 2e310, beyond any double.
-    QVERIFY_THROWS_EXCEPTION(std::range_error,
-                             SolveProfile(Profile({0, 0, 1e-10, 1e300, 2e10, 1e300, 2e10 + 1, 0})));
+    QVERIFY_THROWS_EXCEPTION(
+        std::range_error, SolveProfile(Profile({ 0, 0, 1e-10, 1e300, 2e10, 1e300, 2e10 + 1, 0 })));
 }
 
 void TestCalc::program_writesTheExactAnswer()
@@ -338,7 +359,7 @@ void TestCalc::program_writesTheExactAnswer()
     QCOMPARE(run.ExitCode, 0);
     QCOMPARE(run.Errors, QString());
     QCOMPARE(work.entryList(QDir::Files | QDir::Hidden | QDir::System),
-             QStringList({PointFileName, ResultFileName}));
+        QStringList({ PointFileName, ResultFileName }));
 
     QFile result(work.filePath(ResultFileName));
     QVERIFY(result.open(QIODevice::ReadOnly));
@@ -346,8 +367,10 @@ void TestCalc::program_writesTheExactAnswer()
     QVERIFY(text.endsWith('\n'));
     const QList<QByteArray> numbers = text.trimmed().split(' ');
     QCOMPARE(numbers.size(), 4);
-    const ProfileAnswer expected = SolveProfile(ReadProfile(work.filePath(PointFileName).toStdString()));
-    const double expectedNumbers[] = {expected.Tower.X, expected.Tower.Y, expected.Island.X, expected.Island.Y};
+    const ProfileAnswer expected
+        = SolveProfile(ReadProfile(work.filePath(PointFileName).toStdString()));
+    const double expectedNumbers[]
+        = { expected.Tower.X, expected.Tower.Y, expected.Island.X, expected.Island.Y };
     for (int k = 0; k < 4; ++k) {
         double value = 0;
         const auto [end, error] = std::from_chars(numbers[k].cbegin(), numbers[k].cend(), value);
@@ -368,7 +391,8 @@ void TestCalc::program_unwritableResult_leavesNoTemporaryFile()
     QCOMPARE(run.ExitCode, 1);
     QCOMPARE(run.Errors, QString("calc.exe: morvadine.out: the answer cannot be written\n"));
     QVERIFY(work.exists(QString(ResultFileName) + "/kept"));
-    QCOMPARE(work.entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({PointFileName}));
+    QCOMPARE(
+        work.entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({ PointFileName }));
 }
 
 void TestCalc::program_refusesBrokenRuns_data()
@@ -376,16 +400,26 @@ void TestCalc::program_refusesBrokenRuns_data()
     QTest::addColumn<QString>("points");
     QTest::addColumn<bool>("staleResult");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no point file") << QString() << false << "calc.exe: morvadine.in: the file does not exist\n";
-    QTest::newRow("empty") << "" << false << "calc.exe: morvadine.in: the file is empty; it must start with the vertex count\n";
-    QTest::newRow("count zero") << "0\n" << false << "calc.exe: morvadine.in: the vertex count is 0; it must be from 1 to 1000000\n";
-    QTest::newRow("count above capacity") << "1000001\n1 1\n" << false
-                                          << "calc.exe: morvadine.in: the vertex count is 1000001; it must be from 1 to 1000000\n";
-    QTest::newRow("too few vertices") << "3\n1 1\n2" << false << "calc.exe: morvadine.in: the file ends after 1 of 3 vertices\n";
-    QTest::newRow("malformed, over a stale result") << "2\n1 1\n2 x2\n" << true
-                                                    << "calc.exe: morvadine.in: line 3, column 3: expected a number, found 'x2'\n";
-    QTest::newRow("no answer in range") << "4\n0 0\n1e-10 1e300\n2e10 1e300\n20000000001 0\n" << false
-                                        << "calc.exe: an answer lies beyond the range of a double\n";
+    QTest::newRow("no point file")
+        << QString() << false << "calc.exe: morvadine.in: the file does not exist\n";
+    QTest::newRow("empty")
+        << "" << false
+        << "calc.exe: morvadine.in: the file is empty; it must start with the vertex count\n";
+    QTest::newRow("count zero")
+        << "0\n"
+        << false << "calc.exe: morvadine.in: the vertex count is 0; it must be from 1 to 1000000\n";
+    QTest::newRow("count above capacity")
+        << "1000001\n1 1\n"
+        << false
+        << "calc.exe: morvadine.in: the vertex count is 1000001; it must be from 1 to 1000000\n";
+    QTest::newRow("too few vertices")
+        << "3\n1 1\n2" << false << "calc.exe: morvadine.in: the file ends after 1 of 3 vertices\n";
+    QTest::newRow("malformed, over a stale result")
+        << "2\n1 1\n2 x2\n"
+        << true << "calc.exe: morvadine.in: line 3, column 3: expected a number, found 'x2'\n";
+    QTest::newRow("no answer in range")
+        << "4\n0 0\n1e-10 1e300\n2e10 1e300\n20000000001 0\n"
+        << false << "calc.exe: an answer lies beyond the range of a double\n";
 }
 
 void TestCalc::program_refusesBrokenRuns()
@@ -405,7 +439,7 @@ void TestCalc::program_refusesBrokenRuns()
     QCOMPARE(run.Errors, message);
     QVERIFY(!work.exists(ResultFileName));
     QCOMPARE(work.entryList(QDir::Files | QDir::Hidden | QDir::System),
-             points.isNull() ? QStringList() : QStringList({PointFileName}));
+        points.isNull() ? QStringList() : QStringList({ PointFileName }));
 }
 
 QTEST_GUILESS_MAIN(TestCalc)
