@@ -48,6 +48,7 @@ private slots:
     void pensAreOneDevicePixel();
     void laterCallsCoverEarlierOnes();
     void farLine_drawsItsVisiblePart();
+    void oversizedSurface_isCappedToTheImage();
     void keepsPictureWhenResizedAndShownAgain();
 };
 
@@ -145,6 +146,16 @@ void TestImageSurface::farLine_drawsItsVisiblePart()
         QVERIFY(CountOf(image, Red, {99 - at - 1, at - 1, 3, 3}) > 0);
     }
     QCOMPARE(CountOf(image, Blue, {60, 0, 40, 40}), 0);
+}
+
+void TestImageSurface::oversizedSurface_isCappedToTheImage()
+{
+    ImageSurface surface;
+    surface.SetSize(1e30f, 600, 2.0);
+    QCOMPARE(surface.Width(), 32767 * 15 / 2.0f);
+    QCOMPARE(surface.Image().size(), QSize(32767, 80));
+    surface.Line(0, 300, 1e30f, 300, Colours::Red);
+    QCOMPARE(CountOf(surface.Image(), Red, {0, 40, 32767, 1}), 32767);
 }
 
 void TestImageSurface::keepsPictureWhenResizedAndShownAgain()
