@@ -128,10 +128,13 @@ void ImageSurface::SetSystemColours(QColor windowBackground, QColor windowText)
 {
     m_windowBackground = Opaque(windowBackground);
     m_windowText = Opaque(windowText);
+    if (m_blank)
+        m_image.fill(ToQColor(BackColor()));
 }
 
 void ImageSurface::DoCls()
 {
+    m_blank = false;
     // Nothing drawn before survives, so the batch is dropped rather than painted.
     m_batchLines.clear();
     m_batchPoints.clear();
@@ -141,6 +144,7 @@ void ImageSurface::DoCls()
 
 void ImageSurface::DoCircle(float x, float y, float radius, Colour colour)
 {
+    m_blank = false;
     const QColor outline = ToQColor(colour);
     if (radius == 0.0f) {
         JoinBatch(outline);
@@ -158,6 +162,7 @@ void ImageSurface::DoCircle(float x, float y, float radius, Colour colour)
 
 void ImageSurface::DoLine(float x1, float y1, float x2, float y2, Colour colour)
 {
+    m_blank = false;
     JoinBatch(ToQColor(colour));
     m_batchLines.emplace_back(ToDevicePixels(x1, y1), ToDevicePixels(x2, y2));
     if (m_batchLines.size() >= BatchLimit)

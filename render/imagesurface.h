@@ -40,7 +40,8 @@ public:
     void SetSize(float widthTwips, float heightTwips, qreal devicePixelRatio);
     // The picture, at the device pixel ratio last set, ready to be painted as it is.
     const QImage& Image() const;
-    // Affects the calls made from now on; the picture already drawn keeps its colours.
+    // Affects the calls made from now on; a picture already drawn keeps its colours, while a
+    // surface that no call has drawn on yet shows the new window background at once.
     void SetSystemColours(QColor windowBackground, QColor windowText);
 
 protected:
@@ -68,6 +69,7 @@ private:
     qreal m_devicePixelsPerTwip = 1.0 / 15.0;
     QColor m_batchColour;
     bool m_batchDotted = false;
+    bool m_blank = true; // no drawing call yet
     QColor m_windowBackground = Qt::white;
     QColor m_windowText = Qt::black;
 };
