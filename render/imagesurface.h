@@ -23,7 +23,10 @@ class QPainter;
 // Calls are not painted one by one: consecutive dots and lines that paint one opaque colour
 // with one pen are gathered and painted together, which gives the same pixels because such
 // marks cannot cover each other in any way that shows. The batch is painted before any call
-// that could show its order, and whenever the image is read.
+// that could show its order, and whenever the image is read. Batches are written straight
+// into the pixels, one pixel per step along the longer axis (every other one when dotted,
+// starting at the first end): for many long dotted lines QPainter's general stroker spends
+// an order of magnitude more per pixel. Filled circles go through QPainter.
 class ImageSurface : public DrawingSurface {
 public:
     // 8295 by 3495 twips at a device pixel ratio of 1, showing the window background.
@@ -31,12 +34,14 @@ public:
     ~ImageSurface() override;
 
     // Gives the surface a new size in twips. The picture drawn so far stays at the top-left,
-    // new area shows BackColor. Sizes that are not positive and finite count as 0; the image
-    // is at least one device pixel and at most 32767 on a side.
+    // new area shows BackColor. Sizes that are not positive and finite count as 0, and a side
+    // is at most 32767 device pixels: Width and Height report the size so taken. The image is
+    // at least one device pixel on a side.
     void SetSize(float widthTwips, float heightTwips, qreal devicePixelRatio);
     // The picture, at the device pixel ratio last set, ready to be painted as it is.
     const QImage& Image() const;
-    // Affects the calls made from now on; the picture already drawn keeps its colours.
+    // Affects the calls made from now on; a picture already drawn keeps its colours, while a
+    // surface that no call has drawn on yet shows the new window background at once.
     void SetSystemColours(QColor windowBackground, QColor windowText);
 
 protected:
@@ -46,6 +51,7 @@ protected:
 
 private:
     QColor ToQColor(Colour colour) const;
+    QPointF ToDevicePixels(float x, float y) const;
     QPainter& Painter();
     // Joins a batch for (colour, current DrawStyle), painting the one pending first if it is
     // for another colour or pen.
@@ -57,10 +63,13 @@ private:
     // painter may be settled from it.
     mutable QImage m_image;
     mutable std::unique_ptr<QPainter> m_painter;
+    // In device pixels.
     mutable std::vector<QLineF> m_batchLines;
     mutable std::vector<QPointF> m_batchPoints;
+    qreal m_devicePixelsPerTwip = 1.0 / 15.0;
     QColor m_batchColour;
     bool m_batchDotted = false;
+    bool m_blank = true; // no drawing call yet
     QColor m_windowBackground = Qt::white;
     QColor m_windowText = Qt::black;
 };

@@ -48,6 +48,7 @@ private slots:
     void pensAreOneDevicePixel();
     void laterCallsCoverEarlierOnes();
     void farLine_drawsItsVisiblePart();
+    void oversizedSurface_isCappedToTheImage();
     void keepsPictureWhenResizedAndShownAgain();
 };
 
@@ -147,19 +148,31 @@ void TestImageSurface::farLine_drawsItsVisiblePart()
     QCOMPARE(CountOf(image, Blue, {60, 0, 40, 40}), 0);
 }
 
+void TestImageSurface::oversizedSurface_isCappedToTheImage()
+{
+    ImageSurface surface;
+    surface.SetSize(1e30f, 600, 2.0);
+    QCOMPARE(surface.Width(), 32767 * 15 / 2.0f);
+    QCOMPARE(surface.Image().size(), QSize(32767, 80));
+    surface.Line(0, 300, 1e30f, 300, Colours::Red);
+    QCOMPARE(CountOf(surface.Image(), Red, {0, 40, 32767, 1}), 32767);
+}
+
 void TestImageSurface::keepsPictureWhenResizedAndShownAgain()
 {
     ImageSurface surface;
-    surface.SetSystemColours(Background, Text);
     surface.SetSize(600, 600, 1.0);
-    surface.Cls();
+    surface.SetSystemColours(Background, Text);
+    QCOMPARE(CountOf(surface.Image(), Background, {0, 0, 40, 40}), 40 * 40);
     surface.Line(0, 0, 600, 600);
+    surface.SetSystemColours(Qt::white, Qt::black);
     const QImage before = surface.Image();
+    QCOMPARE(before.pixelColor(39, 0), Background);
     surface.SetSize(900, 450, 1.0);
     const QImage after = surface.Image();
     QCOMPARE(after.size(), QSize(60, 30));
     QCOMPARE(after.copy(0, 0, 40, 30), before.copy(0, 0, 40, 30));
-    QCOMPARE(CountOf(after, Background, {40, 0, 20, 30}), 20 * 30);
+    QCOMPARE(CountOf(after, QColor(Qt::white), {40, 0, 20, 30}), 20 * 30);
 
     PictureWidget widget(surface);
     widget.resize(60, 30);
