@@ -1,25 +1,27 @@
-#include "scene/inputchannel.h"
-#include "scene/loadresults.h"
+#include "ui/frmmain.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
 
 #include <cstdio>
-#include <exception>
 
-// Loads the solved data set of the folder given on the command line and prints what the
-// coordinate labels would show.
+// morvadine [FILE]: opens the window; a FILE given is handled as if it had been dropped on
+// the window once it shows.
 int main(int argc, char* argv[])
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: morvadine FOLDER\n");
+    QApplication application(argc, argv);
+    application.setApplicationName(QString::fromLatin1(ApplicationTitle));
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 2) {
+        std::fprintf(stderr, "usage: morvadine [FILE]\n");
         return 2;
     }
-    auto scene = std::make_unique<SceneState>();
-    try {
-        const CoordinateCaptions captions = LoadResults(*scene, argv[1]);
-        std::printf("%d vertices, tower %s, island %s\n", scene->PointCount,
-                    captions.Tower.c_str(), captions.Island.c_str());
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
+    frmMain window(QApplication::applicationDirPath());
+    window.show();
+    if (arguments.size() == 2) {
+        const QString file = QFileInfo(arguments.at(1)).absoluteFilePath();
+        QTimer::singleShot(0, &window, [&window, file] { window.RunSolver(file); });
     }
-    return 0;
+    return QApplication::exec();
 }

@@ -1,0 +1,171 @@
+#include "ui/frmmain.h"
+#include "ui/picturebox.h"
+
+#include <QtTest>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+
+namespace {
+
+class RecordingPresenter : public MessagePresenter {
+public:
+    explicit RecordingPresenter(QStringList& shown) : m_shown(shown) {}
+    void Show(QWidget*, const MessageBoxContent& message) override { m_shown.append(message.Text); }
+
+private:
+    QStringList& m_shown;
+};
+
+// A window over a program folder of its own, holding a copy of the stand-in solver.
+struct Program {
+    QTemporaryDir folder;
+    QTemporaryDir inputs;
+    QStringList messages;
+    std::unique_ptr<frmMain> form;
+
+    Program()
+    {
+        const QString solver = QCoreApplication::applicationDirPath() + QStringLiteral("/calc.exe");
+        QVERIFY(QFile::copy(solver, folder.filePath(QStringLiteral("calc.exe"))));
+        form = std::make_unique<frmMain>(folder.path(), std::make_unique<RecordingPresenter>(messages));
+    }
+
+    QString Input(const QString& name, const QByteArray& text)
+    {
+        QFile file(inputs.filePath(name));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text);
+        return file.fileName();
+    }
+    QWidget* Button(const char* name) { return form->findChild<QWidget*>(QString::fromLatin1(name)); }
+    QString Label(const char* name) { return form->findChild<QLabel*>(QString::fromLatin1(name))->text(); }
+    bool WorkDirectoryExists() { return QFileInfo::exists(folder.filePath(QStringLiteral("morvadine_temporary"))); }
+};
+
+std::unique_ptr<QMimeData> FileList(const QStringList& paths)
+{
+    auto data = std::make_unique<QMimeData>();
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    data->setUrls(urls);
+    return data;
+}
+
+// A drag that enters `target` and is dropped there, as the platform delivers it.
+void Drop(QWidget* target, const QMimeData* data)
+{
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+}
+
+const QByteArray Profile = "4\n0 0\n10 6\n20 2\n30 0\n";
+
+} // namespace
+
+class TestDropRun : public QObject {
+    Q_OBJECT
+
+private slots:
+    void dropShowsTheSolvedProfile_data();
+    void dropShowsTheSolvedProfile();
+    void dropWithoutFilesChangesNothing();
+    void brokenInputIsReportedAndCleanedUp();
+    void profileLeftOfTheAxisIsReportedOnce();
+};
+
+void TestDropRun::dropShowsTheSolvedProfile_data()
+{
+    QTest::addColumn<bool>("onPicture");
+    QTest::addColumn<int>("extraFiles");
+    QTest::newRow("on the window") << false << 0;
+    QTest::newRow("on the picture") << true << 0;
+    QTest::newRow("several files, the first is used") << false << 2;
+}
+
+void TestDropRun::dropShowsTheSolvedProfile()
+{
+    QFETCH(bool, onPicture);
+    QFETCH(int, extraFiles);
+    Program program;
+    QStringList files{program.Input(QStringLiteral("profile.txt"), Profile)};
+    for (int k = 0; k < extraFiles; ++k)
+        files << program.Input(QStringLiteral("other%1.txt").arg(k), "garbage");
+    const QImage before = program.form->findChild<PictureBox*>()->Image();
+
+    const auto data = FileList(files);
+    Drop(onPicture ? program.Button("pic") : program.form.get(), data.get());
+    QVERIFY(!program.form->Scene().HaveData);
+    QVERIFY(!program.Button("cmdDraw")->isEnabled());
+    QVERIFY(!program.Button("cmdDrawTower")->isEnabled());
+
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    QVERIFY(program.Button("cmdDraw")->isEnabled());
+    QVERIFY(program.Button("cmdDrawTower")->isEnabled());
+    QCOMPARE(program.messages, QStringList());
+    QCOMPARE(program.form->Scene().PointCount, 4);
+    QVERIFY(program.Label("lblT1") != QStringLiteral("(0.00,0.00)"));
+    QVERIFY(program.form->findChild<PictureBox*>()->Image() != before);
+    QVERIFY(!program.WorkDirectoryExists());
+    QFile dropped(files.first());
+    QVERIFY(dropped.open(QIODevice::ReadOnly));
+    QCOMPARE(dropped.readAll(), Profile);
+}
+
+void TestDropRun::dropWithoutFilesChangesNothing()
+{
+    Program program;
+    QMimeData text;
+    text.setText(QStringLiteral("4 0 0 1 1 2 2 3 3"));
+    Drop(program.form.get(), &text);
+    Drop(program.Button("pic"), &text);
+    QVERIFY(!program.WorkDirectoryExists());
+    QVERIFY(!program.form->findChild<QTimer*>(QStringLiteral("tmrDisplay"))->isActive());
+    QVERIFY(program.messages.isEmpty());
+}
+
+void TestDropRun::brokenInputIsReportedAndCleanedUp()
+{
+    Program program;
+    const auto good = FileList({program.Input(QStringLiteral("good.txt"), Profile)});
+    Drop(program.form.get(), good.get());
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    const QString towerCaption = program.Label("lblT1");
+
+    const auto broken = FileList({program.Input(QStringLiteral("broken.txt"), "3\n0 0\n1 abc\n")});
+    Drop(program.form.get(), broken.get());
+    QTRY_COMPARE_WITH_TIMEOUT(program.messages.size(), 1, 20000);
+    QVERIFY2(program.messages.first().contains(QStringLiteral("morvadine.in")), qPrintable(program.messages.first()));
+    QVERIFY(!program.form->Scene().HaveData);
+    QVERIFY(!program.Button("cmdDraw")->isEnabled());
+    QCOMPARE(program.Label("lblT1"), towerCaption);
+    QTRY_VERIFY(!program.WorkDirectoryExists());
+
+    // The window stays usable: the next drop works.
+    Drop(program.form.get(), good.get());
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    QVERIFY(program.Button("cmdDraw")->isEnabled());
+}
+
+void TestDropRun::profileLeftOfTheAxisIsReportedOnce()
+{
+    Program program;
+    const auto data = FileList({program.Input(QStringLiteral("left.txt"), "3\n-5 0\n-3 4\n0 1\n")});
+    Drop(program.form.get(), data.get());
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    QCOMPARE(program.messages.size(), 1);
+    QVERIFY2(program.messages.first().contains(QStringLiteral("no vertex with x greater than 0")),
+             qPrintable(program.messages.first()));
+    QVERIFY(!program.WorkDirectoryExists());
+    // Later redraws draw nothing and say nothing.
+    program.form->resize(400, 200);
+    program.form->chkLine1_Click();
+    program.form->cmdDrawTower_Click();
+    QCOMPARE(program.messages.size(), 1);
+}
+
+QTEST_MAIN(TestDropRun)
+#include "tst_droprun.moc"

@@ -1,0 +1,307 @@
+#include "render/drawingsurface.h"
+#include "ui/frmmain.h"
+#include "ui/picturebox.h"
+#include "ui/windowgeometry.h"
+
+#include <QtTest>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <fstream>
+
+namespace {
+
+// Keeps what the window would have shown, instead of a modal box.
+class RecordingPresenter : public MessagePresenter {
+public:
+    explicit RecordingPresenter(QList<MessageBoxContent>& shown) : m_shown(shown) {}
+    void Show(QWidget*, const MessageBoxContent& message) override { m_shown.append(message); }
+
+private:
+    QList<MessageBoxContent>& m_shown;
+};
+
+struct Window {
+    QList<MessageBoxContent> messages;
+    QTemporaryDir programFolder;
+    frmMain form{programFolder.path(), std::make_unique<RecordingPresenter>(messages)};
+
+    template <class Control>
+    Control* Find(const char* name)
+    {
+        return form.findChild<Control*>(QString::fromLatin1(name));
+    }
+    const QImage& Picture() { return Find<PictureBox>("pic")->Image(); }
+
+    // Loads a scene the way a collection does, without a solver run.
+    void Load(const std::string& points, const std::string& result)
+    {
+        const std::filesystem::path folder = programFolder.filePath("loaded").toStdString();
+        std::filesystem::create_directories(folder);
+        std::ofstream(folder / PointFileName) << points;
+        std::ofstream(folder / ResultFileName) << result;
+        LoadResults(form.Scene(), folder);
+        form.Scene().HaveData = true;
+        form.DrawScene();
+    }
+};
+
+} // namespace
+
+class TestFrmMain : public QObject {
+    Q_OBJECT
+
+private slots:
+    void controlsAreLaidOutAsDesigned_data();
+    void controlsAreLaidOutAsDesigned();
+    void startsWithTheDesignedState();
+    void iconIsA256ColourPictureShownInTheBadge();
+    void surfaceSizeFollowsTheWindow_data();
+    void surfaceSizeFollowsTheWindow();
+    void resizeRedrawsOnlyALoadedScene();
+    void viewCommandsSetTheVerticalExtent_data();
+    void viewCommandsSetTheVerticalExtent();
+    void checkBoxesRedrawWithTheirNewState();
+    void checkBoxesBeforeALoadDrawNothing();
+    void messagesShowTheirExactTexts();
+};
+
+void TestFrmMain::controlsAreLaidOutAsDesigned_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("pic") << "PictureBox" << "" << QRect(120, 600, 8295, 3495) << true;
+    QTest::newRow("cmdDraw") << "QPushButton" << "只显示山脉" << QRect(480, 120, 1215, 375) << false;
+    QTest::newRow("lbl1") << "QLabel" << "瞭望塔" << QRect(7560, 120, 540, 180) << true;
+    QTest::newRow("lbl2") << "QLabel" << "浮空岛" << QRect(7560, 360, 540, 180) << true;
+    QTest::newRow("lblT1") << "QLabel" << "(0.00,0.00)" << QRect(8160, 120, 990, 180) << true;
+    QTest::newRow("lblT2") << "QLabel" << "(0.00,0.00)" << QRect(8160, 360, 990, 180) << true;
+    QTest::newRow("cmdDrawTower") << "QPushButton" << "显示塔和岛" << QRect(1800, 120, 1215, 375) << false;
+    QTest::newRow("Label1") << "QLabel" << "最大采样" << QRect(5760, 120, 720, 180) << true;
+    QTest::newRow("txtMaxPoint") << "QLineEdit" << "200" << QRect(6600, 120, 855, 270) << true;
+    QTest::newRow("chkLine1") << "QCheckBox" << "显示塔视线" << QRect(4440, 0, 1215, 255) << true;
+    QTest::newRow("chkLine2") << "QCheckBox" << "显示岛视线" << QRect(4440, 240, 1215, 255) << true;
+    QTest::newRow("cmdInfo") << "QPushButton" << "使用说明" << QRect(3120, 120, 1215, 375) << true;
+}
+
+void TestFrmMain::controlsAreLaidOutAsDesigned()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, caption);
+    QFETCH(QRect, twips);
+    QFETCH(bool, enabled);
+    Window window;
+    auto* control = window.Find<QWidget>(QTest::currentDataTag());
+    QVERIFY(control);
+    QCOMPARE(QString::fromLatin1(control->metaObject()->className()), kind);
+    QString text;
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        text = button->text();
+    else if (auto* label = qobject_cast<QLabel*>(control))
+        text = label->text();
+    else if (auto* edit = qobject_cast<QLineEdit*>(control))
+        text = edit->text();
+    QCOMPARE(text, caption);
+    const QRect pixels(twips.x() / TwipsPerPixel, twips.y() / TwipsPerPixel,
+                       twips.width() / TwipsPerPixel, twips.height() / TwipsPerPixel);
+    QCOMPARE(control->geometry(), pixels);
+    QCOMPARE(control->isEnabled(), enabled);
+}
+
+void TestFrmMain::startsWithTheDesignedState()
+{
+    Window window;
+    QCOMPARE(window.form.windowTitle(), QStringLiteral("Morvadine"));
+    QCOMPARE(window.form.size(), QSize(9540 / TwipsPerPixel, 4260 / TwipsPerPixel));
+    QVERIFY(!window.form.Scene().HaveData);
+    QVERIFY(!window.form.Scene().ShowTower);
+    QVERIFY(window.form.acceptDrops());
+    QVERIFY(window.Find<PictureBox>("pic")->acceptDrops());
+
+    auto* timer = window.Find<QTimer>("tmrDisplay");
+    QVERIFY(timer);
+    QCOMPARE(timer->interval(), 500);
+    QVERIFY(timer->isSingleShot());
+    QVERIFY(!timer->isActive());
+
+    QCOMPARE(window.Find<QLabel>("lbl1")->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    QCOMPARE(window.Find<QLabel>("lbl2")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QCOMPARE(window.Find<QCheckBox>("chkLine1")->checkState(), Qt::Unchecked);
+    QCOMPARE(window.Find<QCheckBox>("chkLine2")->checkState(), Qt::Unchecked);
+
+    QStringList chain;
+    QWidget* widget = window.Find<QWidget>("pic");
+    for (int k = 0; k < 7; ++k, widget = widget->nextInFocusChain()) {
+        while (!(widget->focusPolicy() & Qt::TabFocus))
+            widget = widget->nextInFocusChain();
+        chain << widget->objectName();
+    }
+    QCOMPARE(chain, QStringList({"pic", "cmdDraw", "cmdDrawTower", "txtMaxPoint", "chkLine1", "chkLine2", "cmdInfo"}));
+}
+
+void TestFrmMain::iconIsA256ColourPictureShownInTheBadge()
+{
+    Window window;
+    const QImage icon(QStringLiteral(":/morvadine.png"));
+    QCOMPARE(icon.size(), QSize(48, 48));
+    QCOMPARE(icon.depth(), 8);
+    QCOMPARE(icon.colorCount(), 256);
+    QVERIFY(!window.form.windowIcon().isNull());
+
+    auto* badge = window.Find<QLabel>("imgTamsel");
+    QCOMPARE(badge->geometry(), QRect(0, 0, 48, 48));
+    QCOMPARE(badge->pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
+             icon.convertToFormat(QImage::Format_ARGB32));
+    // It lies beneath the controls that overlap it.
+    const QObjectList children = window.form.children();
+    QVERIFY(children.indexOf(badge) < children.indexOf(window.Find<QWidget>("cmdDraw")));
+    QVERIFY(children.indexOf(badge) < children.indexOf(window.Find<QWidget>("pic")));
+}
+
+void TestFrmMain::surfaceSizeFollowsTheWindow_data()
+{
+    QTest::addColumn<double>("outerWidth");
+    QTest::addColumn<double>("outerHeight");
+    QTest::addColumn<double>("surfaceWidth");
+    QTest::addColumn<double>("surfaceHeight");
+    QTest::addColumn<double>("viewWidth");
+    QTest::addColumn<double>("viewHeight");
+    QTest::newRow("opening size") << 9660.0 << 4740.0 << 9180.0 << 3420.0 << 9060.0 << 3300.0;
+    QTest::newRow("below the margins") << 479.0 << 1319.0 << 0.0 << 0.0 << 1.0 << 1.0;
+    QTest::newRow("at the margins") << 480.0 << 1320.0 << 0.0 << 0.0 << 1.0 << 1.0;
+    QTest::newRow("just above") << 481.0 << 1321.0 << 1.0 << 1.0 << 1.0 << 1.0;
+    QTest::newRow("surface of 120") << 600.0 << 1440.0 << 120.0 << 120.0 << 1.0 << 1.0;
+    QTest::newRow("surface of 135") << 615.0 << 1455.0 << 135.0 << 135.0 << 15.0 << 15.0;
+}
+
+void TestFrmMain::surfaceSizeFollowsTheWindow()
+{
+    QFETCH(double, outerWidth);
+    QFETCH(double, outerHeight);
+    QFETCH(double, surfaceWidth);
+    QFETCH(double, surfaceHeight);
+    QFETCH(double, viewWidth);
+    QFETCH(double, viewHeight);
+    const SurfaceSize size = SurfaceSizeForWindow(outerWidth, outerHeight);
+    QCOMPARE(size.Width, surfaceWidth);
+    QCOMPARE(size.Height, surfaceHeight);
+    QCOMPARE(UsableExtent(size.Width), viewWidth);
+    QCOMPARE(UsableExtent(size.Height), viewHeight);
+}
+
+void TestFrmMain::resizeRedrawsOnlyALoadedScene()
+{
+    Window window;
+    window.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window.form));
+    // The classic frame stands for the real one: margins of 240 twips right and below.
+    const auto* pic = window.Find<PictureBox>("pic");
+    QCOMPARE(pic->WidthTwips(), 9540.0 - 360);
+    QCOMPARE(pic->HeightTwips(), 4260.0 - 840);
+    QCOMPARE(window.form.Scene().ViewWidth, 9540.0 - 480);
+
+    const QImage before = window.Picture();
+    window.form.resize(500, 250);
+    QTRY_COMPARE(window.form.Scene().ViewWidth, 500.0 * TwipsPerPixel - 360 - 120);
+    QCOMPARE(window.form.Scene().ScaleX, 0.0);
+    QCOMPARE(window.Picture().copy(0, 0, 100, 100), before.copy(0, 0, 100, 100));
+
+    window.Load("3\n0 0\n10 5\n20 0", "10 8 5 9");
+    const double scaleBefore = window.form.Scene().ScaleX;
+    window.form.resize(400, 250);
+    QTRY_VERIFY(window.form.Scene().ScaleX < scaleBefore);
+    QCOMPARE(window.form.Scene().ScaleX, window.form.Scene().ViewWidth / 20);
+}
+
+void TestFrmMain::viewCommandsSetTheVerticalExtent_data()
+{
+    QTest::addColumn<double>("towerY");
+    QTest::addColumn<double>("islandY");
+    QTest::addColumn<double>("maxYWithTower");
+    QTest::newRow("tower above the mountains") << 12.0 << 3.0 << 12.0;
+    QTest::newRow("tower as high") << 5.0 << 3.0 << 5.0;
+    QTest::newRow("tower below") << 2.0 << 3.0 << 5.0;
+    QTest::newRow("island above everything") << 2.0 << 40.0 << 5.0;
+}
+
+void TestFrmMain::viewCommandsSetTheVerticalExtent()
+{
+    QFETCH(double, towerY);
+    QFETCH(double, islandY);
+    QFETCH(double, maxYWithTower);
+    Window window;
+    window.Load("3\n0 0\n10 5\n20 0", "10 " + std::to_string(towerY) + " 5 " + std::to_string(islandY));
+    SceneState& scene = window.form.Scene();
+
+    window.form.cmdDrawTower_Click();
+    QVERIFY(scene.ShowTower);
+    QCOMPARE(scene.MaxY, maxYWithTower);
+    const QImage once = window.Picture();
+    window.form.cmdDrawTower_Click();
+    QCOMPARE(scene.MaxY, maxYWithTower);
+    QCOMPARE(window.Picture(), once);
+
+    window.form.cmdDraw_Click();
+    QVERIFY(!scene.ShowTower);
+    QCOMPARE(scene.MaxY, scene.MountainMaxY);
+    QCOMPARE(scene.MaxY, 5.0);
+}
+
+void TestFrmMain::checkBoxesRedrawWithTheirNewState()
+{
+    Window window;
+    window.Load("3\n0 0\n10 5\n20 0", "10 8 5 9");
+    const QImage plain = window.Picture();
+    window.Find<QCheckBox>("chkLine1")->click();
+    const QImage withTowerLines = window.Picture();
+    QVERIFY(withTowerLines != plain);
+    window.Find<QCheckBox>("chkLine1")->click();
+    QCOMPARE(window.Picture(), plain);
+    window.Find<QCheckBox>("chkLine2")->click();
+    QVERIFY(window.Picture() != plain);
+    QVERIFY(window.Picture() != withTowerLines);
+}
+
+void TestFrmMain::checkBoxesBeforeALoadDrawNothing()
+{
+    Window window;
+    const QImage before = window.Picture();
+    window.Find<QCheckBox>("chkLine1")->click();
+    window.Find<QCheckBox>("chkLine2")->click();
+    window.form.cmdDrawTower_Click();
+    QCOMPARE(window.Picture(), before);
+    QCOMPARE(window.form.Scene().ScaleX, 0.0);
+}
+
+void TestFrmMain::messagesShowTheirExactTexts()
+{
+    Window window;
+    window.form.show();
+    window.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window.form));
+    QTest::mouseClick(window.Find<QPushButton>("cmdInfo"), Qt::LeftButton);
+    QTest::mouseClick(window.Find<QLabel>("imgTamsel"), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::keyClick(&window.form, Qt::Key_Escape);
+    QCOMPARE(window.messages.size(), 3);
+
+    const QString instructions = QStringLiteral(
+        "将输入数据文件拖入窗体中，即可显示数据图形。请将本程序和calc.exe保存在同一文件夹下。\r\n作者 ")
+        + QString::fromUtf8(AuthorName) + QStringLiteral("\r\n") + QString::fromUtf8(WebAddress);
+    QCOMPARE(window.messages[0].Text, instructions);
+    QCOMPARE(window.messages[0].Text.count(QStringLiteral("\r\n")), 2);
+    QVERIFY(!window.messages[0].Text.endsWith(QLatin1Char('\n')));
+    QCOMPARE(window.messages[1].Text, QStringLiteral("欢迎访问") + QString::fromUtf8(WebAddress));
+    QCOMPARE(window.messages[2].Text, instructions);
+    for (const MessageBoxContent& message : window.messages) {
+        QCOMPARE(message.Title, QStringLiteral("morvadine"));
+        QCOMPARE(message.Icon, QMessageBox::Information);
+        QCOMPARE(message.Buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+}
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"

@@ -1,0 +1,297 @@
+#include "ui/frmmain.h"
+
+#include "ui/picturebox.h"
+#include "ui/windowgeometry.h"
+
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+
+namespace {
+
+const QString UsageSentence = QStringLiteral(
+    "将输入数据文件拖入窗体中，即可显示数据图形。请将本程序和calc.exe保存在同一文件夹下。");
+
+// Places a control by its layout in twips.
+void Place(QWidget* control, const QRect& twips)
+{
+    control->setGeometry(twips.x() / TwipsPerPixel, twips.y() / TwipsPerPixel,
+                         twips.width() / TwipsPerPixel, twips.height() / TwipsPerPixel);
+}
+
+template <class Control>
+Control* Make(QWidget* window, const char* name, const QString& caption, const QRect& twips)
+{
+    auto* control = new Control(caption, window);
+    control->setObjectName(QString::fromLatin1(name));
+    Place(control, twips);
+    return control;
+}
+
+// A check box's value as the drawing reads it: 0 clear, 1 ticked, 2 greyed.
+int CheckValue(const QCheckBox* box)
+{
+    switch (box->checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    case Qt::Unchecked:
+        break;
+    }
+    return 0;
+}
+
+// The coordinate labels were laid out for "(0.00,0.00)"; a load brings longer texts.
+void ShowCoordinates(QLabel* label, const std::string& caption)
+{
+    label->setText(QString::fromStdString(caption));
+    label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+}
+
+} // namespace
+
+frmMain::frmMain(QString programFolder, std::unique_ptr<MessagePresenter> messages, QWidget* parent)
+    : QWidget(parent)
+    , m_scene(std::make_unique<SceneState>())
+    , m_messages(messages ? std::move(messages) : std::make_unique<ModalMessagePresenter>())
+    , m_solver(std::move(programFolder))
+{
+    Q_INIT_RESOURCE(resources); // the icon lives in a static library
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Morvadine"));
+    setWindowIcon(QIcon(QStringLiteral(":/morvadine.png")));
+    setAcceptDrops(true);
+    QFont captions = font();
+    captions.setPixelSize(12);
+    setFont(captions);
+
+    LayOutControls();
+
+    connect(pic, &PictureBox::OLEDragDrop, this, &frmMain::pic_OLEDragDrop);
+    connect(cmdDraw, &QPushButton::clicked, this, &frmMain::cmdDraw_Click);
+    connect(cmdDrawTower, &QPushButton::clicked, this, &frmMain::cmdDrawTower_Click);
+    connect(chkLine1, &QCheckBox::stateChanged, this, &frmMain::chkLine1_Click);
+    connect(chkLine2, &QCheckBox::stateChanged, this, &frmMain::chkLine2_Click);
+    connect(cmdInfo, &QPushButton::clicked, this, &frmMain::cmdInfo_Click);
+    connect(tmrDisplay, &QTimer::timeout, this, &frmMain::tmrDisplay_Timer);
+    connect(&m_solver, &SolverRun::Collected, this, &frmMain::ShowCollected);
+    connect(&m_solver, &SolverRun::Failed, this, &frmMain::ShowFailure);
+    connect(&m_solver, &SolverRun::WaitingChanged, this, [this](bool waiting) {
+        if (waiting)
+            setCursor(Qt::BusyCursor);
+        else
+            unsetCursor();
+    });
+    // cmdInfo is the window's cancel button: Esc opens the instructions from anywhere.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, cmdInfo, &QPushButton::click);
+
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::LayOutControls()
+{
+    resize(9540 / TwipsPerPixel, 4260 / TwipsPerPixel);
+
+    // Created in tab order; the badge comes first only so that it lies beneath the others.
+    imgTamsel = Make<QLabel>(this, "imgTamsel", QString(), {0, 0, 255, 255});
+    imgTamsel->installEventFilter(this);
+
+    pic = new PictureBox(this);
+    pic->setObjectName(QStringLiteral("pic"));
+    pic->move(120 / TwipsPerPixel, 600 / TwipsPerPixel);
+    pic->SetSizeTwips(8295, 3495);
+
+    cmdDraw = Make<QPushButton>(this, "cmdDraw", QStringLiteral("只显示山脉"), {480, 120, 1215, 375});
+    lbl1 = Make<QLabel>(this, "lbl1", QStringLiteral("瞭望塔"), {7560, 120, 540, 180});
+    lbl2 = Make<QLabel>(this, "lbl2", QStringLiteral("浮空岛"), {7560, 360, 540, 180});
+    lblT1 = Make<QLabel>(this, "lblT1", QStringLiteral("(0.00,0.00)"), {8160, 120, 990, 180});
+    lblT2 = Make<QLabel>(this, "lblT2", QStringLiteral("(0.00,0.00)"), {8160, 360, 990, 180});
+    cmdDrawTower = Make<QPushButton>(this, "cmdDrawTower", QStringLiteral("显示塔和岛"), {1800, 120, 1215, 375});
+    Label1 = Make<QLabel>(this, "Label1", QStringLiteral("最大采样"), {5760, 120, 720, 180});
+    txtMaxPoint = Make<QLineEdit>(this, "txtMaxPoint", QStringLiteral("200"), {6600, 120, 855, 270});
+    chkLine1 = Make<QCheckBox>(this, "chkLine1", QStringLiteral("显示塔视线"), {4440, 0, 1215, 255});
+    chkLine2 = Make<QCheckBox>(this, "chkLine2", QStringLiteral("显示岛视线"), {4440, 240, 1215, 255});
+    cmdInfo = Make<QPushButton>(this, "cmdInfo", QStringLiteral("使用说明"), {3120, 120, 1215, 375});
+
+    QPalette legend = lbl1->palette();
+    legend.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    lbl1->setPalette(legend);
+    legend.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    lbl2->setPalette(legend);
+
+    cmdDraw->setEnabled(false);
+    cmdDrawTower->setEnabled(false);
+    for (QPushButton* button : {cmdDraw, cmdDrawTower, cmdInfo})
+        button->setAutoDefault(false);
+
+    QWidget* const tabOrder[] = {pic, cmdDraw, cmdDrawTower, txtMaxPoint, chkLine1, chkLine2, cmdInfo};
+    for (std::size_t k = 1; k < std::size(tabOrder); ++k)
+        setTabOrder(tabOrder[k - 1], tabOrder[k]);
+
+    tmrDisplay = new QTimer(this);
+    tmrDisplay->setObjectName(QStringLiteral("tmrDisplay"));
+    tmrDisplay->setInterval(500);
+    tmrDisplay->setSingleShot(true);
+}
+
+void frmMain::Form_Load()
+{
+    m_scene->HaveData = false;
+    m_scene->ShowTower = false;
+    const QPixmap icon = windowIcon().pixmap(48, 48);
+    imgTamsel->setPixmap(icon);
+    // The badge shows the picture at its own size, reaching under cmdDraw and pic.
+    imgTamsel->resize(icon.deviceIndependentSize().toSize());
+    imgTamsel->lower();
+}
+
+void frmMain::Form_Resize()
+{
+    const SurfaceSize size = SurfaceSizeForWindow(width() * TwipsPerPixel + FrameWidthTwips,
+                                                  height() * TwipsPerPixel + FrameHeightTwips);
+    pic->SetSizeTwips(size.Width, size.Height);
+    m_scene->ViewWidth = UsableExtent(pic->WidthTwips());
+    m_scene->ViewHeight = UsableExtent(pic->HeightTwips());
+    if (m_scene->HaveData)
+        DrawScene();
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (HasFileList(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* event)
+{
+    event->acceptProposedAction();
+    Form_OLEDragDrop(event->mimeData());
+}
+
+void frmMain::pic_OLEDragDrop(const QMimeData* data)
+{
+    Form_OLEDragDrop(data);
+}
+
+void frmMain::Form_OLEDragDrop(const QMimeData* data)
+{
+    if (!HasFileList(data))
+        return;
+    RunSolver(data->urls().first().toLocalFile());
+}
+
+void frmMain::RunSolver(const QString& path)
+{
+    cmdDraw->setEnabled(false);
+    cmdDrawTower->setEnabled(false);
+    m_scene->HaveData = false;
+    tmrDisplay->stop();
+    unsetCursor();
+    const QString problem = m_solver.Start(path);
+    if (!problem.isEmpty()) {
+        ShowMessage(problem, QMessageBox::Warning);
+        return;
+    }
+    tmrDisplay->start();
+}
+
+void frmMain::tmrDisplay_Timer()
+{
+    tmrDisplay->stop();
+    m_solver.Collect(*m_scene);
+}
+
+void frmMain::ShowCollected(const CoordinateCaptions& captions)
+{
+    ShowCoordinates(lblT1, captions.Tower);
+    ShowCoordinates(lblT2, captions.Island);
+    m_scene->HaveData = true;
+    const DrawOutcome outcome = DrawScene();
+    cmdDraw->setEnabled(true);
+    cmdDrawTower->setEnabled(true);
+    if (outcome == DrawOutcome::NoPositiveX) {
+        ShowMessage(QStringLiteral("%1: the profile has no vertex with x greater than 0, so it "
+                                   "cannot be drawn")
+                        .arg(QString::fromLatin1(PointFileName)),
+                    QMessageBox::Warning);
+    }
+}
+
+void frmMain::ShowFailure(const QString& message)
+{
+    ShowMessage(message, QMessageBox::Warning);
+}
+
+DrawOutcome frmMain::DrawScene()
+{
+    const DrawOutcome outcome = ::DrawScene(
+        *m_scene, pic->Surface(),
+        DrawInputs{txtMaxPoint->text().toStdString(), CheckValue(chkLine1), CheckValue(chkLine2)});
+    pic->update();
+    return outcome;
+}
+
+void frmMain::cmdDraw_Click()
+{
+    m_scene->MaxY = m_scene->MountainMaxY;
+    m_scene->ShowTower = false;
+    DrawScene();
+}
+
+void frmMain::cmdDrawTower_Click()
+{
+    if (m_scene->Tower.Y > m_scene->MaxY)
+        m_scene->MaxY = m_scene->Tower.Y;
+    m_scene->ShowTower = true;
+    DrawScene();
+}
+
+void frmMain::chkLine1_Click()
+{
+    DrawScene();
+}
+
+void frmMain::chkLine2_Click()
+{
+    DrawScene();
+}
+
+void frmMain::cmdInfo_Click()
+{
+    ShowMessage(UsageSentence + QStringLiteral("\r\n作者 ") + QString::fromUtf8(AuthorName)
+                    + QStringLiteral("\r\n") + QString::fromUtf8(WebAddress),
+                QMessageBox::Information);
+}
+
+void frmMain::imgTamsel_Click()
+{
+    ShowMessage(QStringLiteral("欢迎访问") + QString::fromUtf8(WebAddress), QMessageBox::Information);
+}
+
+void frmMain::ShowMessage(const QString& text, QMessageBox::Icon icon)
+{
+    m_messages->Show(this, MessageBoxContent{QString::fromLatin1(ApplicationTitle), text, icon,
+                                             QMessageBox::Ok});
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == imgTamsel && event->type() == QEvent::MouseButtonRelease)
+        imgTamsel_Click();
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "render/drawscene.h"
+#include "scene/loadresults.h"
+#include "scene/scenestate.h"
+#include "solver/solverrun.h"
+#include "ui/messagepresenter.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class PictureBox;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMimeData;
+class QPushButton;
+class QTimer;
+
+// The author and the address both information messages name.
+inline constexpr const char* AuthorName = "the Morvadine developers";
+inline constexpr const char* WebAddress = "https://morvadine.example.org/";
+// The title of every message box.
+inline constexpr const char* ApplicationTitle = "morvadine";
+
+// The one window: the drawing surface `pic`, the view buttons, the sight-line check boxes,
+// the sample bound, the legend with the coordinates, and the scene they all work on.
+// Every control carries its name as its Qt object name.
+class frmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    // `programFolder` holds calc.exe and receives the work directory; `messages` shows the
+    // message boxes (a modal presenter when none is given).
+    explicit frmMain(QString programFolder, std::unique_ptr<MessagePresenter> messages = {},
+                     QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    SceneState& Scene() { return *m_scene; }
+
+    void Form_Load();
+    void Form_Resize();
+    void Form_OLEDragDrop(const QMimeData* data);
+    void pic_OLEDragDrop(const QMimeData* data);
+    // Stages `path` with the solver and starts it; the collection follows on tmrDisplay.
+    void RunSolver(const QString& path);
+    void tmrDisplay_Timer();
+    void cmdDraw_Click();
+    void cmdDrawTower_Click();
+    void chkLine1_Click();
+    void chkLine2_Click();
+    void cmdInfo_Click();
+    void imgTamsel_Click();
+    // Redraws the scene with the sample bound and check boxes as they stand now.
+    DrawOutcome DrawScene();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void LayOutControls();
+    void ShowCollected(const CoordinateCaptions& captions);
+    void ShowFailure(const QString& message);
+    void ShowMessage(const QString& text, QMessageBox::Icon icon);
+
+    std::unique_ptr<SceneState> m_scene;
+    std::unique_ptr<MessagePresenter> m_messages;
+    SolverRun m_solver;
+
+    PictureBox* pic;
+    QPushButton* cmdDraw;
+    QLabel* lbl1;
+    QLabel* lbl2;
+    QLabel* lblT1;
+    QLabel* lblT2;
+    QPushButton* cmdDrawTower;
+    QLabel* Label1;
+    QLineEdit* txtMaxPoint;
+    QCheckBox* chkLine1;
+    QCheckBox* chkLine2;
+    QPushButton* cmdInfo;
+    QLabel* imgTamsel;
+    QTimer* tmrDisplay;
+};
