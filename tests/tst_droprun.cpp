@@ -17,17 +17,18 @@ private:
     QStringList& m_shown;
 };
 
-// A window over a program folder of its own, holding a copy of the stand-in solver.
+// A window over a program folder of its own, holding a copy of `solver` (a program built
+// beside the tests: the stand-in calc.exe or one of the misbehaving test solvers) as calc.exe.
 struct Program {
     QTemporaryDir folder;
     QTemporaryDir inputs;
     QStringList messages;
     std::unique_ptr<frmMain> form;
 
-    Program()
+    explicit Program(const QString& solver = QStringLiteral("calc.exe"))
     {
-        const QString solver = QCoreApplication::applicationDirPath() + QStringLiteral("/calc.exe");
-        QVERIFY(QFile::copy(solver, folder.filePath(QStringLiteral("calc.exe"))));
+        QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QLatin1Char('/') + solver,
+                            folder.filePath(QStringLiteral("calc.exe"))));
         form = std::make_unique<frmMain>(folder.path(), std::make_unique<RecordingPresenter>(messages));
     }
 
@@ -74,6 +75,10 @@ private slots:
     void dropShowsTheSolvedProfile();
     void dropWithoutFilesChangesNothing();
     void brokenInputIsReportedAndCleanedUp();
+    void brokenSolverIsReportedAndCleanedUp_data();
+    void brokenSolverIsReportedAndCleanedUp();
+    void slowSolverIsAwaitedWithABusyCursor();
+    void latestDropWins();
     void profileLeftOfTheAxisIsReportedOnce();
 };
 
@@ -148,6 +153,67 @@ void TestDropRun::brokenInputIsReportedAndCleanedUp()
     Drop(program.form.get(), good.get());
     QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
     QVERIFY(program.Button("cmdDraw")->isEnabled());
+}
+
+void TestDropRun::brokenSolverIsReportedAndCleanedUp_data()
+{
+    QTest::addColumn<QString>("solver");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("fails") << "solver_failing" << "calc.exe exited with status 3: step 3\nstep 4\nstep 5\nstep 6\nstep 7";
+    QTest::newRow("crashes") << "solver_crashing" << "calc.exe crashed: about to crash";
+    QTest::newRow("half an answer") << "solver_partial"
+                                    << "morvadine.out: the file ends after 3 of the 4 numbers tower x, tower y, "
+                                       "island x, island y";
+}
+
+// Whatever goes wrong with the user's solver, the window says so, shows nothing new, and
+// leaves no trace in the program folder or on the dropped file.
+void TestDropRun::brokenSolverIsReportedAndCleanedUp()
+{
+    QFETCH(QString, solver);
+    QFETCH(QString, message);
+    Program program(solver);
+    const QString input = program.Input(QStringLiteral("profile.txt"), Profile);
+    const auto data = FileList({input});
+    Drop(program.form.get(), data.get());
+    QTRY_COMPARE_WITH_TIMEOUT(program.messages, QStringList{message}, 20000);
+    QVERIFY(!program.form->Scene().HaveData);
+    QVERIFY(!program.Button("cmdDraw")->isEnabled());
+    QVERIFY(!program.Button("cmdDrawTower")->isEnabled());
+    QCOMPARE(program.Label("lblT1"), QStringLiteral("(0.00,0.00)"));
+    QVERIFY(!program.WorkDirectoryExists());
+    QFile dropped(input);
+    QVERIFY(dropped.open(QIODevice::ReadOnly));
+    QCOMPARE(dropped.readAll(), Profile);
+}
+
+void TestDropRun::slowSolverIsAwaitedWithABusyCursor()
+{
+    Program program(QStringLiteral("solver_slow"));
+    const auto data = FileList({program.Input(QStringLiteral("profile.txt"), Profile)});
+    Drop(program.form.get(), data.get());
+    QTRY_COMPARE_WITH_TIMEOUT(program.form->cursor().shape(), Qt::BusyCursor, 5000);
+    QVERIFY(!program.form->Scene().HaveData);
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    QCOMPARE(program.form->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(program.Label("lblT1"), QStringLiteral("(1,2)"));
+    QVERIFY(program.messages.isEmpty());
+}
+
+void TestDropRun::latestDropWins()
+{
+    Program program(QStringLiteral("solver_slow"));
+    const auto first = FileList({program.Input(QStringLiteral("first.txt"), "1\n5 5\n")});
+    const auto second = FileList({program.Input(QStringLiteral("second.txt"), Profile)});
+    Drop(program.form.get(), first.get());
+    QTest::qWait(100);
+    Drop(program.form.get(), second.get());
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    QCOMPARE(program.form->Scene().PointCount, 4);
+    QTest::qWait(1500); // no late collection of the first run follows
+    QCOMPARE(program.form->Scene().PointCount, 4);
+    QVERIFY(program.messages.isEmpty());
+    QVERIFY(!program.WorkDirectoryExists());
 }
 
 void TestDropRun::profileLeftOfTheAxisIsReportedOnce()
