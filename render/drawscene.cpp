@@ -100,7 +100,7 @@ DrawOutcome DrawScene(SceneState& scene, DrawingSurface& surface, const DrawInpu
     const StyleReset reset(surface);
     surface.Cls();
     if (!SetScales(scene))
-        return DrawOutcome::NoPositiveX;
+        return scene.MaxX == 0.0 ? DrawOutcome::NoPositiveX : DrawOutcome::XTooNarrow;
     const auto towerScreen = ToSurface(scene, scene.Tower);
     const auto islandScreen = ToSurface(scene, scene.Island);
     const std::int32_t step = SampleStep(scene, inputs);

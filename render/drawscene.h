@@ -17,6 +17,7 @@ enum class DrawOutcome {
     NotLoaded,   // HaveData is false: the surface was not touched at all
     Drawn,
     NoPositiveX, // MaxX is 0: the surface was cleared and nothing more drawn
+    XTooNarrow,  // MaxX so small that the horizontal scale overflows: cleared as for NoPositiveX
 };
 
 // Repaints the whole scene on surface: clears it, sets the scales, then draws about as many

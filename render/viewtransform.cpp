@@ -1,10 +1,13 @@
 #include "render/viewtransform.h"
 
+#include <cmath>
+
 bool SetScales(SceneState& scene)
 {
-    if (scene.MaxX == 0.0)
+    const double scaleX = scene.ViewWidth / scene.MaxX;
+    if (scene.MaxX == 0.0 || !std::isfinite(scaleX))
         return false;
-    scene.ScaleX = scene.ViewWidth / scene.MaxX;
+    scene.ScaleX = scaleX;
     scene.ScaleY = scene.ViewHeight / scene.MaxY;
     return true;
 }

@@ -5,8 +5,9 @@
 #include <cstdint>
 
 // Sets ScaleX = ViewWidth / MaxX and ScaleY = ViewHeight / MaxY for the drawing about to be
-// made. Returns false, and leaves both scales as they were, when MaxX is 0: no vertex has a
-// positive X and there is no horizontal scale to draw with.
+// made. Returns false, and leaves both scales as they were, when there is no horizontal
+// scale to draw with: MaxX is 0 (no vertex has a positive X), or so small (1e-310, say)
+// that ViewWidth / MaxX overflows.
 bool SetScales(SceneState& scene);
 
 // The surface point in twips (y down) of the data point p, with the scales of the current

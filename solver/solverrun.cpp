@@ -120,6 +120,7 @@ QString SolverRun::Start(const QString& droppedFile)
         emit WaitingChanged(false);
     try {
         CheckDroppedFile(droppedFile, m_workDirectory);
+        m_droppedFile = droppedFile;
         PrepareWorkDirectory(m_workDirectory);
     } catch (const RunProblem& problem) {
         return problem.message;
@@ -235,6 +236,11 @@ void SolverRun::Finish()
             captions = LoadResults(*m_scene, m_workDirectory);
         } catch (const std::exception& error) {
             message = QString::fromStdString(error.what());
+            // The staged copy is gone by the time the user reads this; the line and column
+            // hold for the file they dropped, so name that one.
+            const QString staged = QLatin1String(PointFileName) + QLatin1Char(':');
+            if (message.startsWith(staged))
+                message.replace(0, staged.size() - 1, m_droppedFile);
         }
     }
     const QString cleanUpProblem = CleanUp();

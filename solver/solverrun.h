@@ -53,6 +53,9 @@ public:
     // or its collection is already under way: a failed Start has reported its own problem.
     void Collect(SceneState& scene);
 
+    // The file dropped for the latest run that got past its checks.
+    const QString& DroppedFile() const { return m_droppedFile; }
+
     // From a successful Start until Collected or Failed.
     bool IsPending() const { return m_process != nullptr; }
 
@@ -75,6 +78,7 @@ private:
     void Abandon();
 
     QString m_programFolder;
+    QString m_droppedFile; // of the pending run: what messages about its point file name
     std::filesystem::path m_workDirectory;
     std::chrono::milliseconds m_timeout = std::chrono::seconds(60);
     QTimer m_deadline;

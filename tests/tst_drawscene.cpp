@@ -104,6 +104,7 @@ private slots:
     void drawsItemsInOrder();
     void notLoaded_touchesNothing();
     void noPositiveX_clearsOnly();
+    void tinyMaxX_clearsOnly();
     void farTower_sightLinesKeepTheirDirection_data();
     void farTower_sightLinesKeepTheirDirection();
     void farVertex_segmentKeepsItsDirection();
@@ -229,6 +230,18 @@ void TestDrawScene::noPositiveX_clearsOnly()
         QCOMPARE(surface.DrawStyle(), DrawStyles::Solid);
         QCOMPARE(surface.FillColor(), Colours::Black);
     }
+}
+
+void TestDrawScene::tinyMaxX_clearsOnly()
+{
+    auto scene = Profile(3);
+    for (int k = 1; k <= 3; ++k)
+        scene->Points(k).X = k * 1e-310;
+    scene->MaxX = 3e-310;
+    RecordingSurface surface;
+    QCOMPARE(DrawScene(*scene, surface, {"200", 1, 1}), DrawOutcome::XTooNarrow);
+    QCOMPARE(Words(surface), "cls");
+    QCOMPARE(scene->ScaleX, 0.0);
 }
 
 void TestDrawScene::farTower_sightLinesKeepTheirDirection_data()

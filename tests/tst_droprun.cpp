@@ -3,6 +3,7 @@
 
 #include <QtTest>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 
@@ -74,6 +75,7 @@ private slots:
     void dropShowsTheSolvedProfile_data();
     void dropShowsTheSolvedProfile();
     void dropWithoutFilesChangesNothing();
+    void longCoordinatesStayReadable();
     void brokenInputIsReportedAndCleanedUp();
     void brokenSolverIsReportedAndCleanedUp_data();
     void brokenSolverIsReportedAndCleanedUp();
@@ -84,16 +86,17 @@ private slots:
 
 void TestDropRun::dropShowsTheSolvedProfile_data()
 {
-    QTest::addColumn<bool>("onPicture");
+    QTest::addColumn<QString>("target");
     QTest::addColumn<int>("extraFiles");
-    QTest::newRow("on the window") << false << 0;
-    QTest::newRow("on the picture") << true << 0;
-    QTest::newRow("several files, the first is used") << false << 2;
+    QTest::newRow("on the window") << "frmMain" << 0;
+    QTest::newRow("on the picture") << "pic" << 0;
+    QTest::newRow("on the text box") << "txtMaxPoint" << 0;
+    QTest::newRow("several files, the first is used") << "frmMain" << 2;
 }
 
 void TestDropRun::dropShowsTheSolvedProfile()
 {
-    QFETCH(bool, onPicture);
+    QFETCH(QString, target);
     QFETCH(int, extraFiles);
     Program program;
     QStringList files{program.Input(QStringLiteral("profile.txt"), Profile)};
@@ -102,7 +105,7 @@ void TestDropRun::dropShowsTheSolvedProfile()
     const QImage before = program.form->findChild<PictureBox*>()->Image();
 
     const auto data = FileList(files);
-    Drop(onPicture ? program.Button("pic") : program.form.get(), data.get());
+    Drop(target == QStringLiteral("frmMain") ? program.form.get() : program.Button(qPrintable(target)), data.get());
     QVERIFY(!program.form->Scene().HaveData);
     QVERIFY(!program.Button("cmdDraw")->isEnabled());
     QVERIFY(!program.Button("cmdDrawTower")->isEnabled());
@@ -118,6 +121,27 @@ void TestDropRun::dropShowsTheSolvedProfile()
     QFile dropped(files.first());
     QVERIFY(dropped.open(QIODevice::ReadOnly));
     QCOMPARE(dropped.readAll(), Profile);
+    QCOMPARE(program.form->findChild<QLineEdit*>()->text(), QStringLiteral("200"));
+}
+
+// Coordinates of 15 significant digits run past the window's right edge as laid out; the
+// window widens so that both can be read whole.
+void TestDropRun::longCoordinatesStayReadable()
+{
+    Program program;
+    const QString sample = QFINDTESTDATA("examples/sample.in");
+    QVERIFY(!sample.isEmpty());
+    const auto data = FileList({sample});
+    Drop(program.form.get(), data.get());
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    qsizetype longest = 0;
+    for (const char* name : {"lblT1", "lblT2"}) {
+        const auto* label = program.form->findChild<QLabel*>(QString::fromLatin1(name));
+        longest = std::max(longest, label->text().size());
+        QVERIFY(label->geometry().right() < program.form->width());
+        QVERIFY(label->width() >= label->sizeHint().width());
+    }
+    QVERIFY(longest > 20);
 }
 
 void TestDropRun::dropWithoutFilesChangesNothing()

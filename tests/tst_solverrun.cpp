@@ -251,7 +251,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState_data()
            "it elsewhere and drop the copy"
         << QStringList { "morvadine.in" };
     QTest::newRow("malformed input")
-        << Fault::MalformedInput << "morvadine.in: line 3, column 3: expected a number, found 'abc'"
+        << Fault::MalformedInput << "%dropped: line 3, column 3: expected a number, found 'abc'"
         << QStringList();
     QTest::newRow("solver fails")
         << Fault::FailingSolver

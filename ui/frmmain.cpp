@@ -1,5 +1,6 @@
 #include "ui/frmmain.h"
 
+#include "scene/numbertext.h"
 #include "ui/picturebox.h"
 #include "ui/windowgeometry.h"
 
@@ -128,6 +129,8 @@ void frmMain::LayOutControls()
     legend.setColor(QPalette::WindowText, QColor(255, 0, 0));
     lbl2->setPalette(legend);
 
+    // A file dragged over the text box must reach the window, not be pasted as its path.
+    txtMaxPoint->setAcceptDrops(false);
     cmdDraw->setEnabled(false);
     cmdDrawTower->setEnabled(false);
     for (QPushButton* button : {cmdDraw, cmdDrawTower, cmdInfo})
@@ -220,6 +223,11 @@ void frmMain::ShowCollected(const CoordinateCaptions& captions)
 {
     ShowCoordinates(lblT1, captions.Tower);
     ShowCoordinates(lblT2, captions.Island);
+    // No control moves, so a long coordinate can only be read if the window makes room.
+    const int labelsEnd = std::max(lblT1->geometry().right(), lblT2->geometry().right()) + 1;
+    const int rightMargin = 120 / TwipsPerPixel;
+    if (labelsEnd + rightMargin > width())
+        resize(labelsEnd + rightMargin, height());
     m_scene->HaveData = true;
     const DrawOutcome outcome = DrawScene();
     cmdDraw->setEnabled(true);
@@ -227,7 +235,12 @@ void frmMain::ShowCollected(const CoordinateCaptions& captions)
     if (outcome == DrawOutcome::NoPositiveX) {
         ShowMessage(QStringLiteral("%1: the profile has no vertex with x greater than 0, so it "
                                    "cannot be drawn")
-                        .arg(QString::fromLatin1(PointFileName)),
+                        .arg(m_solver.DroppedFile()),
+                    QMessageBox::Warning);
+    } else if (outcome == DrawOutcome::XTooNarrow) {
+        ShowMessage(QStringLiteral("%1: the profile's largest x, %2, is too close to 0 to be "
+                                   "drawn at any scale")
+                        .arg(m_solver.DroppedFile(), QString::fromStdString(NumberText(m_scene->MaxX))),
                     QMessageBox::Warning);
     }
 }
