@@ -102,7 +102,7 @@ void frmMain::LayOutControls()
 {
     resize(9540 / TwipsPerPixel, 4260 / TwipsPerPixel);
 
-    // Created in tab order; the badge comes first only so that it lies beneath the others.
+    // Created in tab order, after the badge, which lies beneath them.
     imgTamsel = Make<QLabel>(this, "imgTamsel", QString(), {0, 0, 255, 255});
     imgTamsel->installEventFilter(this);
 
