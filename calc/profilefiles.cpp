@@ -1,7 +1,7 @@
 #include "calc/profilefiles.h"
 
 #include "scene/inputchannel.h"
-#include "scene/loadresults.h"
+#include "scene/pointfile.h"
 
 #include <charconv>
 #include <fstream>
@@ -10,30 +10,11 @@
 
 std::vector<PointD> ReadProfile(const std::filesystem::path& path)
 {
-    const std::string name = PointFileName;
     InputChannel channel;
-    channel.Open(path, name);
-    std::int32_t count = 0;
-    try {
-        channel.Input(count);
-    } catch (const EndOfData&) {
-        throw DataFileError(name + ": the file is empty; it must start with the vertex count");
-    }
-    if (count < 1 || count > MaxPoints) {
-        throw DataFileError(name + ": the vertex count is " + std::to_string(count)
-            + "; it must be from 1 to " + std::to_string(MaxPoints));
-    }
-    std::vector<PointD> vertices(static_cast<std::size_t>(count));
-    std::size_t read = 0;
-    try {
-        for (PointD& vertex : vertices) {
-            channel.Input(vertex.X, vertex.Y);
-            ++read;
-        }
-    } catch (const EndOfData&) {
-        throw DataFileError(name + ": the file ends after " + std::to_string(read) + " of "
-            + std::to_string(count) + " vertices");
-    }
+    channel.Open(path, PointFileName);
+    std::vector<PointD> vertices(static_cast<std::size_t>(ReadVertexCount(channel)));
+    ReadVertices(channel, static_cast<std::int32_t>(vertices.size()),
+        [&](std::int32_t k) -> PointD& { return vertices[static_cast<std::size_t>(k - 1)]; });
     return vertices;
 }
 

@@ -1,6 +1,7 @@
 #include "scene/loadresults.h"
 
 #include "scene/inputchannel.h"
+#include "scene/pointfile.h"
 #include "scene/numbertext.h"
 #include "scene/quicksort.h"
 
@@ -11,46 +12,15 @@ std::string PairText(const PointD& point)
     return "(" + NumberText(point.X) + "," + NumberText(point.Y) + ")";
 }
 
-std::int32_t ReadVertexCount(InputChannel& channel)
-{
-    std::int32_t count = 0;
-    try {
-        channel.Input(count);
-    } catch (const EndOfData&) {
-        throw DataFileError(std::string(PointFileName)
-                            + ": the file is empty; it must start with the vertex count");
-    }
-    if (count < 1) {
-        throw DataFileError(std::string(PointFileName) + ": the vertex count is "
-                            + std::to_string(count) + "; a profile needs at least one vertex");
-    }
-    if (count > MaxPoints) {
-        throw DataFileError(std::string(PointFileName) + ": the vertex count "
-                            + std::to_string(count) + " is more than the "
-                            + std::to_string(MaxPoints) + " vertices the viewer can hold");
-    }
-    return count;
-}
-
 } // namespace
 
 CoordinateCaptions LoadResults(SceneState& scene, const std::filesystem::path& folder)
 {
     InputChannel channel;
     channel.Open(folder / PointFileName, PointFileName);
-    const std::int32_t count = ReadVertexCount(channel);
-    scene.PointCount = count;
-    std::int32_t k = 1;
-    try {
-        for (; k <= count; ++k) {
-            PointD& vertex = scene.Points(k);
-            channel.Input(vertex.X, vertex.Y);
-        }
-    } catch (const EndOfData&) {
-        throw DataFileError(std::string(PointFileName) + ": the file ends after "
-                            + std::to_string(k - 1) + " of " + std::to_string(count)
-                            + " vertices");
-    }
+    scene.PointCount = ReadVertexCount(channel);
+    ReadVertices(channel, scene.PointCount,
+                 [&](std::int32_t k) -> PointD& { return scene.Points(k); });
     channel.Close();
 
     QuickSort(scene.Points, 1, scene.PointCount);

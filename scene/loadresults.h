@@ -1,11 +1,11 @@
 #pragma once
 
+#include "scene/pointfile.h"
 #include "scene/scenestate.h"
 
 #include <filesystem>
 #include <string>
 
-inline constexpr const char* PointFileName = "morvadine.in";
 inline constexpr const char* ResultFileName = "morvadine.out";
 
 // The texts of the two coordinate labels after a load: "(3,2.5)", "(0.25,-1)".

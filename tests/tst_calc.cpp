@@ -407,11 +407,11 @@ void TestCalc::program_refusesBrokenRuns_data()
         << "calc.exe: morvadine.in: the file is empty; it must start with the vertex count\n";
     QTest::newRow("count zero")
         << "0\n"
-        << false << "calc.exe: morvadine.in: the vertex count is 0; it must be from 1 to 1000000\n";
+        << false << "calc.exe: morvadine.in: the vertex count is 0; a profile needs at least one vertex\n";
     QTest::newRow("count above capacity")
         << "1000001\n1 1\n"
         << false
-        << "calc.exe: morvadine.in: the vertex count is 1000001; it must be from 1 to 1000000\n";
+        << "calc.exe: morvadine.in: the vertex count 1000001 is more than the 1000000 vertices the viewer can hold\n";
     QTest::newRow("too few vertices")
         << "3\n1 1\n2" << false << "calc.exe: morvadine.in: the file ends after 1 of 3 vertices\n";
     QTest::newRow("malformed, over a stale result")

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "scene/inputchannel.h"
+#include "scene/scenestate.h"
+
+#include <string>
+
+inline constexpr const char* PointFileName = "morvadine.in";
+
+// The point file as the viewer and the stand-in solver both read it: a vertex count, then
+// that many x y pairs. Both must accept and refuse exactly the same files.
+
+// Reads the vertex count that opens the point file on `channel`. Throws DataFileError when
+// the file is empty, and refuses a count below 1 or above MaxPoints before any vertex is read.
+std::int32_t ReadVertexCount(InputChannel& channel);
+
+// Reads `count` vertices in file order, each into the record `vertexAt(k)` returns for
+// k = 1..count. Throws DataFileError when the file ends first, saying how many were read.
+template <class VertexAt>
+void ReadVertices(InputChannel& channel, std::int32_t count, VertexAt vertexAt)
+{
+    std::int32_t k = 1;
+    try {
+        for (; k <= count; ++k) {
+            PointD& vertex = vertexAt(k);
+            channel.Input(vertex.X, vertex.Y);
+        }
+    } catch (const EndOfData&) {
+        throw DataFileError(std::string(PointFileName) + ": the file ends after "
+                            + std::to_string(k - 1) + " of " + std::to_string(count)
+                            + " vertices");
+    }
+}
