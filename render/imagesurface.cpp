@@ -103,8 +103,14 @@ void ImageSurface::SetSize(float widthTwips, float heightTwips, qreal devicePixe
         devicePixelRatio = 1.0;
     // The clip box follows the stored size, so it must not reach past what the image holds.
     const qreal largest = LargestSide * TwipsPerPixel / devicePixelRatio;
-    StoreSize(static_cast<float>(std::min<qreal>(widthTwips, largest)),
-              static_cast<float>(std::min<qreal>(heightTwips, largest)));
+    const auto width = static_cast<float>(std::min<qreal>(widthTwips, largest));
+    const auto height = static_cast<float>(std::min<qreal>(heightTwips, largest));
+    // The widget sizes its surface both when it is resized and when it resizes itself; the
+    // second call must not copy the picture again.
+    if (!m_image.isNull() && width == Width() && height == Height()
+        && devicePixelRatio == m_image.devicePixelRatio())
+        return;
+    StoreSize(width, height);
     EndPainting();
     QImage image(DeviceSide(Width(), devicePixelRatio), DeviceSide(Height(), devicePixelRatio),
                  QImage::Format_RGB32);
