@@ -4,18 +4,30 @@
 #include <bit>
 #include <limits>
 #include <stdexcept>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
+// Read from the top: the partition and the loop over its two sides come first, in their plain
+// form, and they alone decide where each record ends up. The two shortcuts after them only
+// make long and awkward inputs fast; each leaves every record where the plain form puts it.
+
+std::int32_t MiddleIndex(std::int32_t lo, std::int32_t hi)
+{
+    const std::int64_t sum = std::int64_t{lo} + hi;
+    const std::int64_t below = sum >= 0 ? sum / 2 : (sum - 1) / 2;
+    if (sum % 2 == 0)
+        return static_cast<std::int32_t>(below);
+    return static_cast<std::int32_t>(below % 2 == 0 ? below : below + 1);
+}
+
 namespace {
 
-// Scans by stepping through the records one at a time: the fast way on ordinary input.
+// The partition's scans, stepping from record to record.
 //
-// These scans read the storage without the per-index check, which costs a tenth of the
-// ordering's time. They cannot leave the range being partitioned, whose ends were checked
-// on entry: the pivot record stops the first scans, and each exchanged record stops the
-// later ones (with NaNs too, since every comparison with one is false).
+// They read the storage without the per-index check, which would cost a tenth of the
+// ordering's time. They cannot leave the range being partitioned, whose ends QuickSort checks
+// on entry: the pivot record stops the first scans and each exchanged record the later ones
+// (with NaNs too, since every comparison with one is false).
 class WalkingScans {
 public:
     explicit WalkingScans(PointArray& pts) : m_first(&pts(1)) {}
@@ -40,9 +52,94 @@ private:
     PointD* m_first;
 };
 
-// Scans that jump: a segment tree holds the largest and the smallest X of every node over
-// pts(lo..hi), so the next record at or above (at or below) the pivot is found in
-// O(log n) however far away it lies. Exchanges keep the tree current.
+// Where a partition leaves pts(lo..hi): X at or below the pivot in lo..lowerEnd, at or above
+// it in upperStart..hi. Records between the two sides equal the pivot and are in place.
+struct Sides {
+    std::int32_t lowerEnd;
+    std::int32_t upperStart;
+};
+
+// One partition of pts(lo..hi) around the X of its middle record, read once before anything
+// moves. Both scans stop at a record equal to the pivot and exchange it, so records with equal
+// keys land on both sides: this, not ascending X alone, fixes the final order of equal keys.
+template <class Scans>
+Sides Partition(PointArray& pts, Scans& scans, std::int32_t lo, std::int32_t hi)
+{
+    const double pivot = pts(MiddleIndex(lo, hi)).X;
+    std::int32_t i = lo;
+    std::int32_t j = hi;
+    do {
+        i = scans.FirstNotBelow(i, pivot);
+        j = scans.LastNotAbove(j, pivot);
+        if (i <= j)
+            scans.Exchange(i++, j--);
+    } while (i <= j);
+    return {j, i};
+}
+
+// Orders pts(lo..hi): a partition, then each side of two records or more. The sides are
+// disjoint, so the order in which they are taken changes nothing; the smaller one goes by
+// recursion and the larger one round the loop, which keeps the call depth below log2 of the
+// length however unevenly the partitions fall.
+//
+// `shortcut(lo, hi)` may order a range by other means before it is partitioned, and says
+// whether it did. It is passed down by value, so each range sees the state its own caller had.
+template <class Scans, class Shortcut>
+void OrderRange(PointArray& pts, Scans& scans, std::int32_t lo, std::int32_t hi, Shortcut shortcut)
+{
+    while (lo < hi && !shortcut(lo, hi)) {
+        const Sides sides = Partition(pts, scans, lo, hi);
+        if (sides.lowerEnd - lo < hi - sides.upperStart) {
+            if (lo < sides.lowerEnd)
+                OrderRange(pts, scans, lo, sides.lowerEnd, shortcut);
+            lo = sides.upperStart;
+        } else {
+            if (sides.upperStart < hi)
+                OrderRange(pts, scans, sides.upperStart, hi, shortcut);
+            hi = sides.lowerEnd;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Shortcut for short ranges: insertion when the keys are all distinct.
+//
+// Distinct keys have only one ascending arrangement, so insertion gives exactly what further
+// partitions would, only sooner. Equal keys are left to the partition, which alone decides
+// their order. tst_quicksort's matchesThePlainRecursiveOrder holds this to the plain form on
+// many short ranges crowded with equal keys.
+
+constexpr std::int32_t ShortRange = 32;
+
+bool OrderedByInsertionIfDistinct(PointArray& pts, std::int32_t lo, std::int32_t hi)
+{
+    PointD copy[ShortRange];
+    const std::int32_t length = hi - lo + 1;
+    for (std::int32_t k = 0; k < length; ++k) {
+        const PointD record = pts(lo + k);
+        std::int32_t at = k;
+        for (; at > 0 && record.X < copy[at - 1].X; --at)
+            copy[at] = copy[at - 1];
+        if (at > 0 && !(copy[at - 1].X < record.X))
+            return false;
+        copy[at] = record;
+    }
+    for (std::int32_t k = 0; k < length; ++k)
+        pts(lo + k) = copy[k];
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Shortcut for deep ranges: scans that jump instead of walking.
+//
+// Some inputs (an organ pipe 0..n/2-1, n/2..1 among them) make each partition split off only a
+// few records, so walking scans cost the whole range at every level: quadratic time. Past a
+// depth no balanced input reaches, a range is handed to scans that find the next record at or
+// above (at or below) the pivot through a min/max tree over X in O(log n), however far away it
+// lies. They stop at the same records as the walking scans, so the partitions, and with them
+// the order, are the same. matchesThePlainRecursiveOrder's "jumping scans throughout" and
+// "switching midway" rows prove it record for record.
+
 class JumpingScans {
 public:
     JumpingScans(PointArray& pts, std::int32_t lo, std::int32_t hi)
@@ -137,112 +234,60 @@ private:
     std::vector<double> m_smallest;
 };
 
-// Ranges this short are ordered by insertion into a local copy when their keys are all
-// distinct: then every correct ordering is the same one, and insertion is quicker than
-// partitioning. Equal keys leave the range to the partition, which alone decides their order.
-constexpr std::int32_t ShortRange = 32;
-
-bool OrderedByInsertionIfDistinct(PointArray& pts, std::int32_t lo, std::int32_t hi)
+// The jumping scans' tree must see every change of the records, so a deep range is ordered to
+// its end with them and without the short-range shortcut.
+void OrderDeepRange(PointArray& pts, std::int32_t lo, std::int32_t hi)
 {
-    PointD copy[ShortRange];
-    const std::int32_t length = hi - lo + 1;
-    for (std::int32_t k = 0; k < length; ++k) {
-        const PointD record = pts(lo + k);
-        std::int32_t at = k;
-        for (; at > 0 && record.X < copy[at - 1].X; --at)
-            copy[at] = copy[at - 1];
-        if (at > 0 && !(copy[at - 1].X < record.X))
-            return false;
-        copy[at] = record;
-    }
-    for (std::int32_t k = 0; k < length; ++k)
-        pts(lo + k) = copy[k];
-    return true;
+    JumpingScans jumping(pts, lo, hi);
+    OrderRange(pts, jumping, lo, hi, [](std::int32_t, std::int32_t) { return false; });
 }
 
-int SwitchDepth(std::int32_t lo, std::int32_t hi)
+// The shortcuts taken while the scans walk. A copy goes down with each range, so the
+// countdown counts the partitions above that range.
+class WalkingShortcuts {
+public:
+    WalkingShortcuts(PointArray& pts, int partitionsBeforeJumping)
+        : m_pts(&pts)
+        , m_partitionsLeft(partitionsBeforeJumping)
+    {
+    }
+
+    bool operator()(std::int32_t lo, std::int32_t hi)
+    {
+        if (hi - lo < ShortRange && OrderedByInsertionIfDistinct(*m_pts, lo, hi))
+            return true;
+        if (m_partitionsLeft-- > 0)
+            return false;
+        OrderDeepRange(*m_pts, lo, hi);
+        return true;
+    }
+
+private:
+    PointArray* m_pts;
+    int m_partitionsLeft;
+};
+
+// Balanced partitions need about log2(n) levels; twice that and a margin is reached only by
+// inputs that split badly again and again.
+int PartitionsBeforeJumping(std::int32_t lo, std::int32_t hi)
 {
     return 2 * std::bit_width(static_cast<std::uint32_t>(hi - lo + 1)) + 16;
 }
 
-// One partition of pts(lo..hi) as the ordering defines it. Returns the final (i, j).
-template <class Scans>
-std::pair<std::int32_t, std::int32_t> Partition(PointArray& pts, Scans& scans, std::int32_t lo,
-                                                std::int32_t hi)
-{
-    std::int32_t i = lo;
-    std::int32_t j = hi;
-    const double pivot = pts(MiddleIndex(lo, hi)).X;
-    do {
-        i = scans.FirstNotBelow(i, pivot);
-        j = scans.LastNotAbove(j, pivot);
-        if (i <= j) {
-            scans.Exchange(i, j);
-            ++i;
-            --j;
-        }
-    } while (i <= j);
-    return {i, j};
-}
-
-// `depth` counts down the partitions left before the walking scans give way to jumping ones.
-// The jumping scans' tree must see every change of the records, so short ranges are only
-// taken out of the partition while walking.
-template <class Scans>
-void Sort(PointArray& pts, Scans& scans, std::int32_t lo, std::int32_t hi, int depth)
-{
-    while (lo <= hi) {
-        if constexpr (std::is_same_v<Scans, WalkingScans>) {
-            if (hi - lo < ShortRange && OrderedByInsertionIfDistinct(pts, lo, hi))
-                return;
-            if (depth-- == 0) {
-                JumpingScans jumping(pts, lo, hi);
-                Sort(pts, jumping, lo, hi, 0);
-                return;
-            }
-        }
-        const auto [i, j] = Partition(pts, scans, lo, hi);
-        const bool lowerHasWork = lo < j;
-        const bool upperHasWork = i < hi;
-        if (j - lo < hi - i) {
-            if (lowerHasWork)
-                Sort(pts, scans, lo, j, depth);
-            if (!upperHasWork)
-                return;
-            lo = i;
-        } else {
-            if (upperHasWork)
-                Sort(pts, scans, i, hi, depth);
-            if (!lowerHasWork)
-                return;
-            hi = j;
-        }
-    }
-}
-
 } // namespace
-
-std::int32_t MiddleIndex(std::int32_t lo, std::int32_t hi)
-{
-    const std::int64_t sum = std::int64_t{lo} + hi;
-    const std::int64_t below = sum >= 0 ? sum / 2 : (sum - 1) / 2;
-    if (sum % 2 == 0)
-        return static_cast<std::int32_t>(below);
-    return static_cast<std::int32_t>(below % 2 == 0 ? below : below + 1);
-}
-
-void detail::QuickSortSwitchingAtDepth(PointArray& pts, std::int32_t lo, std::int32_t hi, int depth)
-{
-    if (hi < lo)
-        return;
-    // Both ends are checked first: the jumping scans index their tree from them.
-    pts(lo);
-    pts(hi);
-    WalkingScans walking(pts);
-    Sort(pts, walking, lo, hi, depth);
-}
 
 void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi)
 {
-    detail::QuickSortSwitchingAtDepth(pts, lo, hi, hi < lo ? 0 : SwitchDepth(lo, hi));
+    detail::QuickSortJumpingAfter(pts, lo, hi, hi < lo ? 0 : PartitionsBeforeJumping(lo, hi));
+}
+
+void detail::QuickSortJumpingAfter(PointArray& pts, std::int32_t lo, std::int32_t hi, int partitions)
+{
+    if (hi < lo)
+        return;
+    // Both ends are checked here, once: the scans rely on it.
+    pts(lo);
+    pts(hi);
+    WalkingScans walking(pts);
+    OrderRange(pts, walking, lo, hi, WalkingShortcuts(pts, partitions));
 }

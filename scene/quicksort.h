@@ -10,15 +10,10 @@
 // come out reversed; four a, b, c, d come out c, d, a, b), and so the shape of the profile at
 // its vertical steps; a library sort would order them differently.
 //
-// The partition degrades to quadratic time on some inputs (an organ pipe 0..n/2-1, n/2..1
-// among them). Three measures keep it fast without moving any record elsewhere:
-// - the smaller sub-range is ordered by recursion and the larger one in a loop, so the call
-//   depth stays below log2(MaxPoints); the two are disjoint, so the order is the same;
-// - once a range has been partitioned more than about 2 log2(n) times deep, its scans stop
-//   walking record by record and jump with a min/max tree over X, so each partition costs
-//   the logarithm of the range per exchange instead of the whole range;
-// - a short range whose keys are all distinct has only one ordered arrangement, so it is
-//   ordered by insertion instead of further partitions.
+// The partition slows to quadratic time on some inputs (an organ pipe 0..n/2-1, n/2..1 among
+// them), so the implementation bounds its call depth and takes two shortcuts, none of which
+// moves a record anywhere the partition would not: short ranges of distinct keys are ordered
+// by insertion, and ranges that the partition drives deep are scanned with a tree over X.
 //
 // X must not be NaN. A range with hi < lo is left alone; an index outside 1..MaxPoints
 // throws SubscriptOutOfRange.
@@ -28,7 +23,7 @@ void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi);
 std::int32_t MiddleIndex(std::int32_t lo, std::int32_t hi);
 
 namespace detail {
-// QuickSort with the depth at which the scans switch to the tree given, so tests can drive
-// the tree on small ranges.
-void QuickSortSwitchingAtDepth(PointArray& pts, std::int32_t lo, std::int32_t hi, int depth);
+// QuickSort with the number of partitions above a range after which its scans jump given, so
+// tests can drive the jumping scans on small ranges.
+void QuickSortJumpingAfter(PointArray& pts, std::int32_t lo, std::int32_t hi, int partitions);
 } // namespace detail

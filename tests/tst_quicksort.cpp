@@ -9,10 +9,10 @@
 
 namespace {
 
-// The ordering exactly as first written down: both sub-ranges by recursion, the lower one
-// first. Depth grows with unfavourable input, so it only serves small ranges, as the
-// reference that the bounded-depth QuickSort must match record for record.
-void ReferenceQuickSort(std::vector<PointD>& pts, int lo, int hi)
+// The ordering in its plain recursive form: a partition, then both sides by recursion, the
+// lower one first. Its depth grows with unfavourable input, so it only serves small ranges,
+// as the oracle QuickSort with its depth bound and shortcuts must match record for record.
+void PlainQuickSort(std::vector<PointD>& pts, int lo, int hi)
 {
     int i = lo;
     int j = hi;
@@ -26,9 +26,9 @@ void ReferenceQuickSort(std::vector<PointD>& pts, int lo, int hi)
             std::swap(pts[i++], pts[j--]);
     } while (i <= j);
     if (lo < j)
-        ReferenceQuickSort(pts, lo, j);
+        PlainQuickSort(pts, lo, j);
     if (i < hi)
-        ReferenceQuickSort(pts, i, hi);
+        PlainQuickSort(pts, i, hi);
 }
 
 // Xs go into pts(1..n); each record's Y is its original position, so the order of equal
@@ -81,8 +81,8 @@ private slots:
     void middleIndexRoundsHalvesToEven();
     void ordersEqualKeysAsThePartitionDoes_data();
     void ordersEqualKeysAsThePartitionDoes();
-    void matchesTheReferenceOrder_data();
-    void matchesTheReferenceOrder();
+    void matchesThePlainRecursiveOrder_data();
+    void matchesThePlainRecursiveOrder();
     void ordersAFullArray_data();
     void ordersAFullArray();
     void refusesIndicesOutsideTheArray();
@@ -117,7 +117,7 @@ void TestQuickSort::ordersEqualKeysAsThePartitionDoes_data()
 {
     QTest::addColumn<std::vector<double>>("xs");
     QTest::addColumn<std::vector<int>>("order"); // original positions, after ordering
-    QTest::newRow("worked example") << std::vector<double>{2, 0, 1, 0, 2} << std::vector<int>{2, 4, 3, 5, 1};
+    QTest::newRow("two pairs around a single") << std::vector<double>{2, 0, 1, 0, 2} << std::vector<int>{2, 4, 3, 5, 1};
     QTest::newRow("one record") << std::vector<double>{4} << std::vector<int>{1};
     QTest::newRow("two descending") << std::vector<double>{2, 1} << std::vector<int>{2, 1};
     QTest::newRow("two equal") << std::vector<double>{3, 3} << std::vector<int>{2, 1};
@@ -136,19 +136,20 @@ void TestQuickSort::ordersEqualKeysAsThePartitionDoes()
     QCOMPARE(OriginalPositions(pts, static_cast<int>(xs.size())), order);
 }
 
-void TestQuickSort::matchesTheReferenceOrder_data()
+void TestQuickSort::matchesThePlainRecursiveOrder_data()
 {
-    QTest::addColumn<int>("switchDepth");
+    QTest::addColumn<int>("partitions"); // before the scans jump
     QTest::newRow("walking scans only") << std::numeric_limits<int>::max();
     QTest::newRow("jumping scans throughout") << 0;
     QTest::newRow("switching midway") << 3;
 }
 
 // Many small ranges heavy with duplicates, and organ pipes that drive the partition deep:
-// looping on the larger side and jumping scans must not move a single record elsewhere.
-void TestQuickSort::matchesTheReferenceOrder()
+// the depth bound, insertion of short distinct runs and the jumping scans must not move a
+// single record elsewhere.
+void TestQuickSort::matchesThePlainRecursiveOrder()
 {
-    QFETCH(int, switchDepth);
+    QFETCH(int, partitions);
     std::mt19937 random(2024);
     PointArray pts;
     for (int round = 0; round < 600; ++round) {
@@ -162,13 +163,13 @@ void TestQuickSort::matchesTheReferenceOrder()
                 xs.push_back(static_cast<double>(random() % distinct));
         }
         Fill(pts, xs);
-        std::vector<PointD> reference(1, PointD{});
+        std::vector<PointD> plain(1, PointD{});
         for (int k = 1; k <= n; ++k)
-            reference.push_back(pts(k));
-        ReferenceQuickSort(reference, 1, n);
-        detail::QuickSortSwitchingAtDepth(pts, 1, n, switchDepth);
+            plain.push_back(pts(k));
+        PlainQuickSort(plain, 1, n);
+        detail::QuickSortJumpingAfter(pts, 1, n, partitions);
         for (int k = 1; k <= n; ++k)
-            QCOMPARE(pts(k).Y, reference[static_cast<std::size_t>(k)].Y);
+            QCOMPARE(pts(k).Y, plain[static_cast<std::size_t>(k)].Y);
     }
 }
 
