@@ -1,5 +1,7 @@
 #include "render/imagesurface.h"
 
+#include "render/pixelwriter.h"
+
 #include <QPainter>
 #include <QPen>
 
@@ -11,7 +13,7 @@ namespace {
 constexpr qreal TwipsPerPixel = 15.0;
 // QPainter's raster engine works in 16-bit device coordinates.
 constexpr int LargestSide = 32767;
-// A batch is painted in chunks of this many calls, to keep what it holds in the cache.
+// Marks are gathered in chunks of at most this many, to keep what they hold in the cache.
 constexpr std::size_t BatchLimit = 4096;
 
 int DeviceSide(float twips, qreal devicePixelRatio)
@@ -19,56 +21,6 @@ int DeviceSide(float twips, qreal devicePixelRatio)
     const qreal pixels = std::ceil(twips / TwipsPerPixel * devicePixelRatio);
     return static_cast<int>(std::clamp<qreal>(pixels, 1.0, LargestSide));
 }
-
-// The image's pixels for writing, each point checked against its bounds: a batch's ends lie
-// within the clip margin, never far outside.
-class PixelWriter {
-public:
-    explicit PixelWriter(QImage& image)
-        : m_pixels(reinterpret_cast<QRgb*>(image.bits()))
-        , m_stride(image.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb)))
-        , m_width(image.width())
-        , m_height(image.height())
-    {
-    }
-
-    void Point(QPointF at, QRgb colour)
-    {
-        Set(static_cast<int>(std::floor(at.x())), static_cast<int>(std::floor(at.y())), colour);
-    }
-
-    // period 1 paints every step's pixel, 2 every other one. Steps are counted in 16.16
-    // fixed point: a library floor per pixel would cost more than the write.
-    void Line(const QLineF& line, QRgb colour, int period)
-    {
-        const qreal steps = std::ceil(std::max(std::abs(line.dx()), std::abs(line.dy())));
-        if (steps == 0.0) {
-            Point(line.p1(), colour);
-            return;
-        }
-        constexpr qreal one = 65536.0;
-        std::int64_t x = std::llround(line.x1() * one);
-        std::int64_t y = std::llround(line.y1() * one);
-        const std::int64_t stepX = std::llround(line.dx() / steps * one) * period;
-        const std::int64_t stepY = std::llround(line.dy() / steps * one) * period;
-        const int last = static_cast<int>(steps);
-        for (int k = 0; k <= last; k += period, x += stepX, y += stepY)
-            Set(static_cast<int>(x >> 16), static_cast<int>(y >> 16), colour);
-    }
-
-private:
-    void Set(int x, int y, QRgb colour)
-    {
-        if (static_cast<unsigned>(x) < static_cast<unsigned>(m_width)
-            && static_cast<unsigned>(y) < static_cast<unsigned>(m_height))
-            m_pixels[y * m_stride + x] = colour;
-    }
-
-    QRgb* m_pixels;
-    qsizetype m_stride;
-    int m_width;
-    int m_height;
-};
 
 // For circles' outlines: width 0 is one device pixel at any scale, and only a cosmetic pen
 // keeps its dots.
@@ -111,7 +63,7 @@ void ImageSurface::SetSize(float widthTwips, float heightTwips, qreal devicePixe
         && devicePixelRatio == m_image.devicePixelRatio())
         return;
     StoreSize(width, height);
-    EndPainting();
+    WriteBatch();
     QImage image(DeviceSide(Width(), devicePixelRatio), DeviceSide(Height(), devicePixelRatio),
                  QImage::Format_RGB32);
     image.setDevicePixelRatio(devicePixelRatio);
@@ -124,9 +76,9 @@ void ImageSurface::SetSize(float widthTwips, float heightTwips, qreal devicePixe
     m_image = std::move(image);
 }
 
-const QImage& ImageSurface::Image() const
+const QImage& ImageSurface::Image()
 {
-    EndPainting();
+    WriteBatch();
     return m_image;
 }
 
@@ -141,10 +93,9 @@ void ImageSurface::SetSystemColours(QColor windowBackground, QColor windowText)
 void ImageSurface::DoCls()
 {
     m_blank = false;
-    // Nothing drawn before survives, so the batch is dropped rather than painted.
+    // Nothing drawn before survives, so the gathered marks are dropped rather than written.
     m_batchLines.clear();
     m_batchPoints.clear();
-    EndPainting();
     m_image.fill(ToQColor(BackColor()));
 }
 
@@ -158,8 +109,8 @@ void ImageSurface::DoCircle(float x, float y, float radius, Colour colour)
         return;
     }
     // A filled circle covers marks of other colours, so everything before it goes first.
-    PaintBatch();
-    QPainter& painter = Painter();
+    WriteBatch();
+    QPainter painter(&m_image);
     painter.setPen(CosmeticPen(outline, DrawStyle() == DrawStyles::Dotted));
     painter.setBrush(ToQColor(FillColor()));
     const qreal pixels = radius / TwipsPerPixel;
@@ -172,7 +123,7 @@ void ImageSurface::DoLine(float x1, float y1, float x2, float y2, Colour colour)
     JoinBatch(ToQColor(colour));
     m_batchLines.emplace_back(ToDevicePixels(x1, y1), ToDevicePixels(x2, y2));
     if (m_batchLines.size() >= BatchLimit)
-        PaintBatch();
+        WriteBatch();
 }
 
 QColor ImageSurface::ToQColor(Colour colour) const
@@ -187,43 +138,28 @@ QPointF ImageSurface::ToDevicePixels(float x, float y) const
     return QPointF(x, y) * m_devicePixelsPerTwip;
 }
 
-QPainter& ImageSurface::Painter()
-{
-    if (!m_painter)
-        m_painter = std::make_unique<QPainter>(&m_image);
-    return *m_painter;
-}
-
 void ImageSurface::JoinBatch(const QColor& colour)
 {
     const bool dotted = DrawStyle() == DrawStyles::Dotted;
     if (colour != m_batchColour || dotted != m_batchDotted)
-        PaintBatch();
+        WriteBatch();
     m_batchColour = colour;
     m_batchDotted = dotted;
     if (m_batchPoints.size() >= BatchLimit)
-        PaintBatch();
+        WriteBatch();
 }
 
-void ImageSurface::PaintBatch() const
+void ImageSurface::WriteBatch()
 {
     if (m_batchLines.empty() && m_batchPoints.empty())
         return;
-    // The pixels are written behind QPainter's back, so no painter may hold them meanwhile.
-    m_painter.reset();
     PixelWriter pixels(m_image);
     const QRgb colour = m_batchColour.rgb();
-    const int period = m_batchDotted ? 2 : 1;
+    const PixelPen pen = m_batchDotted ? PixelPen::Dotted : PixelPen::Solid;
     for (const QLineF& line : m_batchLines)
-        pixels.Line(line, colour, period);
+        pixels.Line(line.p1(), line.p2(), colour, pen);
     for (const QPointF& point : m_batchPoints)
-        pixels.Point(point, colour);
+        pixels.Dot(point, colour);
     m_batchLines.clear();
     m_batchPoints.clear();
-}
-
-void ImageSurface::EndPainting() const
-{
-    PaintBatch();
-    m_painter.reset();
 }

@@ -7,10 +7,7 @@
 #include <QLineF>
 #include <QPointF>
 
-#include <memory>
 #include <vector>
-
-class QPainter;
 
 // The surface behind the window's picture box: a persistent image, 15 twips to a logical
 // pixel, that keeps its picture until the next drawing call, whatever happens to the window.
@@ -21,12 +18,10 @@ class QPainter;
 // SetSystemColours (white and black until then); other system colours draw as WindowText.
 //
 // Calls are not painted one by one: consecutive dots and lines that paint one opaque colour
-// with one pen are gathered and painted together, which gives the same pixels because such
-// marks cannot cover each other in any way that shows. The batch is painted before any call
-// that could show its order, and whenever the image is read. Batches are written straight
-// into the pixels, one pixel per step along the longer axis (every other one when dotted,
-// starting at the first end): for many long dotted lines QPainter's general stroker spends
-// an order of magnitude more per pixel. Filled circles go through QPainter.
+// with one pen are gathered and written together by a PixelWriter, which gives the same pixels
+// because such marks cannot cover each other in any way that shows. What is gathered is
+// written before any call that could show its order, and when the image is asked for. Filled
+// circles go through QPainter.
 class ImageSurface : public DrawingSurface {
 public:
     // 8295 by 3495 twips at a device pixel ratio of 1, showing the window background.
@@ -38,8 +33,9 @@ public:
     // is at most 32767 device pixels: Width and Height report the size so taken. The image is
     // at least one device pixel on a side.
     void SetSize(float widthTwips, float heightTwips, qreal devicePixelRatio);
-    // The picture, at the device pixel ratio last set, ready to be painted as it is.
-    const QImage& Image() const;
+    // The picture, at the device pixel ratio last set, with every call made so far in it:
+    // marks still gathered are written first.
+    const QImage& Image();
     // Affects the calls made from now on; a picture already drawn keeps its colours, while a
     // surface that no call has drawn on yet shows the new window background at once.
     void SetSystemColours(QColor windowBackground, QColor windowText);
@@ -52,20 +48,15 @@ protected:
 private:
     QColor ToQColor(Colour colour) const;
     QPointF ToDevicePixels(float x, float y) const;
-    QPainter& Painter();
-    // Joins a batch for (colour, current DrawStyle), painting the one pending first if it is
-    // for another colour or pen.
+    // Joins the gathered marks for (colour, current DrawStyle), writing out those gathered
+    // so far if they are for another colour or pen.
     void JoinBatch(const QColor& colour);
-    void PaintBatch() const;
-    void EndPainting() const;
+    void WriteBatch();
 
-    // Image() is const but must show every call made, so the pending batch and the open
-    // painter may be settled from it.
-    mutable QImage m_image;
-    mutable std::unique_ptr<QPainter> m_painter;
+    QImage m_image;
     // In device pixels.
-    mutable std::vector<QLineF> m_batchLines;
-    mutable std::vector<QPointF> m_batchPoints;
+    std::vector<QLineF> m_batchLines;
+    std::vector<QPointF> m_batchPoints;
     qreal m_devicePixelsPerTwip = 1.0 / 15.0;
     QColor m_batchColour;
     bool m_batchDotted = false;

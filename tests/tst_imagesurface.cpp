@@ -1,5 +1,6 @@
 #include "render/drawscene.h"
 #include "render/imagesurface.h"
+#include "render/pixelwriter.h"
 
 #include <QPainter>
 #include <QWidget>
@@ -15,7 +16,7 @@ const QColor Red(255, 0, 0);
 // Stands in for the window's picture box: it only ever paints the surface's image.
 class PictureWidget : public QWidget {
 public:
-    explicit PictureWidget(const ImageSurface& surface)
+    explicit PictureWidget(ImageSurface& surface)
         : m_surface(surface)
     {
     }
@@ -24,7 +25,7 @@ protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, m_surface.Image()); }
 
 private:
-    const ImageSurface& m_surface;
+    ImageSurface& m_surface;
 };
 
 int CountOf(const QImage& image, const QColor& colour, QRect area)
@@ -50,6 +51,8 @@ private slots:
     void farLine_drawsItsVisiblePart();
     void oversizedSurface_isCappedToTheImage();
     void keepsPictureWhenResizedAndShownAgain();
+    void pixelWriterSetsWhatACosmeticPenSets_data();
+    void pixelWriterSetsWhatACosmeticPenSets();
 };
 
 void TestImageSurface::drawsTheSceneWhereItBelongs()
@@ -182,6 +185,50 @@ void TestImageSurface::keepsPictureWhenResizedAndShownAgain()
     widget.show();
     QVERIFY(QTest::qWaitForWindowExposed(&widget));
     QCOMPARE(widget.grab().toImage().convertToFormat(after.format()), after);
+}
+
+void TestImageSurface::pixelWriterSetsWhatACosmeticPenSets_data()
+{
+    QTest::addColumn<QPointF>("from");
+    QTest::addColumn<QPointF>("to");
+    QTest::addColumn<bool>("dotted");
+    QTest::addColumn<int>("pixels");
+    QTest::newRow("dot below a half") << QPointF(10.49, 3.49) << QPointF(10.49, 3.49) << false << 1;
+    QTest::newRow("dot at a half") << QPointF(10.5, 3.5) << QPointF(10.5, 3.5) << false << 1;
+    QTest::newRow("row, whole ends") << QPointF(2, 5) << QPointF(12, 5) << false << 11;
+    QTest::newRow("row, fractional ends") << QPointF(2.7, 5.3) << QPointF(12.2, 5.3) << false << 11;
+    QTest::newRow("row, leftwards") << QPointF(12.2, 5.99) << QPointF(2.7, 5.99) << false << 11;
+    QTest::newRow("column") << QPointF(4.5, 1.2) << QPointF(4.5, 20.9) << false << 20;
+    QTest::newRow("within one pixel") << QPointF(7.1, 7.2) << QPointF(7.8, 7.2) << false << 1;
+    QTest::newRow("dotted row, odd count") << QPointF(2.7, 5.3) << QPointF(12.2, 5.3) << true << 6;
+    QTest::newRow("dotted row, even count") << QPointF(2.7, 5.3) << QPointF(11.9, 5.3) << true << 5;
+    QTest::newRow("dotted row, leftwards") << QPointF(11.9, 5.3) << QPointF(2.7, 5.3) << true << 5;
+    QTest::newRow("dotted column, upwards") << QPointF(4.5, 20.9) << QPointF(4.5, 1.2) << true << 10;
+    QTest::newRow("dotted, at the image's edges") << QPointF(0, 31.5) << QPointF(31.99, 31.5) << true << 16;
+}
+
+// The contract on PixelWriter: for dots and for lines along a row or a column inside the
+// image, QPainter's one-pixel cosmetic pen sets the very same pixels.
+void TestImageSurface::pixelWriterSetsWhatACosmeticPenSets()
+{
+    QFETCH(QPointF, from);
+    QFETCH(QPointF, to);
+    QFETCH(bool, dotted);
+    QFETCH(int, pixels);
+    QImage written(32, 32, QImage::Format_RGB32);
+    written.fill(Qt::white);
+    QImage painted = written.copy();
+    PixelWriter(written).Line(from, to, Blue.rgb(), dotted ? PixelPen::Dotted : PixelPen::Solid);
+    QPainter painter(&painted);
+    QPen pen(Blue, 0);
+    pen.setCosmetic(true);
+    if (dotted)
+        pen.setDashPattern({1.0, 1.0});
+    painter.setPen(pen);
+    painter.drawLine(from, to);
+    painter.end();
+    QCOMPARE(written, painted);
+    QCOMPARE(CountOf(written, Blue, written.rect()), pixels);
 }
 
 QTEST_MAIN(TestImageSurface)

@@ -16,7 +16,7 @@ public:
     explicit PictureBox(QWidget* parent = nullptr);
 
     DrawingSurface& Surface() { return m_surface; }
-    const QImage& Image() const { return m_surface.Image(); }
+    const QImage& Image() { return m_surface.Image(); }
 
     // The outer size in twips, as the window lays it out; whole pixels once set.
     void SetSizeTwips(double width, double height);
