@@ -1,6 +1,7 @@
 #include "scene/inputchannel.h"
 
-#include <charconv>
+#include "scene/dataitems.h"
+
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -12,11 +13,6 @@ constexpr std::size_t BufferSize = 64 * 1024;
 // Bytes kept ahead of an item, so that an ordinary number never straddles the buffer's end.
 constexpr std::size_t Lookahead = 512;
 constexpr std::size_t QuotedLength = 40;
-
-bool IsSeparator(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',';
-}
 
 // An item as the messages show it: cut to a readable length at a character boundary, with
 // control bytes made visible, so a binary file gives a message that still prints.
@@ -104,42 +100,26 @@ void InputChannel::ReadItem(std::int32_t& target)
 
 double InputChannel::ParseNumber(const Token& token, std::string_view expected)
 {
-    const char* first = token.text.data();
-    const char* const last = first + token.text.size();
-    // from_chars takes no '+', and must not be handed "+-1" as "-1".
-    if (first != last && *first == '+') {
-        ++first;
-        if (first != last && *first == '-')
-            first = last;
-    }
-    double value = 0.0;
-    const auto [stop, error] = std::from_chars(first, last, value);
-    if (first != last && stop == last && error == std::errc::result_out_of_range)
+    const LeadingNumber item = ReadNumberItem(token.text);
+    if (item.reading == ItemReading::BeyondRange)
         Fail(token, "the number " + Quoted(token.text) + " is beyond the range of a double");
-    // from_chars reads "inf" and "nan" too: the data files hold finite numbers only.
-    if (first == last || stop != last || error != std::errc() || !std::isfinite(value))
+    if (item.reading != ItemReading::Number)
         Fail(token, "expected " + std::string(expected) + ", found " + Quoted(token.text));
     m_commaAllowed = true;
-    return value;
+    return item.value;
 }
 
-// Reads the number at the current position straight from the buffer, when it is a plain
-// one: finite, followed by a separator or the end of the file, and whole within the buffer.
-// Anything else is left for DelimitToken and ParseNumber, which read it or say what is wrong.
+// Reads the number at the current position straight from the buffer when it is a plain one,
+// ended by a separator or the end of the file within what is buffered. Anything else is left
+// for DelimitToken and ParseNumber, which read it or say what is wrong.
 bool InputChannel::TryQuickNumber(double& value)
 {
     if (m_end - m_begin < Lookahead)
         Refill();
-    const char* const start = m_buffer.get() + m_begin;
-    const char* const end = m_buffer.get() + m_end;
-    const char* first = start;
-    if (*first == '+' && ++first != end && *first == '-')
+    const std::size_t taken = ReadLeadingNumber({m_buffer.get() + m_begin, m_end - m_begin}, m_atEnd, value);
+    if (taken == 0)
         return false;
-    const auto [stop, error] = std::from_chars(first, end, value);
-    const bool delimited = stop == end ? m_atEnd : IsSeparator(*stop);
-    if (error != std::errc() || !delimited || !std::isfinite(value))
-        return false;
-    m_begin = static_cast<std::size_t>(stop - m_buffer.get());
+    m_begin += taken;
     m_commaAllowed = true;
     return true;
 }
@@ -179,7 +159,7 @@ InputChannel::Token InputChannel::DelimitToken()
 {
     std::size_t end = m_begin;
     for (;;) {
-        while (end < m_end && !IsSeparator(m_buffer[end]))
+        while (end < m_end && !IsItemSeparator(m_buffer[end]))
             ++end;
         if (end < m_end)
             break;

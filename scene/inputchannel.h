@@ -27,12 +27,13 @@ public:
 //
 // Items are separated by blanks, tabs, line ends (CR, LF or both) and at most one comma
 // between two items; an empty item (",," or a comma before the first item) is an error.
-// A number is an optional sign, digits with an optional "." and fraction, and an optional
-// exponent, always with "." as the decimal point whatever the process locale. Anything else
-// ("abc", "inf", "0x10", "1e400") is a DataFileError; an item read as a 32-bit integer must
-// in addition be whole and within range.
+// Each item must be a number as scene/dataitems.h defines it, "." the decimal point whatever
+// the process locale; anything else ("abc", "inf", "0x10", "1e400") is a DataFileError. An
+// item read as a 32-bit integer must in addition be whole and within range.
 //
-// The file is streamed once through a fixed buffer; reading allocates nothing per item.
+// The file is streamed once through a fixed buffer; reading allocates nothing per item. Most
+// numbers are read straight from the buffer; any item that is not a plain number ended within
+// the buffer is cut out whole and read, or refused with a message, by the careful way.
 class InputChannel {
 public:
     InputChannel();

@@ -1,3 +1,4 @@
+#include "scene/dataitems.h"
 #include "scene/inputchannel.h"
 
 #include <QtTest>
@@ -35,8 +36,8 @@ class TestInputChannel : public QObject {
     Q_OBJECT
 
 private slots:
-    void readsNumberForms_data();
-    void readsNumberForms();
+    void bothPathsReadEveryItemAlike_data();
+    void bothPathsReadEveryItemAlike();
     void separatorsGiveTheSameValues_data();
     void separatorsGiveTheSameValues();
     void reportsMalformedItems_data();
@@ -51,25 +52,67 @@ private slots:
     void reportsMissingFileAndFolder();
 };
 
-void TestInputChannel::readsNumberForms_data()
+void TestInputChannel::bothPathsReadEveryItemAlike_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("expected");
-    QTest::newRow("integer") << "42" << 42.0;
-    QTest::newRow("negative") << "-3.25" << -3.25;
-    QTest::newRow("plus sign") << "+7" << 7.0;
-    QTest::newRow("leading point") << ".5" << 0.5;
-    QTest::newRow("trailing point") << "5." << 5.0;
-    QTest::newRow("exponent") << "1.5E+3" << 1500.0;
-    QTest::newRow("small exponent") << "25e-1" << 2.5;
-    QTest::newRow("seventeen digits") << "0.33333333333333331" << 0.33333333333333331;
+    QTest::addColumn<QByteArray>("item");
+    QTest::addColumn<ItemReading>("reading");
+    QTest::addColumn<double>("value");
+    const auto number = ItemReading::Number;
+    const auto none = ItemReading::NotANumber;
+    QTest::newRow("integer") << QByteArray("42") << number << 42.0;
+    QTest::newRow("negative") << QByteArray("-3.25") << number << -3.25;
+    QTest::newRow("plus sign") << QByteArray("+7") << number << 7.0;
+    QTest::newRow("leading point") << QByteArray(".5") << number << 0.5;
+    QTest::newRow("trailing point") << QByteArray("5.") << number << 5.0;
+    QTest::newRow("exponent") << QByteArray("1.5E+3") << number << 1500.0;
+    QTest::newRow("small exponent") << QByteArray("25e-1") << number << 2.5;
+    QTest::newRow("seventeen digits") << QByteArray("0.33333333333333331") << number << 0.33333333333333331;
+    QTest::newRow("largest double") << QByteArray("1.7976931348623157e308") << number << 1.7976931348623157e308;
+    QTest::newRow("word") << QByteArray("abc") << none << 0.0;
+    QTest::newRow("number glued to a word") << QByteArray("12abc") << none << 0.0;
+    QTest::newRow("inf") << QByteArray("inf") << none << 0.0;
+    QTest::newRow("signed nan") << QByteArray("-nan") << none << 0.0;
+    QTest::newRow("hexadecimal") << QByteArray("0x10") << none << 0.0;
+    QTest::newRow("bare exponent") << QByteArray("1e") << none << 0.0;
+    QTest::newRow("two signs") << QByteArray("+-1") << none << 0.0;
+    QTest::newRow("sign alone") << QByteArray("+") << none << 0.0;
+    QTest::newRow("point alone") << QByteArray(".") << none << 0.0;
+    QTest::newRow("semicolon decimal") << QByteArray("1;5") << none << 0.0;
+    QTest::newRow("too large") << QByteArray("1e400") << ItemReading::BeyondRange << 0.0;
+    QTest::newRow("too large, then a word") << QByteArray("1e400x") << none << 0.0;
 }
 
-void TestInputChannel::readsNumberForms()
+// The careful path reads the item; the quick path must take exactly the items the careful one
+// reads as numbers, whole and with the same value, and leave every other item to it. Through
+// the channel the item then reads as that value or fails with the matching message.
+void TestInputChannel::bothPathsReadEveryItemAlike()
 {
-    QFETCH(QString, text);
-    QFETCH(double, expected);
-    QCOMPARE(ReadDoubles(text.toStdString(), 1).front(), expected);
+    QFETCH(QByteArray, item);
+    QFETCH(ItemReading, reading);
+    QFETCH(double, value);
+    const LeadingNumber careful = ReadNumberItem(item.toStdString());
+    QCOMPARE(careful.reading, reading);
+    QCOMPARE(careful.value, value);
+
+    const std::size_t takes = reading == ItemReading::Number ? static_cast<std::size_t>(item.size()) : 0;
+    const std::pair<QByteArray, bool> contexts[] = {{item + " 9", false}, {item + ",9", false}, {item, true}};
+    for (const auto& [text, endsTheFile] : contexts) {
+        double quick = -1.0;
+        QCOMPARE(ReadLeadingNumber(text.toStdString(), endsTheFile, quick), takes);
+        QCOMPARE(quick, takes ? value : -1.0);
+    }
+    // Cut short by the end of the buffer with more of the file to come: left to the careful path.
+    double quick = -1.0;
+    QCOMPARE(ReadLeadingNumber(item.toStdString(), false, quick), std::size_t{0});
+
+    const QString shown = QStringLiteral("test.in: line 1, column 1: ");
+    const QString quoted = QLatin1Char('\'') + QString::fromLatin1(item) + QLatin1Char('\'');
+    const QString message = reading == ItemReading::Number ? QStringLiteral("no failure")
+        : reading == ItemReading::BeyondRange ? shown + "the number " + quoted + " is beyond the range of a double"
+                                              : shown + "expected a number, found " + quoted;
+    double read = -1.0;
+    QCOMPARE(FailureOf([&] { read = ReadDoubles(item.toStdString(), 1).front(); }), message);
+    QCOMPARE(read, takes ? value : -1.0);
 }
 
 void TestInputChannel::separatorsGiveTheSameValues_data()
