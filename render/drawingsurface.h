@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-// 0x00BBGGRR; a value with the top bit set names a system colour instead.
+// Blue in the high byte, red in the low one (0x00BBGGRR). The top bit marks the two window
+// colours below, which the back end resolves against its platform's theme.
 using Colour = std::uint32_t;
 
 namespace Colours {
@@ -40,12 +41,13 @@ public:
     DrawingSurface(const DrawingSurface&) = delete;
     DrawingSurface& operator=(const DrawingSurface&) = delete;
 
-    // The whole surface shows BackColor; nothing drawn before remains.
+    // Paints the entire surface in BackColor, wiping out every earlier mark.
     void Cls();
-    // A full circle outlined in colour with the DrawStyle in force and filled with the
-    // FillColor in force; radius 0 draws at most one pixel.
+    // A disc around (x, y): its rim in `colour` and the current DrawStyle, its inside in the
+    // current FillColor. Radius 0 leaves at most a single pixel.
     void Circle(float x, float y, float radius, Colour colour);
-    // A segment in ForeColor with the DrawStyle in force; equal ends are accepted.
+    // A straight stroke between the two points, in ForeColor unless a colour is given, with
+    // the current DrawStyle. Both points may coincide.
     void Line(float x1, float y1, float x2, float y2);
     void Line(float x1, float y1, float x2, float y2, Colour colour);
 

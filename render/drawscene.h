@@ -5,8 +5,9 @@
 
 #include <string>
 
-// What the window's controls say at the moment of a drawing: the text of txtMaxPoint and
-// the Value (0 clear, 1 ticked, 2 greyed) of chkLine1 and chkLine2.
+// The state of the window's controls that a drawing reads, taken afresh for each drawing:
+// txtMaxPoint's text and the check state of chkLine1 and chkLine2 (0 unticked, 1 ticked,
+// 2 neither, which draws no sight lines).
 struct DrawInputs {
     std::string MaxPointText;
     int Line1Value = 0;
@@ -20,11 +21,11 @@ enum class DrawOutcome {
     XTooNarrow,  // MaxX so small that the horizontal scale overflows: cleared as for NoPositiveX
 };
 
-// Repaints the whole scene on surface: clears it, sets the scales, then draws about as many
-// vertices as MaxPointText asks for (every SampleStep-th from vertex 1) as dots joined by the
-// profile, each dot before the segment that ends at it; then, for a check box whose Value is
-// exactly 1, dotted sight lines from the tower (blue) and from the island (red) to every drawn
-// vertex; then, with ShowTower, the tower's and the island's markers.
+// Draws the scene afresh on surface: clears it, sets the scales, then takes every
+// SampleStep-th vertex from vertex 1, about as many in all as MaxPointText asks for, as dots
+// joined by the profile, each dot drawn before the stroke that reaches it. A check box whose
+// state is exactly 1 adds dotted sight lines to each of those vertices, blue from the tower
+// and then red from the island; ShowTower then adds the two markers, the island's on top.
 //
 // - A text asking for 0 vertices asks for 1; one beyond the 32-bit range asks for its bound.
 //   A step of 0 (a text of -2 x PointCount or less) draws no vertex and no sight line.

@@ -45,9 +45,11 @@ void PixelWriter::Line(QPointF from, QPointF to, QRgb colour, PixelPen pen)
     const auto last = static_cast<std::int64_t>(std::floor(along(to)));
     const std::int64_t direction = last >= first ? 1 : -1;
     const std::int64_t stride = pen == PixelPen::Dotted ? 2 : 1;
-    const double acrossAtFirst = across(low) + (static_cast<double>(first) + sampledAt - along(low)) * slope;
+    const double acrossAtFirst
+        = across(low) + (static_cast<double>(first) + sampledAt - along(low)) * slope;
     std::int64_t crossing = static_cast<std::int64_t>(std::floor(acrossAtFirst * FixedOne));
-    const auto crossingStep = static_cast<std::int64_t>(std::llround(slope * FixedOne)) * direction * stride;
+    const auto crossingStep
+        = static_cast<std::int64_t>(std::llround(slope * FixedOne)) * direction * stride;
     const std::int64_t columnStep = direction * stride;
     const std::int64_t count = std::abs(last - first) / stride + 1;
     std::int64_t column = first;

@@ -116,7 +116,8 @@ bool InputChannel::TryQuickNumber(double& value)
 {
     if (m_end - m_begin < Lookahead)
         Refill();
-    const std::size_t taken = ReadLeadingNumber({m_buffer.get() + m_begin, m_end - m_begin}, m_atEnd, value);
+    const std::string_view buffered(m_buffer.get() + m_begin, m_end - m_begin);
+    const std::size_t taken = ReadLeadingNumber(buffered, m_atEnd, value);
     if (taken == 0)
         return false;
     m_begin += taken;

@@ -281,7 +281,8 @@ void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi)
     detail::QuickSortJumpingAfter(pts, lo, hi, hi < lo ? 0 : PartitionsBeforeJumping(lo, hi));
 }
 
-void detail::QuickSortJumpingAfter(PointArray& pts, std::int32_t lo, std::int32_t hi, int partitions)
+void detail::QuickSortJumpingAfter(PointArray& pts, std::int32_t lo, std::int32_t hi,
+                                   int partitions)
 {
     if (hi < lo)
         return;

@@ -4,8 +4,8 @@
 #include <memory>
 #include <stdexcept>
 
-// A vertex, the tower or the island in data units (y up), or a surface point in twips
-// (y down) when it comes out of the view transform. Always moved as a whole record.
+// A point of the profile, the tower or the island, y growing upward; or, once mapped by the
+// view transform, a place on the drawing surface in twips, y growing downward. Copied whole.
 struct PointD {
     double X = 0.0;
     double Y = 0.0;
@@ -45,20 +45,31 @@ private:
     std::unique_ptr<PointD[]> m_records;
 };
 
-// The loaded data set and the view. The window owns the one instance; loading, drawing and
-// the window's handlers work on these fields in place.
+// Everything the window shows, in one place: the data set of the last load, the size of the
+// drawing area and the scales of the last drawing. The window owns the only instance and its
+// handlers, the load and the drawing change its fields directly.
 struct SceneState {
     PointArray Points;
     PointD Tower;
     PointD Island;
-    double ViewWidth = 0.0;     // usable surface width in twips, always > 0 once sized
-    double ViewHeight = 0.0;    // usable surface height in twips, always > 0 once sized
-    double MaxX = 0.0;          // largest vertex X, or 0 when no vertex has a positive X
-    double MaxY = 0.0;          // vertical extent the drawing is scaled to
-    double MountainMaxY = 0.0;  // MaxY as the last load computed it from the vertices alone
+    // The drawing area in twips, inside the surface's margin. Never 0 or below once the window
+    // has been sized, so the scales below are always defined.
+    double ViewWidth = 0.0;
+    double ViewHeight = 0.0;
+    // The extent the drawing fits to the area, from 0 on both axes. MaxX is 0 when no vertex
+    // lies right of the axis, which leaves nothing to scale to. MaxY is at least 0.1, so the
+    // height always scales; cmdDrawTower may raise it to the tower's height, and MountainMaxY
+    // keeps the value a load found, so cmdDraw can go back to it exactly.
+    double MaxX = 0.0;
+    double MaxY = 0.0;
+    double MountainMaxY = 0.0;
     std::int32_t PointCount = 0;
-    double ScaleX = 0.0;        // twips per data unit across, as of the last drawing
-    double ScaleY = 0.0;        // twips per data unit upward, as of the last drawing
-    bool HaveData = false;      // a complete data set is loaded and may be drawn
-    bool ShowTower = false;     // the tower and island markers are drawn
+    // Twips per data unit, set at the start of every drawing and read by ToScreen.
+    double ScaleX = 0.0;
+    double ScaleY = 0.0;
+    // False from a drop until its load has fully succeeded: nothing draws a scene that is
+    // missing or half read.
+    bool HaveData = false;
+    // Whether a drawing ends with the two markers, for tower and island.
+    bool ShowTower = false;
 };

@@ -203,8 +203,10 @@ void TestImageSurface::pixelWriterSetsWhatACosmeticPenSets_data()
     QTest::newRow("dotted row, odd count") << QPointF(2.7, 5.3) << QPointF(12.2, 5.3) << true << 6;
     QTest::newRow("dotted row, even count") << QPointF(2.7, 5.3) << QPointF(11.9, 5.3) << true << 5;
     QTest::newRow("dotted row, leftwards") << QPointF(11.9, 5.3) << QPointF(2.7, 5.3) << true << 5;
-    QTest::newRow("dotted column, upwards") << QPointF(4.5, 20.9) << QPointF(4.5, 1.2) << true << 10;
-    QTest::newRow("dotted, at the image's edges") << QPointF(0, 31.5) << QPointF(31.99, 31.5) << true << 16;
+    QTest::newRow("dotted column, upwards") << QPointF(4.5, 20.9) << QPointF(4.5, 1.2) << true
+                                            << 10;
+    QTest::newRow("dotted, at the image's edges") << QPointF(0, 31.5) << QPointF(31.99, 31.5)
+                                                  << true << 16;
 }
 
 // The contract on PixelWriter: for dots and for lines along a row or a column inside the

@@ -66,8 +66,10 @@ void TestInputChannel::bothPathsReadEveryItemAlike_data()
     QTest::newRow("trailing point") << QByteArray("5.") << number << 5.0;
     QTest::newRow("exponent") << QByteArray("1.5E+3") << number << 1500.0;
     QTest::newRow("small exponent") << QByteArray("25e-1") << number << 2.5;
-    QTest::newRow("seventeen digits") << QByteArray("0.33333333333333331") << number << 0.33333333333333331;
-    QTest::newRow("largest double") << QByteArray("1.7976931348623157e308") << number << 1.7976931348623157e308;
+    QTest::newRow("seventeen digits") << QByteArray("0.33333333333333331") << number
+                                      << 0.33333333333333331;
+    QTest::newRow("largest double") << QByteArray("1.7976931348623157e308") << number
+                                    << 1.7976931348623157e308;
     QTest::newRow("word") << QByteArray("abc") << none << 0.0;
     QTest::newRow("number glued to a word") << QByteArray("12abc") << none << 0.0;
     QTest::newRow("inf") << QByteArray("inf") << none << 0.0;
@@ -94,8 +96,9 @@ void TestInputChannel::bothPathsReadEveryItemAlike()
     QCOMPARE(careful.reading, reading);
     QCOMPARE(careful.value, value);
 
-    const std::size_t takes = reading == ItemReading::Number ? static_cast<std::size_t>(item.size()) : 0;
-    const std::pair<QByteArray, bool> contexts[] = {{item + " 9", false}, {item + ",9", false}, {item, true}};
+    const auto takes = static_cast<std::size_t>(reading == ItemReading::Number ? item.size() : 0);
+    const std::pair<QByteArray, bool> contexts[] = {
+        {item + " 9", false}, {item + ",9", false}, {item, true}};
     for (const auto& [text, endsTheFile] : contexts) {
         double quick = -1.0;
         QCOMPARE(ReadLeadingNumber(text.toStdString(), endsTheFile, quick), takes);
@@ -108,8 +111,9 @@ void TestInputChannel::bothPathsReadEveryItemAlike()
     const QString shown = QStringLiteral("test.in: line 1, column 1: ");
     const QString quoted = QLatin1Char('\'') + QString::fromLatin1(item) + QLatin1Char('\'');
     const QString message = reading == ItemReading::Number ? QStringLiteral("no failure")
-        : reading == ItemReading::BeyondRange ? shown + "the number " + quoted + " is beyond the range of a double"
-                                              : shown + "expected a number, found " + quoted;
+        : reading == ItemReading::BeyondRange
+        ? shown + "the number " + quoted + " is beyond the range of a double"
+        : shown + "expected a number, found " + quoted;
     double read = -1.0;
     QCOMPARE(FailureOf([&] { read = ReadDoubles(item.toStdString(), 1).front(); }), message);
     QCOMPARE(read, takes ? value : -1.0);
