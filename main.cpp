@@ -1,8 +1,7 @@
+#include "ui/commandline.h"
 #include "ui/frmmain.h"
 
 #include <QApplication>
-#include <QFileInfo>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -12,16 +11,14 @@ int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     application.setApplicationName(QString::fromLatin1(ApplicationTitle));
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 2) {
+    const std::optional<QString> file = FileToOpen(QApplication::arguments());
+    if (!file) {
         std::fprintf(stderr, "usage: morvadine [FILE]\n");
         return 2;
     }
     frmMain window(QApplication::applicationDirPath());
     window.show();
-    if (arguments.size() == 2) {
-        const QString file = QFileInfo(arguments.at(1)).absoluteFilePath();
-        QTimer::singleShot(0, &window, [&window, file] { window.RunSolver(file); });
-    }
+    if (!file->isEmpty())
+        OpenWhenShown(window, *file);
     return QApplication::exec();
 }

@@ -1,3 +1,4 @@
+#include "windowtesting.h"
 #include "ui/frmmain.h"
 #include "ui/picturebox.h"
 
@@ -8,15 +9,6 @@
 #include <QPushButton>
 
 namespace {
-
-class RecordingPresenter : public MessagePresenter {
-public:
-    explicit RecordingPresenter(QStringList& shown) : m_shown(shown) {}
-    void Show(QWidget*, const MessageBoxContent& message) override { m_shown.append(message.Text); }
-
-private:
-    QStringList& m_shown;
-};
 
 // A window over a program folder of its own, holding a copy of `solver` (a program built
 // beside the tests: the stand-in calc.exe or one of the misbehaving test solvers) as calc.exe.
@@ -98,7 +90,7 @@ void TestDropRun::dropShowsTheSolvedProfile()
 {
     QFETCH(QString, target);
     QFETCH(int, extraFiles);
-    Program program;
+    Program program(QStringLiteral("solver_answer"));
     QStringList files{program.Input(QStringLiteral("profile.txt"), Profile)};
     for (int k = 0; k < extraFiles; ++k)
         files << program.Input(QStringLiteral("other%1.txt").arg(k), "garbage");
@@ -115,8 +107,10 @@ void TestDropRun::dropShowsTheSolvedProfile()
     QVERIFY(program.Button("cmdDrawTower")->isEnabled());
     QCOMPARE(program.messages, QStringList());
     QCOMPARE(program.form->Scene().PointCount, 4);
-    QVERIFY(program.Label("lblT1") != QStringLiteral("(0.00,0.00)"));
-    QVERIFY(program.form->findChild<PictureBox*>()->Image() != before);
+    QCOMPARE(program.Label("lblT1"), QStringLiteral("(1,2)"));
+    QCOMPARE(program.Label("lblT2"), QStringLiteral("(3,4)"));
+    QCOMPARE(program.form->findChild<PictureBox*>()->Image(), ExpectedPicture(*program.form));
+    QVERIFY(ExpectedPicture(*program.form) != before);
     QVERIFY(!program.WorkDirectoryExists());
     QFile dropped(files.first());
     QVERIFY(dropped.open(QIODevice::ReadOnly));

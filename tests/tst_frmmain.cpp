@@ -1,7 +1,9 @@
 #include "render/drawingsurface.h"
+#include "ui/commandline.h"
 #include "ui/frmmain.h"
 #include "ui/picturebox.h"
 #include "ui/windowgeometry.h"
+#include "windowtesting.h"
 
 #include <QtTest>
 #include <QCheckBox>
@@ -13,15 +15,8 @@
 
 namespace {
 
-// Keeps what the window would have shown, instead of a modal box.
-class RecordingPresenter : public MessagePresenter {
-public:
-    explicit RecordingPresenter(QList<MessageBoxContent>& shown) : m_shown(shown) {}
-    void Show(QWidget*, const MessageBoxContent& message) override { m_shown.append(message); }
-
-private:
-    QList<MessageBoxContent>& m_shown;
-};
+const QColor Blue(0, 0, 255);
+const QColor Red(255, 0, 0);
 
 struct Window {
     QList<MessageBoxContent> messages;
@@ -34,6 +29,13 @@ struct Window {
         return form.findChild<Control*>(QString::fromLatin1(name));
     }
     const QImage& Picture() { return Find<PictureBox>("pic")->Image(); }
+
+    // On screen, so the surface has its size and the view its extent.
+    void Show()
+    {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+    }
 
     // Loads a scene the way a collection does, without a solver run.
     void Load(const std::string& points, const std::string& result)
@@ -54,21 +56,29 @@ class TestFrmMain : public QObject {
     Q_OBJECT
 
 private slots:
-    void controlsAreLaidOutAsDesigned_data();
-    void controlsAreLaidOutAsDesigned();
-    void startsWithTheDesignedState();
+    void controlsHaveTheirCaptionsPlacesAndStates_data();
+    void controlsHaveTheirCaptionsPlacesAndStates();
+    void startsWithoutDataAndWithItsInitialSettings();
     void iconIsA256ColourPictureShownInTheBadge();
     void surfaceSizeFollowsTheWindow_data();
     void surfaceSizeFollowsTheWindow();
     void resizeRedrawsOnlyALoadedScene();
     void viewCommandsSetTheVerticalExtent_data();
     void viewCommandsSetTheVerticalExtent();
-    void checkBoxesRedrawWithTheirNewState();
+    void sightLinesShowInTheirColours_data();
+    void sightLinesShowInTheirColours();
+    void typedSampleBoundTakesEffectAtTheNextRedraw_data();
+    void typedSampleBoundTakesEffectAtTheNextRedraw();
+    void newLoadInTheTowerViewKeepsTheMarkersAtTheMountainsScale();
     void checkBoxesBeforeALoadDrawNothing();
     void messagesShowTheirExactTexts();
+    void badgeWelcomesOnlyALeftClickReleasedOnIt_data();
+    void badgeWelcomesOnlyALeftClickReleasedOnIt();
+    void commandLineFileThatCannotBeReadIsReported_data();
+    void commandLineFileThatCannotBeReadIsReported();
 };
 
-void TestFrmMain::controlsAreLaidOutAsDesigned_data()
+void TestFrmMain::controlsHaveTheirCaptionsPlacesAndStates_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("caption");
@@ -88,7 +98,7 @@ void TestFrmMain::controlsAreLaidOutAsDesigned_data()
     QTest::newRow("cmdInfo") << "QPushButton" << "使用说明" << QRect(3120, 120, 1215, 375) << true;
 }
 
-void TestFrmMain::controlsAreLaidOutAsDesigned()
+void TestFrmMain::controlsHaveTheirCaptionsPlacesAndStates()
 {
     QFETCH(QString, kind);
     QFETCH(QString, caption);
@@ -112,7 +122,7 @@ void TestFrmMain::controlsAreLaidOutAsDesigned()
     QCOMPARE(control->isEnabled(), enabled);
 }
 
-void TestFrmMain::startsWithTheDesignedState()
+void TestFrmMain::startsWithoutDataAndWithItsInitialSettings()
 {
     Window window;
     QCOMPARE(window.form.windowTitle(), QStringLiteral("Morvadine"));
@@ -251,19 +261,93 @@ void TestFrmMain::viewCommandsSetTheVerticalExtent()
     QCOMPARE(scene.MaxY, 5.0);
 }
 
-void TestFrmMain::checkBoxesRedrawWithTheirNewState()
+void TestFrmMain::sightLinesShowInTheirColours_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QColor>("colour");
+    QTest::newRow("tower's") << "chkLine1" << Blue;
+    QTest::newRow("island's") << "chkLine2" << Red;
+}
+
+// Ticking a box redraws at once with that box's lines, and every pixel they change takes their
+// colour; unticking it gives back the plain picture.
+void TestFrmMain::sightLinesShowInTheirColours()
+{
+    QFETCH(QString, box);
+    QFETCH(QColor, colour);
+    Window window;
+    window.Show();
+    window.Load("3\n0 0\n10 5\n20 0", "10 4 15 2");
+    const QImage plain = window.Picture();
+    auto* check = window.Find<QCheckBox>(qPrintable(box));
+    check->click();
+    const QImage lined = window.Picture();
+    QCOMPARE(lined, ExpectedPicture(window.form));
+    int inColour = 0;
+    int otherwise = 0;
+    for (int y = 0; y < lined.height(); ++y) {
+        for (int x = 0; x < lined.width(); ++x) {
+            if (lined.pixel(x, y) != plain.pixel(x, y))
+                ++(lined.pixelColor(x, y) == colour ? inColour : otherwise);
+        }
+    }
+    QCOMPARE(otherwise, 0);
+    QVERIFY2(inColour > 100, qPrintable(QString::number(inColour)));
+    check->click();
+    QCOMPARE(window.Picture(), plain);
+}
+
+void TestFrmMain::typedSampleBoundTakesEffectAtTheNextRedraw_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("fewer") << "7";
+    QTest::newRow("all") << "1000";
+    QTest::newRow("no number, so one") << "abc";
+    QTest::newRow("digits apart") << " 3 1";
+}
+
+// Typing redraws nothing; the next redraw, whatever causes it, samples by the new text.
+void TestFrmMain::typedSampleBoundTakesEffectAtTheNextRedraw()
+{
+    QFETCH(QString, typed);
+    Window window;
+    window.Show();
+    std::string zigzag = "1000\n";
+    for (int k = 0; k < 1000; ++k)
+        zigzag += std::to_string(k) + (k % 2 ? " 9\n" : " 1\n");
+    window.Load(zigzag, "500 12 250 11");
+    const QImage atTwoHundred = window.Picture();
+    auto* text = window.Find<QLineEdit>("txtMaxPoint");
+    text->clear();
+    QTest::keyClicks(text, typed);
+    QCOMPARE(window.Picture(), atTwoHundred);
+    window.form.cmdDraw_Click();
+    QCOMPARE(window.Picture(), ExpectedPicture(window.form));
+    // Guards against a bound that changes nothing, which would pass the comparison above.
+    QVERIFY(window.Picture() != atTwoHundred);
+}
+
+// After a load in the tower view the markers stay on, but the height is the new profile's
+// own: the tower view's raise of the earlier load is not carried over.
+void TestFrmMain::newLoadInTheTowerViewKeepsTheMarkersAtTheMountainsScale()
 {
     Window window;
-    window.Load("3\n0 0\n10 5\n20 0", "10 8 5 9");
-    const QImage plain = window.Picture();
-    window.Find<QCheckBox>("chkLine1")->click();
-    const QImage withTowerLines = window.Picture();
-    QVERIFY(withTowerLines != plain);
-    window.Find<QCheckBox>("chkLine1")->click();
-    QCOMPARE(window.Picture(), plain);
-    window.Find<QCheckBox>("chkLine2")->click();
-    QVERIFY(window.Picture() != plain);
-    QVERIFY(window.Picture() != withTowerLines);
+    window.Show();
+    window.Load("3\n0 0\n10 5\n20 0", "10 20 5 1");
+    window.form.cmdDrawTower_Click();
+    QCOMPARE(window.form.Scene().MaxY, 20.0);
+
+    window.Load("3\n0 0\n10 8\n20 0", "10 6 5 2");
+    const SceneState& scene = window.form.Scene();
+    QVERIFY(scene.ShowTower);
+    QCOMPARE(scene.MaxY, 8.0);
+    QCOMPARE(window.Picture(), ExpectedPicture(window.form));
+    const auto pixel = [&scene](double x, double y) {
+        return QPoint(qRound(scene.ViewWidth * x / 20 / TwipsPerPixel),
+                      qRound(scene.ViewHeight * (1 - y / 8) / TwipsPerPixel));
+    };
+    QCOMPARE(window.Picture().pixelColor(pixel(10, 6)), Blue);
+    QCOMPARE(window.Picture().pixelColor(pixel(5, 2)), Red);
 }
 
 void TestFrmMain::checkBoxesBeforeALoadDrawNothing()
@@ -301,6 +385,88 @@ void TestFrmMain::messagesShowTheirExactTexts()
         QCOMPARE(message.Icon, QMessageBox::Information);
         QCOMPARE(message.Buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
+}
+
+void TestFrmMain::badgeWelcomesOnlyALeftClickReleasedOnIt_data()
+{
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<QPoint>("releasedAt");
+    QTest::addColumn<int>("welcomes");
+    QTest::newRow("left click") << Qt::LeftButton << QPoint(5, 5) << 1;
+    QTest::newRow("left, released in the far corner") << Qt::LeftButton << QPoint(47, 47) << 1;
+    QTest::newRow("left, dragged off before release") << Qt::LeftButton << QPoint(48, 5) << 0;
+    QTest::newRow("right click") << Qt::RightButton << QPoint(5, 5) << 0;
+    QTest::newRow("middle click") << Qt::MiddleButton << QPoint(5, 5) << 0;
+}
+
+void TestFrmMain::badgeWelcomesOnlyALeftClickReleasedOnIt()
+{
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(QPoint, releasedAt);
+    QFETCH(int, welcomes);
+    Window window;
+    window.Show();
+    auto* badge = window.Find<QLabel>("imgTamsel");
+    QTest::mousePress(badge, button, {}, QPoint(5, 5));
+    QTest::mouseRelease(badge, button, {}, releasedAt);
+    QCOMPARE(window.messages.size(), welcomes);
+}
+
+void TestFrmMain::commandLineFileThatCannotBeReadIsReported_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("a folder") << "folder";
+    QTest::newRow("unreadable") << "unreadable";
+}
+
+// `morvadine FILE`, FILE named relative to the current directory: the window opens, says what
+// is wrong with the file, stages nothing and stays without data.
+void TestFrmMain::commandLineFileThatCannotBeReadIsReported()
+{
+    QFETCH(QString, kind);
+    Window window;
+    // The solver is staged before the input is; this one is never started.
+    QFile solver(window.programFolder.filePath(QStringLiteral("calc.exe")));
+    QVERIFY(solver.open(QIODevice::WriteOnly));
+    solver.close();
+    QTemporaryDir inputs;
+    const QString file = inputs.filePath(QStringLiteral("profile.txt"));
+    QString message;
+    if (kind == QStringLiteral("missing")) {
+        message = file + QStringLiteral(": the file does not exist");
+    } else if (kind == QStringLiteral("folder")) {
+        QVERIFY(QDir().mkdir(file));
+        message = file + QStringLiteral(": is a folder, not a file; drop a problem input file");
+    } else {
+        QFile input(file);
+        QVERIFY(input.open(QIODevice::WriteOnly));
+        input.write("1\n1 1\n");
+        input.close();
+        QVERIFY(input.setPermissions({}));
+        if (input.open(QIODevice::ReadOnly))
+            QSKIP("this user reads files whatever their permissions");
+        message = QStringLiteral("cannot copy %1 to %2/morvadine_temporary/morvadine.in: "
+                                 "Permission denied")
+                      .arg(file, window.programFolder.path());
+    }
+
+    const QString previous = QDir::currentPath();
+    const auto restore = qScopeGuard([&previous] { QDir::setCurrent(previous); });
+    QVERIFY(QDir::setCurrent(inputs.path()));
+    const std::optional<QString> named
+        = FileToOpen({QStringLiteral("morvadine"), QStringLiteral("profile.txt")});
+    QCOMPARE(named, std::optional<QString>(file));
+    window.Show();
+    OpenWhenShown(window.form, *named);
+    QVERIFY(window.messages.isEmpty());
+    QTRY_COMPARE(window.messages.size(), 1);
+    QCOMPARE(window.messages.first().Text, message);
+    QCOMPARE(window.messages.first().Icon, QMessageBox::Warning);
+    QVERIFY(!window.form.Scene().HaveData);
+    QVERIFY(!window.Find<QPushButton>("cmdDraw")->isEnabled());
+    QVERIFY(window.form.isVisible());
+    QVERIFY(!QDir(window.programFolder.path()).exists(QStringLiteral("morvadine_temporary")));
 }
 
 QTEST_MAIN(TestFrmMain)

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
@@ -34,18 +35,11 @@ Control* Make(QWidget* window, const char* name, const QString& caption, const Q
     return control;
 }
 
-// A check box's value as the drawing reads it: 0 clear, 1 ticked, 2 greyed.
+// The sight-line boxes have two states only, so the drawing sees 0 or 1; nothing in the
+// window greys a box.
 int CheckValue(const QCheckBox* box)
 {
-    switch (box->checkState()) {
-    case Qt::Checked:
-        return 1;
-    case Qt::PartiallyChecked:
-        return 2;
-    case Qt::Unchecked:
-        break;
-    }
-    return 0;
+    return box->isChecked() ? 1 : 0;
 }
 
 // The coordinate labels were laid out for "(0.00,0.00)"; a load brings longer texts.
@@ -304,7 +298,13 @@ void frmMain::ShowMessage(const QString& text, QMessageBox::Icon icon)
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == imgTamsel && event->type() == QEvent::MouseButtonRelease)
-        imgTamsel_Click();
+    // A click is a left button released over the badge; a release dragged off it, or of
+    // another button, is none.
+    if (watched == imgTamsel && event->type() == QEvent::MouseButtonRelease) {
+        const auto* release = static_cast<QMouseEvent*>(event);
+        const bool inside = imgTamsel->rect().contains(release->position().toPoint());
+        if (release->button() == Qt::LeftButton && inside)
+            imgTamsel_Click();
+    }
     return QWidget::eventFilter(watched, event);
 }
