@@ -12,7 +12,8 @@
 int main()
 {
     try {
-        WriteAnswer(ResultFileName, SolveProfile(ReadProfile(PointFileName)));
+        WriteAnswer(ResultFileName, ResultTemporaryFileName,
+                    SolveProfile(ReadProfile(PointFileName)));
         return 0;
     } catch (const std::exception& error) {
         // A result file that is already there is not this run's answer. Anything else of

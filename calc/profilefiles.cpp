@@ -18,7 +18,8 @@ std::vector<PointD> ReadProfile(const std::filesystem::path& path)
     return vertices;
 }
 
-void WriteAnswer(const std::filesystem::path& path, const ProfileAnswer& answer)
+void WriteAnswer(const std::filesystem::path& path, const std::filesystem::path& temporary,
+                 const ProfileAnswer& answer)
 {
     // 17 significant digits, sign, point and exponent fit in 25 characters.
     char text[4 * 25];
@@ -31,8 +32,6 @@ void WriteAnswer(const std::filesystem::path& path, const ProfileAnswer& answer)
     }
     *end++ = '\n';
 
-    std::filesystem::path temporary = path;
-    temporary += ".tmp";
     bool written = false;
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);

@@ -48,6 +48,8 @@ public:
     void Open(std::unique_ptr<std::istream> stream, std::string displayName);
     void Close();
     bool IsOpen() const { return m_stream != nullptr; }
+    // The name the messages give the open file.
+    const std::string& Name() const { return m_name; }
 
     // Reads one item into each target, in order, each continuing where the last one ended;
     // items may span lines and a line may hold items of several calls. Throws EndOfData when

@@ -5,6 +5,8 @@
 #include "scene/numbertext.h"
 #include "scene/quicksort.h"
 
+#include <array>
+
 namespace {
 
 std::string PairText(const PointD& point)
@@ -12,12 +14,35 @@ std::string PairText(const PointD& point)
     return "(" + NumberText(point.X) + "," + NumberText(point.Y) + ")";
 }
 
+// The four numbers of the result file: tower x, tower y, island x, island y.
+std::array<double, 4> ReadAnswer(InputChannel& channel, const std::filesystem::path& path)
+{
+    std::array<double, 4> answer{};
+    int numbersRead = 0;
+    try {
+        channel.Open(path, ResultFileName);
+        for (double& number : answer) {
+            channel.Input(number);
+            ++numbersRead;
+        }
+        channel.Close();
+    } catch (const EndOfData&) {
+        throw ResultFileError(std::string(ResultFileName) + ": the file ends after "
+                              + std::to_string(numbersRead)
+                              + " of the 4 numbers tower x, tower y, island x, island y");
+    } catch (const DataFileError& error) {
+        throw ResultFileError(error.what());
+    }
+    return answer;
+}
+
 } // namespace
 
-CoordinateCaptions LoadResults(SceneState& scene, const std::filesystem::path& folder)
+CoordinateCaptions LoadResults(SceneState& scene, const std::filesystem::path& folder,
+                               const std::string& pointFileName)
 {
     InputChannel channel;
-    channel.Open(folder / PointFileName, PointFileName);
+    channel.Open(folder / PointFileName, pointFileName);
     scene.PointCount = ReadVertexCount(channel);
     ReadVertices(channel, scene.PointCount,
                  [&](std::int32_t k) -> PointD& { return scene.Points(k); });
@@ -25,20 +50,7 @@ CoordinateCaptions LoadResults(SceneState& scene, const std::filesystem::path& f
 
     QuickSort(scene.Points, 1, scene.PointCount);
 
-    channel.Open(folder / ResultFileName, ResultFileName);
-    double answer[4];
-    int numbersRead = 0;
-    try {
-        for (double& number : answer) {
-            channel.Input(number);
-            ++numbersRead;
-        }
-    } catch (const EndOfData&) {
-        throw DataFileError(std::string(ResultFileName) + ": the file ends after "
-                            + std::to_string(numbersRead)
-                            + " of the 4 numbers tower x, tower y, island x, island y");
-    }
-    channel.Close();
+    const std::array<double, 4> answer = ReadAnswer(channel, folder / ResultFileName);
     scene.Tower = {answer[0], answer[1]};
     scene.Island = {answer[2], answer[3]};
 

@@ -6,15 +6,15 @@ std::int32_t ReadVertexCount(InputChannel& channel)
     try {
         channel.Input(count);
     } catch (const EndOfData&) {
-        throw DataFileError(std::string(PointFileName)
+        throw DataFileError(channel.Name()
                             + ": the file is empty; it must start with the vertex count");
     }
     if (count < 1) {
-        throw DataFileError(std::string(PointFileName) + ": the vertex count is "
+        throw DataFileError(channel.Name() + ": the vertex count is "
                             + std::to_string(count) + "; a profile needs at least one vertex");
     }
     if (count > MaxPoints) {
-        throw DataFileError(std::string(PointFileName) + ": the vertex count "
+        throw DataFileError(channel.Name() + ": the vertex count "
                             + std::to_string(count) + " is more than the "
                             + std::to_string(MaxPoints) + " vertices the viewer can hold");
     }

@@ -10,6 +10,8 @@ inline constexpr const char* PointFileName = "morvadine.in";
 // The point file as the viewer and the stand-in solver both read it: a vertex count, then
 // that many x y pairs. Both must accept and refuse exactly the same files.
 
+// Both throw DataFileError with messages that give the file the channel's name for it.
+
 // Reads the vertex count that opens the point file on `channel`. Throws DataFileError when
 // the file is empty, and refuses a count below 1 or above MaxPoints before any vertex is read.
 std::int32_t ReadVertexCount(InputChannel& channel);
@@ -26,7 +28,7 @@ void ReadVertices(InputChannel& channel, std::int32_t count, VertexAt vertexAt)
             channel.Input(vertex.X, vertex.Y);
         }
     } catch (const EndOfData&) {
-        throw DataFileError(std::string(PointFileName) + ": the file ends after "
+        throw DataFileError(channel.Name() + ": the file ends after "
                             + std::to_string(k - 1) + " of " + std::to_string(count)
                             + " vertices");
     }

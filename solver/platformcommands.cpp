@@ -1,9 +1,16 @@
 #include "solver/platformcommands.h"
 
 #include <QFile>
-#include <QProcess>
+#include <QThread>
 
+#include <cstdio>
 #include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -76,15 +83,124 @@ bool RmDir(const fs::path& path)
     return true;
 }
 
-void Shell(QProcess& process, const QString& program, const QString& workingDirectory)
+SolverProcess::SolverProcess(QObject* parent)
+    : QProcess(parent)
+{
+    // A solver that reads its input from the console must not wait for a keyboard that
+    // never comes; what it prints belongs to whoever started the viewer.
+    setStandardInputFile(QProcess::nullDevice());
+    setProcessChannelMode(QProcess::ForwardedOutputChannel);
+#ifdef Q_OS_UNIX
+    // A session of its own also takes the solver off our terminal, so it cannot be stopped
+    // for writing to it from the background, nor get the terminal's signals meant for us.
+    setChildProcessModifier([] { ::setsid(); });
+#endif
+    connect(this, &QProcess::readyReadStandardError, this, &SolverProcess::PassOnErrorOutput);
+    m_stopPoll.setInterval(std::chrono::milliseconds(25));
+    connect(&m_stopPoll, &QTimer::timeout, this, [this] {
+        if (StopProgresses())
+            return;
+        m_stopPoll.stop();
+        emit GroupStopped();
+    });
+}
+
+SolverProcess::~SolverProcess()
+{
+    if (!m_stopping) {
+        if (state() == QProcess::NotRunning)
+            return;
+        BeginStop();
+    }
+    // No event loop will run for us any more: reap and poll here.
+    while (StopProgresses()) {
+        if (state() != QProcess::NotRunning)
+            waitForFinished(static_cast<int>(m_stopPoll.interval()));
+        else
+            QThread::msleep(static_cast<unsigned long>(m_stopPoll.interval()));
+    }
+}
+
+void SolverProcess::PassOnErrorOutput()
+{
+    const QByteArray chunk = readAllStandardError();
+    std::fwrite(chunk.constData(), 1, static_cast<std::size_t>(chunk.size()), stderr);
+    m_errorTail += chunk;
+    if (m_errorTail.size() > ErrorTailBytes)
+        m_errorTail.remove(0, m_errorTail.size() - ErrorTailBytes);
+}
+
+void SolverProcess::StopGroup()
+{
+    if (m_stopping)
+        return;
+    BeginStop();
+    m_stopPoll.start();
+}
+
+void SolverProcess::BeginStop()
+{
+    m_stopping = true;
+    // Until the solver has started, its group may not exist yet.
+    if (state() == QProcess::Starting)
+        waitForStarted();
+    if (state() == QProcess::Running)
+        m_group = processId();
+    m_graceEnds.setRemainingTime(StopGrace);
+    Send(Signal::Terminate);
+}
+
+bool SolverProcess::StopProgresses()
+{
+    if (!m_killed && m_graceEnds.hasExpired()) {
+        Send(Signal::Kill);
+        m_killed = true;
+    }
+    // The solver is reaped only here, through QProcess, which needs to see its end.
+    if (state() != QProcess::NotRunning)
+        return true;
+    // Killed processes end at once; one that a parent never reaps still counts as a member
+    // of the group, so waiting on after the kill could last forever.
+    return !m_killed && GroupRuns();
+}
+
+#ifdef Q_OS_UNIX
+
+void SolverProcess::Send(Signal signal)
+{
+    if (m_group != 0
+        && ::kill(-static_cast<pid_t>(m_group), signal == Signal::Kill ? SIGKILL : SIGTERM) != 0
+        && errno == ESRCH)
+        m_group = 0;
+}
+
+bool SolverProcess::GroupRuns()
+{
+    // Once the group is empty its number may be reused: never signal it again.
+    if (m_group != 0 && ::kill(-static_cast<pid_t>(m_group), 0) != 0 && errno == ESRCH)
+        m_group = 0;
+    return m_group != 0;
+}
+
+#else
+
+void SolverProcess::Send(Signal signal)
+{
+    if (signal == Signal::Kill)
+        kill();
+    else
+        terminate();
+}
+
+bool SolverProcess::GroupRuns() { return false; }
+
+#endif
+
+void Shell(SolverProcess& process, const QString& program, const QString& workingDirectory)
 {
     process.setProgram(program);
     process.setArguments({});
     process.setWorkingDirectory(workingDirectory);
-    // A solver that reads its input from the console must not wait for a keyboard that never
-    // comes, and whatever it prints must not pile up in our memory.
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
     process.start(QIODevice::ReadOnly);
 }
 

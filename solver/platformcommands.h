@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QDeadlineTimer>
+#include <QProcess>
 #include <QString>
+#include <QTimer>
 
+#include <chrono>
 #include <filesystem>
 #include <stdexcept>
-
-class QProcess;
 
 // The file and process commands the solver run is built from. Every path is explicit: none
 // of them reads or changes the process's current directory.
@@ -44,11 +46,64 @@ void Kill(const std::filesystem::path& path);
 // holds something is left as it is. Throws FileCommandError when removing fails otherwise.
 bool RmDir(const std::filesystem::path& path);
 
+// How long a stopped solver and the processes it started are given to end by themselves
+// before whatever is left of them is killed.
+inline constexpr std::chrono::milliseconds StopGrace { 1000 };
+
+// The solver's process. Its input is empty; its standard output goes straight to ours, and
+// its error output is passed on to ours while its last part is kept for messages.
+//
+// On Unix the solver leads a session and process group of its own, which every process it
+// starts joins unless that process leaves on purpose (a daemon calling setsid, say); a stop
+// reaches the whole group. Elsewhere only the solver itself is stopped: on Windows the
+// counterpart is a job object holding the solver's process tree, which is not built yet.
+class SolverProcess : public QProcess {
+    Q_OBJECT
+public:
+    // Enough of the error output for its last lines, however much the solver writes.
+    static constexpr qsizetype ErrorTailBytes = 8192;
+
+    explicit SolverProcess(QObject* parent = nullptr);
+    // Finishes a stop under way, or stops a solver still running, before returning: blocks
+    // for at most StopGrace and the time the kill takes.
+    ~SolverProcess() override;
+
+    // The end of the error output read so far; complete once finished() has been emitted.
+    const QByteArray& ErrorTail() const { return m_errorTail; }
+
+    // Until it has been reaped, or while its stop is under way.
+    bool MayStillRun() const { return state() != QProcess::NotRunning || m_stopPoll.isActive(); }
+
+    // Asks the solver and every process of its group to end (SIGTERM), and kills what is left
+    // after StopGrace (SIGKILL). Returns at once; GroupStopped follows from the event loop
+    // once the solver has been reaped and its group is empty or has been killed. Calls after
+    // the first are ignored.
+    void StopGroup();
+
+signals:
+    void GroupStopped();
+
+private:
+    enum class Signal { Terminate, Kill };
+    void PassOnErrorOutput();
+    void BeginStop();
+    // One step of a stop under way; returns whether there is still something to wait for.
+    bool StopProgresses();
+    void Send(Signal signal);
+    bool GroupRuns();
+
+    QByteArray m_errorTail;
+    QTimer m_stopPoll;
+    QDeadlineTimer m_graceEnds;
+    qint64 m_group = 0; // the process group while we may still signal it, else 0
+    bool m_stopping = false;
+    bool m_killed = false;
+};
+
 // Starts `program`, an absolute path that is never looked up in PATH, without arguments in
-// `workingDirectory`, and returns at once. Its input is empty and its standard output is
-// discarded; its error output stays with `process` to be read. A failure to start shows as
-// `process`'s errorOccurred(FailedToStart), during this call or later from the event loop.
-void Shell(QProcess& process, const QString& program, const QString& workingDirectory);
+// `workingDirectory`, and returns at once. A failure to start shows as `process`'s
+// errorOccurred(FailedToStart), during this call or later from the event loop.
+void Shell(SolverProcess& process, const QString& program, const QString& workingDirectory);
 
 // The native path of a Qt file name, and back.
 std::filesystem::path ToPath(const QString& name);

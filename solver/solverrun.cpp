@@ -3,7 +3,7 @@
 #include "solver/platformcommands.h"
 
 #include <QDir>
-#include <QProcess>
+#include <QRegularExpression>
 
 #include <charconv>
 #include <utility>
@@ -17,9 +17,26 @@ struct RunProblem {
     QString message;
 };
 
-// Enough of the solver's error output for its last lines, however much it writes.
-constexpr qsizetype ErrorTailBytes = 8192;
+// Every name a run stages or a solver may answer with: what a run clears before it starts
+// and removes when it ends.
+constexpr const char* RunFileNames[]
+    = { PointFileName, ResultFileName, ResultTemporaryFileName, SolverFileName };
+
 constexpr qsizetype ErrorTailLines = 5;
+
+// The message of a failed file command or a refusal; empty when `step` succeeds.
+template <class Step>
+QString ProblemOf(Step&& step)
+{
+    try {
+        step();
+    } catch (const RunProblem& problem) {
+        return problem.message;
+    } catch (const FileCommandError& error) {
+        return QString::fromStdString(error.what());
+    }
+    return {};
+}
 
 QString DurationText(std::chrono::milliseconds duration)
 {
@@ -38,26 +55,45 @@ QString LastLines(const QByteArray& output)
     return lines.mid(qMax<qsizetype>(0, lines.size() - ErrorTailLines)).join(QLatin1Char('\n'));
 }
 
+// The solver knows the user's file only as its staged copy, which is gone by the time the
+// message is read; the line and column it gives hold for the dropped file. The bare name is
+// replaced where it stands alone, not inside a path or a longer name.
+QString NameDroppedFile(const QString& solverOutput, const QString& droppedFile)
+{
+    static const QRegularExpression stagedName(
+        QStringLiteral("(?<![\\w./\\\\-])%1(?![\\w-]|\\.\\w)")
+            .arg(QRegularExpression::escape(QLatin1String(PointFileName))));
+    QString named;
+    qsizetype copied = 0;
+    for (auto matches = stagedName.globalMatch(solverOutput); matches.hasNext();) {
+        const QRegularExpressionMatch match = matches.next();
+        named.append(QStringView(solverOutput).mid(copied, match.capturedStart() - copied));
+        named.append(droppedFile);
+        copied = match.capturedEnd();
+    }
+    return named.append(QStringView(solverOutput).mid(copied));
+}
+
 void CheckDroppedFile(const QString& droppedFile, const fs::path& workDirectory)
 {
     const fs::path dropped = ToPath(droppedFile);
     std::error_code error;
     const fs::file_status status = fs::status(dropped, error);
     if (status.type() == fs::file_type::not_found || status.type() == fs::file_type::none)
-        throw RunProblem { droppedFile + QStringLiteral(": the file does not exist") };
+        throw RunProblem { QStringLiteral("%1: the file does not exist").arg(droppedFile) };
     if (status.type() == fs::file_type::directory) {
-        throw RunProblem { droppedFile
-            + QStringLiteral(": is a folder, not a file; drop a problem input file") };
+        throw RunProblem { QStringLiteral("%1: is a folder, not a file; drop a problem input file")
+                               .arg(droppedFile) };
     }
     if (status.type() != fs::file_type::regular)
-        throw RunProblem { droppedFile + QStringLiteral(": is not a plain file") };
+        throw RunProblem { QStringLiteral("%1: is not a plain file").arg(droppedFile) };
     const fs::path place = fs::canonical(dropped, error).parent_path();
     std::error_code workError;
     const fs::path work = fs::canonical(workDirectory, workError);
     if (!error && !workError && place == work) {
-        throw RunProblem { droppedFile
-            + QStringLiteral(": lies in the viewer's work directory, whose files "
-                             "each run replaces; copy it elsewhere and drop the copy") };
+        throw RunProblem { QStringLiteral("%1: lies in the viewer's work directory, whose files "
+                                          "each run replaces; copy it elsewhere and drop the copy")
+                               .arg(droppedFile) };
     }
 }
 
@@ -81,10 +117,9 @@ void PrepareWorkDirectory(const fs::path& workDirectory)
         return QStringLiteral("something other than a folder");
     }();
     if (!occupant.isEmpty()) {
-        throw RunProblem { FromPath(workDirectory)
-            + QStringLiteral(": the viewer needs this name for its work directory, "
-                             "but %1 has it; rename or remove it")
-                  .arg(occupant) };
+        throw RunProblem { QStringLiteral("%1: the viewer needs this name for its work directory, "
+                                          "but %2 has it; rename or remove it")
+                               .arg(FromPath(workDirectory), occupant) };
     }
 }
 
@@ -93,6 +128,7 @@ void PrepareWorkDirectory(const fs::path& workDirectory)
 SolverRun::SolverRun(QString programFolder, QObject* parent)
     : QObject(parent)
     , m_programFolder(QDir(programFolder).absolutePath())
+    , m_solverProgram(QDir(m_programFolder).filePath(QLatin1String(SolverFileName)))
     , m_workDirectory(ToPath(m_programFolder) / WorkDirectoryName)
 {
     m_deadline.setSingleShot(true);
@@ -101,69 +137,70 @@ SolverRun::SolverRun(QString programFolder, QObject* parent)
 
 SolverRun::~SolverRun()
 {
-    Abandon();
-    // No event loop will deliver their end any more. A killed solver ends at once, and
-    // reaping it here is what QProcess's destructor would do, with a warning.
-    for (QProcess* process : findChildren<QProcess*>()) {
-        if (process->state() != QProcess::NotRunning)
-            process->waitForFinished();
-    }
+    const bool pending = IsPending();
+    LetGo();
+    // No event loop will finish the stops under way: each process object finishes its own
+    // as it is destroyed. The clean-up comes after, so nothing a solver writes meanwhile stays.
+    qDeleteAll(findChildren<SolverProcess*>(Qt::FindDirectChildrenOnly));
+    if (pending)
+        CleanUp();
 }
 
 void SolverRun::SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
 
+void SolverRun::SetSolverProgram(const QString& program)
+{
+    m_solverProgram = QDir(m_programFolder).absoluteFilePath(program);
+}
+
+// Idle → Running. Acts in every state: a pending run is let go first.
 QString SolverRun::Start(const QString& droppedFile)
 {
-    const bool wasWaiting = m_waiting;
-    Abandon();
-    if (wasWaiting)
+    const bool answerWasAwaited = AnswerAwaited();
+    if (IsPending())
+        Abandon();
+    if (answerWasAwaited)
         emit WaitingChanged(false);
-    try {
+    QString problem = ProblemOf([&] {
         CheckDroppedFile(droppedFile, m_workDirectory);
         m_droppedFile = droppedFile;
         PrepareWorkDirectory(m_workDirectory);
-    } catch (const RunProblem& problem) {
-        return problem.message;
-    } catch (const FileCommandError& error) {
-        return QString::fromStdString(error.what());
-    }
+    });
+    if (!problem.isEmpty())
+        return problem;
     // From here on the work directory is ours to clean.
-    QString message;
-    try {
-        Stage(droppedFile);
+    problem = ProblemOf([&] { Stage(droppedFile); });
+    if (problem.isEmpty()) {
         Launch();
         // Most start failures arrive later from the event loop; a failed fork comes at once.
-        if (!m_startError.isEmpty())
-            message = SolverProblem();
-    } catch (const RunProblem& problem) {
-        message = problem.message;
-    } catch (const FileCommandError& error) {
-        message = QString::fromStdString(error.what());
+        if (m_state == State::Ended)
+            problem = m_failure;
     }
-    if (!message.isEmpty()) {
-        if (m_process)
-            ReleaseProcess();
-        CleanUp();
-        return message;
+    if (!problem.isEmpty())
+        Abandon();
+    return problem;
+}
+
+QString SolverRun::MissingSolverProblem() const
+{
+    const QString besideUs = QDir(m_programFolder).filePath(QLatin1String(SolverFileName));
+    if (m_solverProgram == besideUs) {
+        return QStringLiteral("%1 is missing: it must lie beside the program, in %2")
+            .arg(QLatin1String(SolverFileName), m_programFolder);
     }
-    m_deadline.start(m_timeout);
-    return {};
+    return QStringLiteral("%1: the solver program does not exist").arg(m_solverProgram);
 }
 
 void SolverRun::Stage(const QString& droppedFile)
 {
-    const fs::path solver = ToPath(m_programFolder) / SolverFileName;
-    if (Dir(solver) == EntryKind::None) {
-        throw RunProblem { QStringLiteral("%1 is missing: it must lie beside the program, in %2")
-                               .arg(QLatin1String(SolverFileName), m_programFolder) };
-    }
+    const fs::path solver = ToPath(m_solverProgram);
+    if (Dir(solver) == EntryKind::None)
+        throw RunProblem { MissingSolverProblem() };
     std::error_code error;
-    if (!fs::is_regular_file(solver, error)) {
-        throw RunProblem { QStringLiteral("%1 in %2 is not a program file")
-                               .arg(QLatin1String(SolverFileName), m_programFolder) };
-    }
+    if (!fs::is_regular_file(solver, error))
+        throw RunProblem { QStringLiteral("%1 is not a program file").arg(m_solverProgram) };
     // A leftover answer must never pass for this run's.
-    for (const char* name : { PointFileName, ResultFileName, SolverFileName })
+    for (const char* name : RunFileNames)
         Kill(m_workDirectory / name);
     const fs::path staged = m_workDirectory / SolverFileName;
     FileCopy(solver, staged);
@@ -180,101 +217,128 @@ void SolverRun::Stage(const QString& droppedFile)
 
 void SolverRun::Launch()
 {
-    m_process = new QProcess(this);
-    connect(m_process, &QProcess::readyReadStandardError, this, &SolverRun::ReadErrorOutput);
-    connect(m_process, &QProcess::finished, this, &SolverRun::OnFinished);
-    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error != QProcess::FailedToStart)
-            return;
-        m_startError = m_process->errorString();
-        if (m_scene)
-            Finish();
-    });
+    m_process = new SolverProcess(this);
+    connect(m_process, &QProcess::errorOccurred, this, &SolverRun::OnStartFailed);
+    connect(m_process, &QProcess::finished, this, &SolverRun::OnSolverFinished);
+    connect(m_process, &SolverProcess::GroupStopped, this, &SolverRun::OnGroupStopped);
+    m_state = State::Running;
+    m_deadline.start(m_timeout);
+    m_solverClock.start();
     Shell(*m_process, FromPath(m_workDirectory / SolverFileName), FromPath(m_workDirectory));
 }
 
+// Running → Waiting; Stopping keeps stopping, now with the answer asked for; Ended → Idle.
 void SolverRun::Collect(SceneState& scene)
 {
-    if (!m_process || m_scene)
+    switch (m_state) {
+    case State::Running:
+    case State::Stopping:
+        m_scene = &scene;
+        if (m_state == State::Running)
+            m_state = State::Waiting;
+        emit WaitingChanged(true);
         return;
-    m_scene = &scene;
-    if (m_process->state() == QProcess::NotRunning) {
-        Finish();
+    case State::Ended:
+        m_scene = &scene;
+        Conclude();
+        return;
+    case State::Idle:
+    case State::Waiting:
         return;
     }
-    m_waiting = true;
-    emit WaitingChanged(true);
 }
 
-void SolverRun::OnFinished()
+// Running or Waiting: the solver could not be started at all.
+void SolverRun::OnStartFailed(QProcess::ProcessError error)
 {
-    if (m_scene)
-        Finish();
+    if (error != QProcess::FailedToStart
+        || (m_state != State::Running && m_state != State::Waiting))
+        return;
+    m_failure = QStringLiteral("%1 could not be started: %2")
+                    .arg(QLatin1String(SolverFileName), m_process->errorString());
+    SolverEnded();
 }
 
+// Running or Waiting: the solver ended by itself. While Stopping its end is part of the stop.
+void SolverRun::OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus)
+{
+    if (m_state != State::Running && m_state != State::Waiting)
+        return;
+    const QString solver = QLatin1String(SolverFileName);
+    QString ending;
+    if (exitStatus == QProcess::CrashExit)
+        ending = QStringLiteral("%1 crashed").arg(solver);
+    else if (exitCode != 0)
+        ending = QStringLiteral("%1 exited with status %2").arg(solver).arg(exitCode);
+    if (!ending.isEmpty()) {
+        const QString lastLines = NameDroppedFile(LastLines(m_process->ErrorTail()), m_droppedFile);
+        m_failure = lastLines.isEmpty()
+            ? QStringLiteral("%1 and wrote nothing to its error output").arg(ending)
+            : QStringLiteral("%1: %2").arg(ending, lastLines);
+    }
+    SolverEnded();
+}
+
+// Running or Waiting → Stopping.
 void SolverRun::OnDeadline()
 {
-    if (m_process->state() == QProcess::NotRunning)
+    if (m_state != State::Running && m_state != State::Waiting)
         return;
-    m_timedOut = true;
-    m_process->kill();
+    m_failure = QStringLiteral("%1 did not finish within %2")
+                    .arg(QLatin1String(SolverFileName), DurationText(m_timeout));
+    m_state = State::Stopping;
+    m_process->StopGroup();
 }
 
-void SolverRun::ReadErrorOutput()
+// Stopping: nothing the solver started is left.
+void SolverRun::OnGroupStopped()
 {
-    m_errorTail += m_process->readAllStandardError();
-    m_errorTail = m_errorTail.right(ErrorTailBytes);
+    if (m_state == State::Stopping)
+        SolverEnded();
 }
 
-void SolverRun::Finish()
+// Running → Ended, or on to Idle when the answer is awaited.
+void SolverRun::SolverEnded()
 {
-    ReadErrorOutput();
-    QString message = SolverProblem();
+    m_solverTime = std::chrono::nanoseconds(m_solverClock.nsecsElapsed());
+    m_deadline.stop();
+    if (AnswerAwaited())
+        Conclude();
+    else
+        m_state = State::Ended;
+}
+
+// → Idle, with the run's one report.
+void SolverRun::Conclude()
+{
     CoordinateCaptions captions;
-    if (message.isEmpty()) {
-        try {
-            captions = LoadResults(*m_scene, m_workDirectory);
-        } catch (const std::exception& error) {
-            message = QString::fromStdString(error.what());
-            // The staged copy is gone by the time the user reads this; the line and column
-            // hold for the file they dropped, so name that one.
-            const QString staged = QLatin1String(PointFileName) + QLatin1Char(':');
-            if (message.startsWith(staged))
-                message.replace(0, staged.size() - 1, m_droppedFile);
-        }
-    }
+    QString failure = m_failure.isEmpty() ? LoadAnswer(captions) : m_failure;
     const QString cleanUpProblem = CleanUp();
-    if (message.isEmpty())
-        message = cleanUpProblem;
-    const bool wasWaiting = m_waiting;
-    ReleaseProcess();
+    if (failure.isEmpty())
+        failure = cleanUpProblem;
+    const bool answerWasAwaited = AnswerAwaited();
+    const std::chrono::nanoseconds solverTime = m_solverTime;
+    LetGo();
     // Last, so that a receiver may start the next run at once.
-    if (wasWaiting)
+    if (answerWasAwaited)
         emit WaitingChanged(false);
-    if (message.isEmpty())
-        emit Collected(captions);
+    if (failure.isEmpty())
+        emit Collected(captions, solverTime);
     else
-        emit Failed(message);
+        emit Failed(failure);
 }
 
-QString SolverRun::SolverProblem() const
+QString SolverRun::LoadAnswer(CoordinateCaptions& captions) const
 {
-    const QString solver = QLatin1String(SolverFileName);
-    if (!m_startError.isEmpty())
-        return QStringLiteral("%1 could not be started: %2").arg(solver, m_startError);
-    if (m_timedOut)
-        return QStringLiteral("%1 did not finish within %2").arg(solver, DurationText(m_timeout));
-    QString ending;
-    if (m_process->exitStatus() == QProcess::CrashExit)
-        ending = QStringLiteral("%1 crashed").arg(solver);
-    else if (m_process->exitCode() != 0)
-        ending = QStringLiteral("%1 exited with status %2").arg(solver).arg(m_process->exitCode());
-    else
-        return {};
-    const QString lastLines = LastLines(m_errorTail);
-    if (lastLines.isEmpty())
-        return ending + QStringLiteral(" and wrote nothing to its error output");
-    return ending + QStringLiteral(": ") + lastLines;
+    try {
+        captions = LoadResults(*m_scene, m_workDirectory, m_droppedFile.toStdString());
+    } catch (const ResultFileError& error) {
+        return QStringLiteral("%1 finished without a usable answer: %2")
+            .arg(QLatin1String(SolverFileName), QString::fromStdString(error.what()));
+    } catch (const std::exception& error) {
+        return QString::fromStdString(error.what());
+    }
+    return {};
 }
 
 QString SolverRun::CleanUp() const
@@ -284,45 +348,51 @@ QString SolverRun::CleanUp() const
     // Each removal is tried, so one stubborn entry does not leave the others behind.
     QString problem;
     const auto attempt = [&problem](auto&& command) {
-        try {
-            command();
-        } catch (const FileCommandError& error) {
-            if (problem.isEmpty())
-                problem = QString::fromStdString(error.what());
-        }
+        const QString commandProblem = ProblemOf(command);
+        if (problem.isEmpty())
+            problem = commandProblem;
     };
-    for (const char* name : { PointFileName, ResultFileName, SolverFileName })
+    for (const char* name : RunFileNames)
         attempt([&] { Kill(m_workDirectory / name); });
     attempt([&] { RmDir(m_workDirectory); });
     return problem;
 }
 
-// Stops the pending run's solver, if it still runs, and leaves it to end on its own.
-void SolverRun::ReleaseProcess()
+// Whether the user waits for the solver: its answer has been asked for before it ended.
+bool SolverRun::AnswerAwaited() const
+{
+    return m_state == State::Waiting || (m_state == State::Stopping && m_scene);
+}
+
+// Any state → Idle, without a word, removing what the run staged.
+void SolverRun::Abandon()
+{
+    LetGo();
+    CleanUp();
+}
+
+// Any state → Idle, without a word. The work directory is left to the caller.
+void SolverRun::LetGo()
 {
     m_deadline.stop();
+    if (m_process)
+        ReleaseProcess();
+    m_state = State::Idle;
     m_scene = nullptr;
-    m_waiting = false;
-    m_timedOut = false;
-    m_startError.clear();
-    m_errorTail.clear();
-    QProcess* process = std::exchange(m_process, nullptr);
+    m_failure.clear();
+    m_solverTime = {};
+}
+
+// A solver that still runs, or whose group is being stopped, is stopped and its process
+// object deleted once nothing of its group is left; the run no longer hears of it.
+void SolverRun::ReleaseProcess()
+{
+    SolverProcess* process = std::exchange(m_process, nullptr);
     process->disconnect(this);
-    if (process->state() == QProcess::NotRunning) {
+    if (!process->MayStillRun()) {
         process->deleteLater();
         return;
     }
-    connect(process, &QProcess::stateChanged, process, [process](QProcess::ProcessState state) {
-        if (state == QProcess::NotRunning)
-            process->deleteLater();
-    });
-    process->kill();
-}
-
-void SolverRun::Abandon()
-{
-    if (!m_process)
-        return;
-    ReleaseProcess();
-    CleanUp();
+    connect(process, &SolverProcess::GroupStopped, process, &QObject::deleteLater);
+    process->StopGroup();
 }

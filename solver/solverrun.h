@@ -2,43 +2,51 @@
 
 #include "scene/loadresults.h"
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QProcess>
 #include <QString>
 #include <QTimer>
 
 #include <chrono>
 #include <filesystem>
 
-class QProcess;
+class SolverProcess;
 
 inline constexpr const char* SolverFileName = "calc.exe";
 inline constexpr const char* WorkDirectoryName = "morvadine_temporary";
 
-// One solver run at a time: stages a dropped problem input with calc.exe in the work
-// directory "morvadine_temporary" of the program folder, starts calc.exe there, and collects
-// its answer into the scene. Every path is explicit; the process's current directory is
-// never read or changed.
+// One solver run at a time: stages a dropped problem input with the solver program as
+// calc.exe in the work directory "morvadine_temporary" of the program folder, starts it
+// there, and collects its answer into the scene. Every path is explicit; the process's
+// current directory is never read or changed.
 //
 // Cleaning up removes only what a run stages or the solver answers with (calc.exe,
-// morvadine.in, morvadine.out in the work directory) and the work directory when that leaves
-// it empty; other files there are never touched, and the dropped file is only read.
-// A run that fails, at any point, reports a message that names the file and the problem
+// morvadine.in, morvadine.out and the stand-in solver's morvadine.out.tmp in the work
+// directory) and the work directory when that leaves it empty; other files there are never
+// touched, and the dropped file is only read. A run that fails, at any point, reports a
+// message that says whose fault it is (the dropped file, the solver or the viewer's folder)
 // and cleans up the same way, so the next Start finds things as they were.
 class SolverRun : public QObject {
     Q_OBJECT
 public:
-    // programFolder: where calc.exe lies and where the work directory is made; the window
-    // passes the executable's folder, tests a temporary folder of their own.
+    // programFolder: where the work directory is made, and where calc.exe lies unless
+    // SetSolverProgram names another program; the window passes the executable's folder,
+    // tests a temporary folder of their own.
     explicit SolverRun(QString programFolder, QObject* parent = nullptr);
-    // Stops a pending solver and waits for it to end, so that it never outlives the viewer.
+    // Stops a pending solver and everything it started, waiting for them to end, so that
+    // none of them outlives the viewer.
     ~SolverRun() override;
 
     // How long a solver may run, counted from its start; 60 s unless set. Applies from the
     // next Start.
     void SetTimeout(std::chrono::milliseconds timeout);
+    // The program staged as calc.exe; calc.exe in the program folder unless set. Applies
+    // from the next Start.
+    void SetSolverProgram(const QString& program);
 
     // Stops a pending run and removes its staged files (the latest drop wins); then checks
-    // the dropped file and the folder, prepares the work directory, stages calc.exe and
+    // the dropped file and the folder, prepares the work directory, stages the solver and
     // `droppedFile` (as "morvadine.in") and starts the solver. Returns an empty string on
     // success, otherwise a message naming the file and the problem, with nothing staged
     // left behind. A dropped file inside the work directory is refused, since a run clears
@@ -57,36 +65,56 @@ public:
     const QString& DroppedFile() const { return m_droppedFile; }
 
     // From a successful Start until Collected or Failed.
-    bool IsPending() const { return m_process != nullptr; }
+    bool IsPending() const { return m_state != State::Idle; }
 
 signals:
-    void Collected(const CoordinateCaptions& captions);
+    // solverTime: from the solver's start to its exit.
+    void Collected(const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime);
     void Failed(const QString& message);
     void WaitingChanged(bool waiting);
 
 private:
+    // Where the run is in its life; each handler says in which states it acts.
+    //   Idle --Start--> Running --Collect--> Waiting --the solver ends--> Idle, with a report
+    //   Running --the solver ends--> Ended --Collect--> Idle, with a report
+    //   Running or Waiting --time-out--> Stopping --nothing left of it--> as the solver ending
+    //   any state --Start of the next run, destruction--> Idle, without a report
+    enum class State {
+        Idle, // no run: nothing of ours is staged and no solver of ours runs
+        Running, // the solver runs and nobody has asked for its answer yet
+        Waiting, // the solver runs and its answer has been asked for
+        Stopping, // the solver ran out of time and its process group is being stopped
+        Ended, // the solver has ended; its outcome waits for the collection
+    };
+
+    QString MissingSolverProblem() const;
     void Stage(const QString& droppedFile);
     void Launch();
-    void ReadErrorOutput();
-    void OnFinished();
+    void OnStartFailed(QProcess::ProcessError error);
+    void OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void OnDeadline();
-    void Finish();
-    QString SolverProblem() const;
+    void OnGroupStopped();
+    void SolverEnded();
+    void Conclude();
+    QString LoadAnswer(CoordinateCaptions& captions) const;
     QString CleanUp() const;
-    void ReleaseProcess();
-    // Forgets the pending run without a word: stops its solver and removes its files.
+    bool AnswerAwaited() const;
     void Abandon();
+    void LetGo();
+    void ReleaseProcess();
 
     QString m_programFolder;
-    QString m_droppedFile; // of the pending run: what messages about its point file name
+    QString m_solverProgram;
     std::filesystem::path m_workDirectory;
     std::chrono::milliseconds m_timeout = std::chrono::seconds(60);
     QTimer m_deadline;
-    QProcess* m_process = nullptr; // the pending run's solver; ours while it is pending
-    SceneState* m_scene = nullptr; // set once the collection has been asked for
-    bool m_waiting = false;
-    // Set when we stopped the solver for its time: Qt reports a killed process as a crash.
-    bool m_timedOut = false;
-    QString m_startError;
-    QByteArray m_errorTail; // the end of the solver's error output
+
+    // The pending run; each is reset when the run goes back to Idle.
+    State m_state = State::Idle;
+    QString m_droppedFile; // what messages about the run's point file name; kept after it
+    SolverProcess* m_process = nullptr; // ours from Launch until the run is let go
+    QElapsedTimer m_solverClock;
+    std::chrono::nanoseconds m_solverTime { 0 }; // set when the solver ends
+    SceneState* m_scene = nullptr; // set once the answer has been asked for
+    QString m_failure; // what went wrong with the solver, composed where it became known
 };

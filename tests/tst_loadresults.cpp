@@ -26,10 +26,13 @@ private:
     QTemporaryDir m_folder;
 };
 
+// The message, marked "[result]" when the error blames the result file.
 QString FailureOf(SceneState& scene, const WorkFolder& folder)
 {
     try {
-        LoadResults(scene, folder.Path());
+        LoadResults(scene, folder.Path(), "dropped.txt");
+    } catch (const ResultFileError& error) {
+        return QStringLiteral("[result] ") + QString::fromStdString(error.what());
     } catch (const DataFileError& error) {
         return QString::fromStdString(error.what());
     }
@@ -148,10 +151,10 @@ void TestLoadResults::refusesCountsBeforeReading_data()
 {
     QTest::addColumn<QString>("points");
     QTest::addColumn<QString>("message");
-    QTest::newRow("zero") << "0 1 1" << "morvadine.in: the vertex count is 0; a profile needs at least one vertex";
-    QTest::newRow("negative") << "-4" << "morvadine.in: the vertex count is -4; a profile needs at least one vertex";
+    QTest::newRow("zero") << "0 1 1" << "dropped.txt: the vertex count is 0; a profile needs at least one vertex";
+    QTest::newRow("negative") << "-4" << "dropped.txt: the vertex count is -4; a profile needs at least one vertex";
     QTest::newRow("above capacity") << "1000001 1 1"
-                                    << "morvadine.in: the vertex count 1000001 is more than the 1000000 vertices "
+                                    << "dropped.txt: the vertex count 1000001 is more than the 1000000 vertices "
                                        "the viewer can hold";
 }
 
@@ -175,15 +178,15 @@ void TestLoadResults::reportsBrokenFiles_data()
     QTest::addColumn<QString>("result");
     QTest::addColumn<QString>("message");
     QTest::newRow("empty point file") << "" << "1 2 3 4"
-                                      << "morvadine.in: the file is empty; it must start with the vertex count";
+                                      << "dropped.txt: the file is empty; it must start with the vertex count";
     QTest::newRow("fractional count") << "3.5\n1 1" << "1 2 3 4"
-                                      << "morvadine.in: line 1, column 1: expected a whole number, found '3.5'";
-    QTest::newRow("too few vertices") << "5\n1 1\n2 2\n3" << "1 2 3 4" << "morvadine.in: the file ends after 2 of 5 vertices";
+                                      << "dropped.txt: line 1, column 1: expected a whole number, found '3.5'";
+    QTest::newRow("too few vertices") << "5\n1 1\n2 2\n3" << "1 2 3 4" << "dropped.txt: the file ends after 2 of 5 vertices";
     QTest::newRow("bad coordinate") << "2\n1 1\n\n2 abc" << "1 2 3 4"
-                                    << "morvadine.in: line 4, column 3: expected a number, found 'abc'";
-    QTest::newRow("empty result") << "1 1 1" << "" << "morvadine.out: the file ends after 0 of the 4 numbers tower x, tower y, island x, island y";
-    QTest::newRow("partial result") << "1 1 1" << "1 2 3" << "morvadine.out: the file ends after 3 of the 4 numbers tower x, tower y, island x, island y";
-    QTest::newRow("bad result") << "1 1 1" << "1 2 nan 4" << "morvadine.out: line 1, column 5: expected a number, found 'nan'";
+                                    << "dropped.txt: line 4, column 3: expected a number, found 'abc'";
+    QTest::newRow("empty result") << "1 1 1" << "" << "[result] morvadine.out: the file ends after 0 of the 4 numbers tower x, tower y, island x, island y";
+    QTest::newRow("partial result") << "1 1 1" << "1 2 3" << "[result] morvadine.out: the file ends after 3 of the 4 numbers tower x, tower y, island x, island y";
+    QTest::newRow("bad result") << "1 1 1" << "1 2 nan 4" << "[result] morvadine.out: line 1, column 5: expected a number, found 'nan'";
 }
 
 void TestLoadResults::reportsBrokenFiles()

@@ -2,8 +2,7 @@
 
 #include <QtTest>
 
-#include <csignal>
-#include <sys/types.h>
+#include <chrono>
 
 namespace {
 
@@ -26,6 +25,7 @@ enum class Fault {
     FailingSolver,
     CrashingSolver,
     PartialAnswer,
+    MalformedAnswer,
     NoAnswer,
     StaleAnswer,
     EndlessSolver,
@@ -118,17 +118,40 @@ Outcome Run(SolverRun& run, SceneState& scene, const QString& dropped)
     return Collect(run, scene);
 }
 
-// The process id the endless solver announces, once it has; 0 when it never does.
-qint64 ReadPid(const QString& workDirectory)
+// The process ids the endless solver announces (its own and its child's), once it has.
+QList<qint64> ReadPids(const QString& workDirectory)
 {
     const QString pidFile = workDirectory + QStringLiteral("/calc.pid");
-    qint64 pid = 0;
-    const bool announced = QTest::qWaitFor(
-        [&] { return (pid = Contents(pidFile).toLongLong()) > 0; }, CollectionTimeoutMs);
-    return announced ? pid : 0;
+    QList<qint64> pids;
+    [[maybe_unused]] const bool announced = QTest::qWaitFor(
+        [&] {
+            const QByteArray text = Contents(pidFile);
+            pids.clear();
+            for (const QByteArray& pid : text.trimmed().split(' '))
+                pids.append(pid.toLongLong());
+            return text.endsWith('\n') && pids.size() == 2;
+        },
+        CollectionTimeoutMs);
+    return pids;
 }
 
-bool ProcessGone(qint64 pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0; }
+// Whether none of `pids` runs any more. A zombie has ended: where no init process reaps
+// orphans (in a container, say) it is never removed.
+bool ProcessesGone(const QList<qint64>& pids)
+{
+    if (pids.size() != 2)
+        return false;
+    for (const qint64 pid : pids) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray fields = stat.readAll();
+        const qsizetype state = fields.lastIndexOf(')') + 2;
+        if (state < 2 || state >= fields.size() || fields[state] != 'Z')
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -206,6 +229,8 @@ void TestSolverRun::slowSolver_isAwaitedWithoutBlocking()
     QCOMPARE(collected.count(), 0);
     QVERIFY(run.IsPending());
     QTRY_COMPARE_WITH_TIMEOUT(collected.count(), 1, CollectionTimeoutMs);
+    // The solver sleeps 800 ms before it answers.
+    QVERIFY(collected.first().at(1).value<std::chrono::nanoseconds>() >= std::chrono::milliseconds(800));
     QCOMPARE(waiting.count(), 2);
     QCOMPARE(waiting.last().first().toBool(), false);
     QVERIFY(!QFileInfo::exists(sandbox.WorkDirectory()));
@@ -255,18 +280,29 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState_data()
         << QStringList();
     QTest::newRow("solver fails")
         << Fault::FailingSolver
-        << "calc.exe exited with status 3: step 3\nstep 4\nstep 5\nstep 6\nstep 7" << QStringList();
+        << "calc.exe exited with status 3: step 3\nstep 4\nstep 5\nstep 6\n"
+           "step 7: %dropped, ./morvadine.in, morvadine.in.bak"
+        << QStringList();
     QTest::newRow("solver crashes")
         << Fault::CrashingSolver << "calc.exe crashed: about to crash" << QStringList();
     QTest::newRow("partial answer")
         << Fault::PartialAnswer
-        << "morvadine.out: the file ends after 3 of the 4 numbers tower x, tower y, island x, "
-           "island y"
+        << "calc.exe finished without a usable answer: morvadine.out: the file ends after 3 of "
+           "the 4 numbers tower x, tower y, island x, island y"
         << QStringList();
-    QTest::newRow("no answer") << Fault::NoAnswer << "morvadine.out: the file does not exist"
-                               << QStringList();
+    QTest::newRow("malformed answer")
+        << Fault::MalformedAnswer
+        << "calc.exe finished without a usable answer: morvadine.out: line 1, column 1: "
+           "expected a number, found 'abc'"
+        << QStringList();
+    QTest::newRow("no answer")
+        << Fault::NoAnswer
+        << "calc.exe finished without a usable answer: morvadine.out: the file does not exist"
+        << QStringList();
     QTest::newRow("no answer, a stale one left over")
-        << Fault::StaleAnswer << "morvadine.out: the file does not exist" << QStringList();
+        << Fault::StaleAnswer
+        << "calc.exe finished without a usable answer: morvadine.out: the file does not exist"
+        << QStringList();
     QTest::newRow("solver never finishes")
         << Fault::EndlessSolver << "calc.exe did not finish within 1.5 seconds"
         << QStringList { "calc.pid" };
@@ -326,6 +362,9 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     case Fault::PartialAnswer:
         sandbox.UseSolver(QStringLiteral("partial"));
         break;
+    case Fault::MalformedAnswer:
+        sandbox.UseSolver(QStringLiteral("malformed"));
+        break;
     case Fault::NoAnswer:
         sandbox.UseSolver(QStringLiteral("silent"));
         break;
@@ -363,7 +402,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
         QCOMPARE(Contents(sandbox.WorkDirectory()), occupantBytes);
     if (fault == Fault::EndlessSolver)
         QTRY_VERIFY_WITH_TIMEOUT(
-            ProcessGone(ReadPid(sandbox.WorkDirectory())), CollectionTimeoutMs);
+            ProcessesGone(ReadPids(sandbox.WorkDirectory())), CollectionTimeoutMs);
     // A late collection call, as from the window's timer, has nothing left to report: one
     // report in all, through Start's result or through Failed.
     run.Collect(*scene);
@@ -392,7 +431,7 @@ void TestSolverRun::startDuringPendingRun_stopsOldSolverAndStartsAnew()
     QSignalSpy waiting(&run, &SolverRun::WaitingChanged);
     QSignalSpy failed(&run, &SolverRun::Failed);
     QCOMPARE(run.Start(sandbox.Profile()), QString());
-    const qint64 oldSolver = ReadPid(sandbox.WorkDirectory());
+    const QList<qint64> oldSolver = ReadPids(sandbox.WorkDirectory());
     run.Collect(*scene);
     QCOMPARE(waiting.count(), 1);
 
@@ -401,7 +440,7 @@ void TestSolverRun::startDuringPendingRun_stopsOldSolverAndStartsAnew()
 
     QCOMPARE(waiting.count(), 2);
     QCOMPARE(waiting.last().first().toBool(), false);
-    QTRY_VERIFY_WITH_TIMEOUT(ProcessGone(oldSolver), CollectionTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessesGone(oldSolver), CollectionTimeoutMs);
     const Outcome outcome = Collect(run, *scene);
     QVERIFY2(outcome.collected, qPrintable(outcome.text));
     QCOMPARE(failed.count(), 0);
@@ -412,13 +451,13 @@ void TestSolverRun::startDuringPendingRun_stopsOldSolverAndStartsAnew()
 void TestSolverRun::destroyedDuringRun_stopsSolverAndCleansUp()
 {
     Sandbox sandbox(QStringLiteral("endless"));
-    qint64 solver = 0;
+    QList<qint64> solver;
     {
         SolverRun run(sandbox.ProgramFolder());
         QCOMPARE(run.Start(sandbox.Profile()), QString());
-        solver = ReadPid(sandbox.WorkDirectory());
+        solver = ReadPids(sandbox.WorkDirectory());
     }
-    QVERIFY(ProcessGone(solver));
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessesGone(solver), CollectionTimeoutMs);
     QCOMPARE(sandbox.WorkFiles(), QStringList { "calc.pid" });
 }
 

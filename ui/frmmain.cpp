@@ -201,7 +201,9 @@ void frmMain::RunSolver(const QString& path)
     unsetCursor();
     const QString problem = m_solver.Start(path);
     if (!problem.isEmpty()) {
-        ShowMessage(problem, QMessageBox::Warning);
+        // Shown once the drop event has returned: a box opened inside it would hold the
+        // drag, and the program the file came from, until it is answered.
+        QMetaObject::invokeMethod(this, [this, problem] { ShowFailure(problem); }, Qt::QueuedConnection);
         return;
     }
     tmrDisplay->start();

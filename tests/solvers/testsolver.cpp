@@ -4,10 +4,11 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 #include <thread>
 
@@ -43,7 +44,10 @@ int main()
     if (Behaviour == "slow") {
         std::this_thread::sleep_for(std::chrono::milliseconds(800));
     } else if (Behaviour == "failing") {
-        std::fputs("step 1\nstep 2\nstep 3\nstep 4\nstep 5\nstep 6\nstep 7\n", stderr);
+        // The last line names the staged point file alone, inside a path and inside a longer name.
+        std::fputs("step 1\nstep 2\nstep 3\nstep 4\nstep 5\nstep 6\n"
+                   "step 7: morvadine.in, ./morvadine.in, morvadine.in.bak\n",
+            stderr);
         return 3;
     } else if (Behaviour == "crashing") {
         std::fputs("about to crash\n", stderr);
@@ -53,20 +57,30 @@ int main()
         std::abort();
     } else if (Behaviour == "partial") {
         return WriteFile("morvadine.out", "1 2 3") ? 0 : 2;
+    } else if (Behaviour == "malformed") {
+        return WriteFile("morvadine.out", "abc 2 3 4\n") ? 0 : 2;
     } else if (Behaviour == "silent") {
         return 0;
     } else if (Behaviour == "extrafile") {
         if (!WriteFile("calc.log", "solved\n"))
             return 2;
     } else if (Behaviour == "endless") {
+        // Never finishes; stopped halfway through its answer, with a child that ignores SIGTERM.
+        if (!WriteFile("morvadine.out.tmp", "1 2"))
+            return 2;
+        const pid_t child = fork();
+        if (child == 0) {
+            std::signal(SIGTERM, SIG_IGN);
+            for (;;)
+                pause();
+        }
         // Tells the tests whom to look for once it should have been stopped.
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, getpid()).ptr;
-        if (!WriteFile(
-                "calc.pid", std::string_view(digits, static_cast<std::size_t>(end - digits))))
+        if (child < 0
+            || !WriteFile(
+                "calc.pid", std::to_string(getpid()) + " " + std::to_string(child) + "\n"))
             return 2;
         for (;;)
-            std::this_thread::sleep_for(std::chrono::seconds(1));
+            pause();
     }
     return Answer();
 }
