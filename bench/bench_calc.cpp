@@ -4,7 +4,7 @@
 // against the viewer's 500 ms collection delay.
 //
 //   build/bin/bench_calc [repetitions]
-#include "calc/solveprofile.h"
+#include "solution/solveprofile.h"
 #include "scene/loadresults.h"
 
 #include <QCoreApplication>

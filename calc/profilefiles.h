@@ -1,6 +1,6 @@
 #pragma once
 
-#include "calc/solveprofile.h"
+#include "solution/solveprofile.h"
 
 #include <filesystem>
 #include <vector>

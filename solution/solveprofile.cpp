@@ -1,4 +1,6 @@
-#include "calc/solveprofile.h"
+#include "solution/solveprofile.h"
+
+#include "solution/exactarithmetic.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,46 +8,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
+using exact::Approx;
+using exact::Rational;
+using exact::Wide;
+
 namespace {
 
-// Where long double is the x87 extended type (x86 Linux), its exponent range holds every
-// difference, slope, crossing and value that finite double coordinates can give, however
-// steep or far apart; its 11 extra bits also keep nearly parallel lines apart. Where it is
-// plain double, such extremes end in the range error rather than in an infinity.
-using Wide = long double;
-
-struct Line {
-    Wide Slope;
-    double AnchorX;
-    double AnchorY;
-
-    Wide At(Wide x) const { return AnchorY + Slope * (x - AnchorX); }
-};
-
-// The slope of the segment between two vertices of different X.
-Wide SlopeBetween(const PointD& left, const PointD& right)
-{
-    return (Wide(right.Y) - left.Y) / (Wide(right.X) - left.X);
-}
-
-// The x where `steeper` overtakes `flatter`; the slopes must differ.
-Wide Crossing(const Line& flatter, const Line& steeper)
-{
-    return flatter.AnchorX
-        + (flatter.AnchorY - steeper.At(flatter.AnchorX)) / (steeper.Slope - flatter.Slope);
-}
-
-// `middle` shows on the envelope of three lines of increasing slope only if it is above the
-// other two where they cross; testing the height there, rather than comparing two computed
-// crossings, keeps nearly parallel neighbours from deciding on noise.
-bool ShowsBetween(const Line& flatter, const Line& middle, const Line& steeper)
-{
-    const Wide x = Crossing(flatter, steeper);
-    return middle.At(x) > std::max(flatter.At(x), steeper.At(x));
-}
+// A segment of nonzero width, named by the index of its left vertex.
+using Segment = std::uint32_t;
 
 // Orders `items` by key(item), keeping items of equal keys in their order, in passes over
 // digits of the 64-bit keys, each skipped where all keys agree. At a million vertices a
@@ -80,225 +54,517 @@ std::uint64_t OrderKey(double value)
     return bits >> 63 ? ~bits : bits | std::uint64_t(1) << 63;
 }
 
-// The lines of V in order of increasing slope, hence from left to right.
-std::vector<Line> UpperEnvelope(const std::vector<PointD>& profile)
+// A segment of the profile, carried with its vertices so that the envelope's work reads
+// them in its own order rather than from all over the profile.
+struct Line {
+    PointD Left;
+    PointD Right;
+    Segment Index;
+};
+
+// The slope in extended precision, within 3.02 units of the exact one; Slope's value.
+Wide SlopeValue(const Line& line)
 {
-    struct Slope {
-        std::uint64_t Key; // of the slope rounded to a double
-        std::size_t Left; // index of the segment's left vertex
+    return (Wide(line.Right.Y) - line.Left.Y) / (Wide(line.Right.X) - line.Left.X);
+}
+
+Approx Slope(const Line& line)
+{
+    return exact::Difference(line.Right.Y, line.Left.Y)
+        / exact::Difference(line.Right.X, line.Left.X);
+}
+
+Approx LineAt(const Line& line, const Approx& slope, const Approx& x)
+{
+    return Approx(line.Left.Y) + slope * (x - Approx(line.Left.X));
+}
+
+Rational ExactLineAt(const Line& line, const Rational& x)
+{
+    const Rational left(line.Left.X);
+    return Rational(line.Left.Y)
+        + (Rational(line.Right.Y) - Rational(line.Left.Y)) / (Rational(line.Right.X) - left)
+        * (x - left);
+}
+
+// The sign of slope(a) - slope(b).
+int CompareSlopes(const Line& a, const Line& b)
+{
+    return exact::SignOfProductDifference(
+        a.Right.Y, a.Left.Y, b.Right.X, b.Left.X, b.Right.Y, b.Left.Y, a.Right.X, a.Left.X);
+}
+
+// Whether `point` lies strictly above `line`.
+bool StrictlyAbove(const PointD& point, const Line& line)
+{
+    return exact::SignOfProductDifference(point.Y, line.Left.Y, line.Right.X, line.Left.X,
+               line.Right.Y, line.Left.Y, point.X, line.Left.X)
+        > 0;
+}
+
+// For lines of strictly increasing slope: whether `middle` rises above the other two where
+// they cross, and so shows on their envelope. Written as the sign of a determinant of the
+// lines' coefficients w y = a x + b, taken about the left vertex of `middle`, where its b
+// is 0.
+bool Shows(const Line& flatter, const Line& middle, const Line& steeper)
+{
+    const PointD origin = middle.Left;
+    struct Coefficients {
+        Wide A, W, B, BMagnitude;
     };
-    std::vector<Slope> slopes;
-    slopes.reserve(profile.size());
-    for (std::size_t k = 1; k < profile.size(); ++k) {
-        const PointD& left = profile[k - 1];
-        const PointD& right = profile[k];
-        if (left.X == right.X)
+    const auto coefficients = [&](const Line& line) {
+        const Wide a = Wide(line.Right.Y) - line.Left.Y;
+        const Wide w = Wide(line.Right.X) - line.Left.X;
+        const Wide wy = w * (Wide(line.Left.Y) - origin.Y);
+        const Wide ax = a * (Wide(line.Left.X) - origin.X);
+        return Coefficients { a, w, wy - ax, std::fabs(wy) + std::fabs(ax) };
+    };
+    const Coefficients one = coefficients(flatter);
+    const Coefficients three = coefficients(steeper);
+    const Wide a2 = Wide(middle.Right.Y) - origin.Y;
+    const Wide w2 = Wide(middle.Right.X) - origin.X;
+    const Wide determinant
+        = a2 * (one.B * three.W - one.W * three.B) + w2 * (one.A * three.B - one.B * three.A);
+    // Each b is within 4.1 units of its magnitude, the determinant within about 11 units of
+    // the sum of its terms' magnitudes.
+    const Wide bound = 32 * exact::Unit
+        * (std::fabs(a2) * (one.BMagnitude * three.W + one.W * three.BMagnitude)
+            + w2 * (std::fabs(one.A) * three.BMagnitude + one.BMagnitude * std::fabs(three.A)));
+    if (std::fabs(determinant) > bound)
+        return determinant > 0;
+
+    const Rational originX(origin.X);
+    const Rational originY(origin.Y);
+    struct ExactCoefficients {
+        Rational A, W, B;
+    };
+    const auto exactCoefficients = [&](const Line& line) {
+        ExactCoefficients c { Rational(line.Right.Y) - Rational(line.Left.Y),
+            Rational(line.Right.X) - Rational(line.Left.X), 0 };
+        c.B = c.W * (Rational(line.Left.Y) - originY) - c.A * (Rational(line.Left.X) - originX);
+        return c;
+    };
+    const ExactCoefficients e1 = exactCoefficients(flatter);
+    const ExactCoefficients e2 = exactCoefficients(middle);
+    const ExactCoefficients e3 = exactCoefficients(steeper);
+    return sgn(e2.A * (e1.B * e3.W - e1.W * e3.B) + e2.W * (e1.A * e3.B - e1.B * e3.A)) > 0;
+}
+
+// Where `steeper` overtakes `flatter`, from the segments' own vertices. Two neighbouring
+// segments cross at their common vertex, exactly.
+Approx Crossing(const Line& flatter, const Line& steeper)
+{
+    if (steeper.Index == flatter.Index + 1)
+        return Approx(flatter.Right.X);
+    if (flatter.Index == steeper.Index + 1)
+        return Approx(flatter.Left.X);
+    const PointD& origin = flatter.Left;
+    const Approx aFlatter = exact::Difference(flatter.Right.Y, origin.Y);
+    const Approx wFlatter = exact::Difference(flatter.Right.X, origin.X);
+    const Approx aSteeper = exact::Difference(steeper.Right.Y, steeper.Left.Y);
+    const Approx wSteeper = exact::Difference(steeper.Right.X, steeper.Left.X);
+    const Approx bSteeper = wSteeper * exact::Difference(steeper.Left.Y, origin.Y)
+        - aSteeper * exact::Difference(steeper.Left.X, origin.X);
+    return Approx(origin.X) + bSteeper * wFlatter / (aFlatter * wSteeper - aSteeper * wFlatter);
+}
+
+Rational ExactCrossing(const Line& flatter, const Line& steeper)
+{
+    const Rational originX(flatter.Left.X);
+    const Rational originY(flatter.Left.Y);
+    const Rational aFlatter = Rational(flatter.Right.Y) - originY;
+    const Rational wFlatter = Rational(flatter.Right.X) - originX;
+    const Rational aSteeper = Rational(steeper.Right.Y) - Rational(steeper.Left.Y);
+    const Rational wSteeper = Rational(steeper.Right.X) - Rational(steeper.Left.X);
+    const Rational bSteeper = wSteeper * (Rational(steeper.Left.Y) - originY)
+        - aSteeper * (Rational(steeper.Left.X) - originX);
+    return originX + bSteeper * wFlatter / (aFlatter * wSteeper - aSteeper * wFlatter);
+}
+
+// The segments' lines in the exact order of their slopes. The slopes in extended precision
+// are within 3.02 units of the exact ones: their order is taken as it is wherever those
+// ranges keep neighbours apart, and decided exactly among neighbours whose ranges meet.
+std::vector<Line> LinesBySlope(std::span<const PointD> vertices)
+{
+    struct Keyed {
+        std::uint64_t Key; // of the slope rounded to a double
+        Segment Index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(vertices.size());
+    for (std::size_t k = 1; k < vertices.size(); ++k) {
+        if (vertices[k - 1].X == vertices[k].X)
             continue;
-        const Wide slope = SlopeBetween(left, right);
-        // Only where long double is plain double.
-        if (!std::isfinite(slope))
-            throw std::range_error("a segment is too steep for the range of numbers");
+        const Wide slope = SlopeValue({ vertices[k - 1], vertices[k], 0 });
         constexpr Wide Largest = std::numeric_limits<double>::max();
-        slopes.push_back(
-            { OrderKey(static_cast<double>(std::clamp(slope, -Largest, Largest))), k - 1 });
+        keyed.push_back(
+            { OrderKey(static_cast<double>(std::clamp(slope, -Largest, Largest))), Segment(k - 1) });
     }
-    RadixSort(slopes, [](const Slope& slope) { return slope.Key; });
+    RadixSort(keyed, [](const Keyed& item) { return item.Key; });
 
     std::vector<Line> lines;
-    lines.reserve(slopes.size());
-    for (const Slope& slope : slopes) {
-        const PointD& left = profile[slope.Left];
-        lines.push_back({ SlopeBetween(left, profile[slope.Left + 1]), left.X, left.Y });
-    }
-    // Slopes that round to one double are told apart by their full precision.
-    for (std::size_t begin = 0; begin < slopes.size();) {
+    lines.reserve(keyed.size());
+    for (const Keyed& item : keyed)
+        lines.push_back({ vertices[item.Index], vertices[item.Index + 1], item.Index });
+    // Slopes that round to one double are told apart by their extended precision.
+    for (std::size_t begin = 0; begin < keyed.size();) {
         std::size_t end = begin + 1;
-        while (end < slopes.size() && slopes[end].Key == slopes[begin].Key)
+        while (end < keyed.size() && keyed[end].Key == keyed[begin].Key)
             ++end;
         if (end - begin > 1) {
             std::sort(lines.begin() + static_cast<std::ptrdiff_t>(begin),
                 lines.begin() + static_cast<std::ptrdiff_t>(end),
-                [](const Line& a, const Line& b) { return a.Slope < b.Slope; });
+                [](const Line& a, const Line& b) { return SlopeValue(a) < SlopeValue(b); });
         }
         begin = end;
     }
 
+    // Both ends of a slope's range grow with the slope, so only neighbours need comparing.
+    constexpr Wide Widen = 1 + 8 * exact::Unit;
+    constexpr Wide Narrow = 1 - 8 * exact::Unit;
+    const auto low = [](Wide slope) { return slope * (slope < 0 ? Widen : Narrow); };
+    const auto high = [](Wide slope) { return slope * (slope < 0 ? Narrow : Widen); };
+    Wide previous = lines.empty() ? 0 : SlopeValue(lines.front());
+    for (std::size_t begin = 0; begin < lines.size();) {
+        std::size_t end = begin + 1;
+        for (; end < lines.size(); ++end) {
+            const Wide slope = SlopeValue(lines[end]);
+            const bool apart = high(previous) < low(slope);
+            previous = slope;
+            if (apart)
+                break;
+        }
+        if (end - begin > 1) {
+            std::sort(lines.begin() + static_cast<std::ptrdiff_t>(begin),
+                lines.begin() + static_cast<std::ptrdiff_t>(end),
+                [](const Line& a, const Line& b) { return CompareSlopes(a, b) < 0; });
+        }
+        begin = end;
+    }
+    return lines;
+}
+
+// The lines that show on V, in order of increasing slope, hence from left to right;
+// consecutive ones change places at strictly increasing x.
+std::vector<Line> UpperEnvelope(std::span<const PointD> vertices)
+{
     std::vector<Line> envelope;
-    for (const Line& line : lines) {
-        if (!envelope.empty() && envelope.back().Slope == line.Slope) {
+    for (const Line& line : LinesBySlope(vertices)) {
+        if (!envelope.empty() && CompareSlopes(envelope.back(), line) == 0) {
             // Of parallel lines only the highest can show.
-            if (line.At(envelope.back().AnchorX) <= envelope.back().AnchorY)
+            if (!StrictlyAbove(line.Left, envelope.back()))
                 continue;
             envelope.pop_back();
         }
-        while (envelope.size() >= 2
-            && !ShowsBetween(envelope[envelope.size() - 2], envelope.back(), line))
+        while (envelope.size() >= 2 && !Shows(envelope[envelope.size() - 2], envelope.back(), line))
             envelope.pop_back();
         envelope.push_back(line);
     }
     return envelope;
 }
 
-// V over [first, last]: the lines that show there, and the x of each change from one line
-// to the next, rounded to doubles, clamped to the range and kept in order even where
-// rounding of nearly parallel lines would have put two of them out of order.
-class Envelope {
-public:
-    Envelope(const std::vector<Line>& lines, double first, double last)
+} // namespace
+
+struct ProfileSolution::Envelope {
+    std::span<const PointD> Vertices;
+    std::vector<Line> OnTop;          // the lines that form V, from left to right
+    std::vector<Approx> Slopes;       // of OnTop
+    std::vector<Approx> Crossings;    // Crossings[j]: where OnTop[j + 1] takes over from OnTop[j]
+    double HighestY = 0;              // V of a profile without slopes
+    ProfileAnswer Answer;
+    double LeastTowerHeight = 0;
+    double LowestTop = 0;
+
+    explicit Envelope(std::span<const PointD> vertices)
+        : Vertices(vertices)
+        , OnTop(UpperEnvelope(vertices))
     {
-        std::vector<Wide> crossings;
-        crossings.reserve(lines.size());
-        for (std::size_t k = 1; k < lines.size(); ++k)
-            crossings.push_back(Crossing(lines[k - 1], lines[k]));
-        // Lines that show only outside the range would all meet its ends in one clamped
-        // change point, where a cursor could not tell which of them is on top.
-        std::size_t begin = 0;
-        while (begin < crossings.size() && crossings[begin] <= first)
-            ++begin;
-        std::size_t end = lines.size();
-        while (end - 1 > begin && crossings[end - 2] >= last)
-            --end;
-        m_lines.assign(lines.begin() + static_cast<std::ptrdiff_t>(begin),
-            lines.begin() + static_cast<std::ptrdiff_t>(end));
-        m_breaks.reserve(m_lines.size());
-        double previous = first;
-        for (std::size_t k = begin; k + 1 < end; ++k) {
-            const Wide inRange = std::clamp<Wide>(crossings[k], first, last);
-            previous = std::max(previous, static_cast<double>(inRange));
-            m_breaks.push_back(previous);
-        }
+        Slopes.reserve(OnTop.size());
+        for (const Line& line : OnTop)
+            Slopes.push_back(Slope(line));
+        for (std::size_t j = 0; j + 1 < OnTop.size(); ++j)
+            Crossings.push_back(Crossing(OnTop[j], OnTop[j + 1]));
+        if (OnTop.empty())
+            HighestY = std::max_element(vertices.begin(), vertices.end(),
+                [](const PointD& a, const PointD& b) { return a.Y < b.Y; })->Y;
     }
 
-    const std::vector<double>& Breaks() const { return m_breaks; }
+    double First() const { return Vertices.front().X; }
+    double Last() const { return Vertices.back().X; }
 
-    // The leftmost x where V is least.
-    double LowestX(double first, double last) const
+    Rational ExactCrossing(std::size_t j) const
     {
-        const auto rising = std::find_if(
-            m_lines.begin(), m_lines.end(), [](const Line& line) { return line.Slope >= 0; });
-        if (rising == m_lines.end())
-            return last;
-        if (rising == m_lines.begin())
-            return first;
-        return m_breaks[static_cast<std::size_t>(rising - m_lines.begin()) - 1];
+        return ::ExactCrossing(OnTop[j], OnTop[j + 1]);
     }
 
-    // V at x; successive calls of one cursor must come with x that do not decrease. The
-    // neighbouring lines are consulted too, so that a change point off by rounding never
-    // lets V drop below a line that should still be on top.
-    class Cursor {
-    public:
-        explicit Cursor(const Envelope& envelope)
-            : m_envelope(envelope)
-        {
-        }
-        Wide At(double x)
-        {
-            const auto& lines = m_envelope.m_lines;
-            const auto& breaks = m_envelope.m_breaks;
-            while (m_index < breaks.size() && breaks[m_index] < x)
-                ++m_index;
-            Wide value = lines[m_index].At(x);
-            if (m_index > 0)
-                value = std::max(value, lines[m_index - 1].At(x));
-            if (m_index + 1 < lines.size())
-                value = std::max(value, lines[m_index + 1].At(x));
-            return value;
-        }
-        // The largest |slope| of the lines the last At consulted.
-        Wide Steepness() const
-        {
-            const auto& lines = m_envelope.m_lines;
-            Wide steepest = std::fabs(lines[m_index].Slope);
-            if (m_index > 0)
-                steepest = std::max(steepest, std::fabs(lines[m_index - 1].Slope));
-            if (m_index + 1 < lines.size())
-                steepest = std::max(steepest, std::fabs(lines[m_index + 1].Slope));
-            return steepest;
-        }
+    // The sign of crossing j - x.
+    int CompareCrossing(std::size_t j, double x) const
+    {
+        if (const auto sign = exact::Sign(Crossings[j] - Approx(x)))
+            return *sign;
+        return sgn(ExactCrossing(j) - Rational(x));
+    }
 
-    private:
-        const Envelope& m_envelope;
-        std::size_t m_index = 0;
+    double NearestCrossing(std::size_t j) const
+    {
+        if (const auto nearest = exact::Nearest(Crossings[j]))
+            return *nearest;
+        return exact::Nearest(ExactCrossing(j));
+    }
+
+    // The index in OnTop of the line on top at x: the leftmost where two meet at x.
+    std::size_t LineOnTopAt(double x) const
+    {
+        std::size_t low = 0;
+        std::size_t high = Crossings.size();
+        while (low < high) {
+            const std::size_t middle = low + (high - low) / 2;
+            if (CompareCrossing(middle, x) < 0)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        return low;
+    }
+
+    Approx TopAt(std::size_t line, double x) const
+    {
+        return LineAt(OnTop[line], Slopes[line], Approx(x));
+    }
+
+    // V(x) rounded by `round`, which takes an Approx or a Rational.
+    template <class Round>
+    double RoundedTopAt(double x, Round round) const
+    {
+        if (OnTop.empty())
+            return HighestY;
+        const std::size_t line = LineOnTopAt(x);
+        if (const auto rounded = round(TopAt(line, x)))
+            return *rounded;
+        return round(ExactLineAt(OnTop[line], Rational(x)));
+    }
+
+    // T at the X of vertex k, the first of its X: the highest there. Sets `end` past the last.
+    double GroundAtVertex(std::size_t k, std::size_t& end) const
+    {
+        double ground = Vertices[k].Y;
+        for (end = k + 1; end < Vertices.size() && Vertices[end].X == Vertices[k].X; ++end)
+            ground = std::max(ground, Vertices[end].Y);
+        return ground;
+    }
+
+    void Solve();
+    void SolveTower();
+    void SolveIsland();
+};
+
+namespace {
+
+// A place where V - T may be least: the X of a group of vertices, or a change of V's line
+// between two vertices' X.
+struct TowerCandidate {
+    Approx Height;
+    bool AtCrossing = false;
+    std::size_t Index = 0; // of a vertex, or of the crossing
+    Line Along {};         // the line on top at a vertex, or the ground's under a crossing
+    double Ground = 0;     // T at a vertex
+};
+
+} // namespace
+
+void ProfileSolution::Envelope::SolveTower()
+{
+    const auto exactHeight = [&](const TowerCandidate& candidate) -> Rational {
+        if (!candidate.AtCrossing) {
+            return ExactLineAt(candidate.Along, Rational(Vertices[candidate.Index].X))
+                - Rational(candidate.Ground);
+        }
+        const Rational x = ExactCrossing(candidate.Index);
+        return ExactLineAt(OnTop[candidate.Index], x) - ExactLineAt(candidate.Along, x);
+    };
+    // Candidates come from left to right; a later one must be lower, exactly, to win.
+    std::optional<TowerCandidate> best;
+    std::optional<Rational> bestExact;
+    const auto offer = [&](const TowerCandidate& candidate) {
+        if (!best) {
+            best = candidate;
+            return;
+        }
+        std::optional<int> order = exact::Sign(candidate.Height - best->Height);
+        if (!order) {
+            if (!bestExact)
+                bestExact = exactHeight(*best);
+            const Rational height = exactHeight(candidate);
+            order = cmp(height, *bestExact);
+            if (*order < 0)
+                bestExact = height;
+        } else if (*order < 0) {
+            bestExact.reset();
+        }
+        if (*order < 0)
+            best = candidate;
     };
 
-private:
-    std::vector<Line> m_lines;
-    std::vector<double> m_breaks;
-};
-
-// The least value met so far and its x. A later x must beat it by more than the rounding of
-// both values: that of heights of the offered `magnitude` and of the profile's own heights,
-// `scale`, since a value near 0 computed from large heights is no more exact than they are.
-class LeastSoFar {
-public:
-    explicit LeastSoFar(Wide scale)
-        : m_scale(scale)
-    {
-    }
-    void Offer(double x, Wide value, Wide magnitude)
-    {
-        const Wide slack = 8 * std::numeric_limits<double>::epsilon() * (magnitude + m_scale);
-        if (value < m_value - (slack + m_slack)) {
-            m_x = x;
-            m_value = value;
-            m_slack = slack;
+    std::size_t next = 0; // the first crossing not left behind
+    for (std::size_t k = 0; k < Vertices.size();) {
+        const double x = Vertices[k].X;
+        for (; next < Crossings.size() && CompareCrossing(next, x) < 0; ++next) {
+            // A crossing at a vertex's X is met with that vertex, where T is the highest.
+            if (k == 0 || CompareCrossing(next, Vertices[k - 1].X) <= 0)
+                continue;
+            const Line ground { Vertices[k - 1], Vertices[k], Segment(k - 1) };
+            const Approx& at = Crossings[next];
+            const Approx height
+                = LineAt(OnTop[next], Slopes[next], at) - LineAt(ground, Slope(ground), at);
+            offer({ height, true, next, ground, 0 });
         }
+        std::size_t end = 0;
+        const double ground = GroundAtVertex(k, end);
+        const Line& line = OnTop[next];
+        // A line through the highest vertex there needs no arithmetic.
+        const bool throughGround = (line.Left.X == x && line.Left.Y == ground)
+            || (line.Right.X == x && line.Right.Y == ground);
+        const Approx height = throughGround ? Approx(0) : TopAt(next, x) - Approx(ground);
+        offer({ height, false, k, line, ground });
+        k = end;
     }
-    double X() const { return m_x; }
 
-private:
-    Wide m_scale;
-    double m_x = 0;
-    Wide m_value = std::numeric_limits<Wide>::infinity();
-    Wide m_slack = 0;
-};
-
-double Representable(Wide value)
-{
-    if (!(std::fabs(value) <= std::numeric_limits<double>::max()))
-        throw std::range_error("an answer lies beyond the range of a double");
-    return static_cast<double>(value);
+    const double x = best->AtCrossing ? NearestCrossing(best->Index) : Vertices[best->Index].X;
+    Answer.Tower = { x, RoundedTopAt(x, [](const auto& v) { return exact::AtOrAbove(v); }) };
+    const auto nearest = exact::Nearest(best->Height);
+    LeastTowerHeight = nearest ? *nearest : exact::Nearest(bestExact ? *bestExact : exactHeight(*best));
 }
 
-// The tower's x: V - T changes slope only at the vertices and at the changes of V, so one
-// walk over both, in order, meets its least value.
-double TowerX(const std::vector<PointD>& profile, const Envelope& envelope)
+void ProfileSolution::Envelope::SolveIsland()
 {
-    const std::vector<double>& breaks = envelope.Breaks();
-    Envelope::Cursor height(envelope);
-    Wide scale = 0;
-    for (const PointD& vertex : profile)
-        scale = std::max<Wide>(scale, std::fabs(vertex.Y));
-    LeastSoFar tower(scale);
-    std::size_t nextBreak = 0;
-    for (std::size_t k = 0; k < profile.size();) {
-        const double x = profile[k].X;
-        for (; nextBreak < breaks.size() && breaks[nextBreak] < x; ++nextBreak) {
-            const double at = breaks[nextBreak];
-            // A change at a vertex's X is met with that vertex, where T takes the highest.
-            if (k == 0 || at <= profile[k - 1].X)
-                continue;
-            const PointD& left = profile[k - 1];
-            const PointD& right = profile[k];
-            const Wide slope = SlopeBetween(left, right);
-            const Wide ground = left.Y + slope * (at - left.X);
-            const Wide top = height.At(at);
-            // `at` is a crossing rounded to a double; within half a unit of it, V - T moves
-            // by up to this much, so a true tie can come out a little higher here.
-            const Wide drift = std::fabs(at) * (height.Steepness() + std::fabs(slope));
-            tower.Offer(at, top - ground, std::fabs(top) + std::fabs(ground) + drift);
-        }
-        double ground = profile[k].Y;
-        for (; k < profile.size() && profile[k].X == x; ++k)
-            ground = std::max(ground, profile[k].Y);
-        const Wide top = height.At(x);
-        tower.Offer(x, top - ground, std::fabs(top) + std::fabs(ground));
+    // V falls while its lines do; the first line that does not fall starts the lowest part.
+    const auto rising = std::partition_point(OnTop.begin(), OnTop.end(),
+        [](const Line& line) { return line.Right.Y < line.Left.Y; });
+    const std::size_t change = static_cast<std::size_t>(rising - OnTop.begin());
+    double x = First();
+    if (change == OnTop.size())
+        x = Last();
+    else if (change > 0 && CompareCrossing(change - 1, First()) > 0)
+        x = CompareCrossing(change - 1, Last()) >= 0 ? Last() : NearestCrossing(change - 1);
+
+    Answer.Island = { x, RoundedTopAt(x, [](const auto& v) { return exact::AtOrAbove(v); }) };
+    if (change > 0 && change < OnTop.size() && x != First() && x != Last()) {
+        // The least V is exactly that of the crossing, not of the double nearest to it.
+        const std::size_t j = change - 1;
+        const auto nearest = exact::Nearest(LineAt(OnTop[j], Slopes[j], Crossings[j]));
+        LowestTop = nearest ? *nearest : exact::Nearest(ExactLineAt(OnTop[j], ExactCrossing(j)));
+    } else {
+        LowestTop = RoundedTopAt(x, [](const auto& v) { return exact::Nearest(v); });
     }
-    return tower.X();
+}
+
+void ProfileSolution::Envelope::Solve()
+{
+    if (OnTop.empty()) {
+        Answer = { { First(), HighestY }, { First(), HighestY } };
+        LeastTowerHeight = 0;
+        LowestTop = HighestY;
+        return;
+    }
+    SolveTower();
+    SolveIsland();
+}
+
+ProfileSolution::ProfileSolution(std::span<const PointD> vertices)
+{
+    if (vertices.empty())
+        throw std::invalid_argument("a profile needs at least one vertex");
+    if (vertices.size() >= std::numeric_limits<Segment>::max())
+        throw std::invalid_argument("a profile has more vertices than a solution can hold");
+    for (std::size_t k = 0; k < vertices.size(); ++k) {
+        if (!std::isfinite(vertices[k].X) || !std::isfinite(vertices[k].Y))
+            throw std::invalid_argument("a vertex has a coordinate that is not a finite number");
+        if (k > 0 && vertices[k].X < vertices[k - 1].X)
+            throw std::invalid_argument("the vertices are not ordered by x");
+    }
+    m_envelope = std::make_unique<Envelope>(vertices);
+    m_envelope->Solve();
+}
+
+namespace {
+
+void RequireInRange(double x, const ProfileSolution::Envelope& envelope)
+{
+    if (!(x >= envelope.First() && x <= envelope.Last()))
+        throw std::invalid_argument("an x lies outside the profile");
 }
 
 } // namespace
+
+ProfileSolution::~ProfileSolution() = default;
+ProfileSolution::ProfileSolution(ProfileSolution&&) noexcept = default;
+ProfileSolution& ProfileSolution::operator=(ProfileSolution&&) noexcept = default;
+
+const ProfileAnswer& ProfileSolution::Answer() const
+{
+    return m_envelope->Answer;
+}
+
+double ProfileSolution::First() const
+{
+    return m_envelope->First();
+}
+
+double ProfileSolution::Last() const
+{
+    return m_envelope->Last();
+}
+
+double ProfileSolution::LeastTowerHeight() const
+{
+    return m_envelope->LeastTowerHeight;
+}
+
+double ProfileSolution::LowestTop() const
+{
+    return m_envelope->LowestTop;
+}
+
+double ProfileSolution::TopAt(double x) const
+{
+    RequireInRange(x, *m_envelope);
+    return m_envelope->RoundedTopAt(x, [](const auto& v) { return exact::Nearest(v); });
+}
+
+ProfileSlope ProfileSolution::SlopeOnTopAt(double x) const
+{
+    const Envelope& envelope = *m_envelope;
+    RequireInRange(x, envelope);
+    if (envelope.OnTop.empty()) {
+        const PointD highest { envelope.First(), envelope.HighestY };
+        return { highest, highest };
+    }
+    const Line& line = envelope.OnTop[envelope.LineOnTopAt(x)];
+    return { line.Left, line.Right };
+}
+
+double ProfileSolution::HeightAboveGround(PointD point) const
+{
+    const Envelope& envelope = *m_envelope;
+    RequireInRange(point.X, envelope);
+    if (!std::isfinite(point.Y))
+        throw std::invalid_argument("a height is not a finite number");
+    const auto& vertices = envelope.Vertices;
+    const auto at = std::lower_bound(vertices.begin(), vertices.end(), point.X,
+        [](const PointD& vertex, double x) { return vertex.X < x; });
+    const auto k = static_cast<std::size_t>(at - vertices.begin());
+    if (at != vertices.end() && at->X == point.X) {
+        std::size_t end = 0;
+        const double ground = envelope.GroundAtVertex(k, end);
+        const auto height = exact::Nearest(Approx(point.Y) - Approx(ground));
+        return height ? *height : exact::Nearest(Rational(point.Y) - Rational(ground));
+    }
+    const Line ground { vertices[k - 1], vertices[k], Segment(k - 1) };
+    if (const auto height
+        = exact::Nearest(Approx(point.Y) - LineAt(ground, Slope(ground), Approx(point.X))))
+        return *height;
+    return exact::Nearest(Rational(point.Y) - ExactLineAt(ground, Rational(point.X)));
+}
 
 ProfileAnswer SolveProfile(std::vector<PointD> vertices)
 {
@@ -309,18 +575,5 @@ ProfileAnswer SolveProfile(std::vector<PointD> vertices)
             throw std::invalid_argument("a vertex has a coordinate that is not a finite number");
     }
     RadixSort(vertices, [](const PointD& vertex) { return OrderKey(vertex.X); });
-    const double first = vertices.front().X;
-    const double last = vertices.back().X;
-
-    if (first == last) {
-        const auto highest = std::max_element(vertices.begin(), vertices.end(),
-            [](const PointD& a, const PointD& b) { return a.Y < b.Y; });
-        return { { first, highest->Y }, { first, highest->Y } };
-    }
-    const Envelope envelope(UpperEnvelope(vertices), first, last);
-    const double towerX = TowerX(vertices, envelope);
-    const double islandX = envelope.LowestX(first, last);
-    const double towerY = Representable(Envelope::Cursor(envelope).At(towerX));
-    const double islandY = Representable(Envelope::Cursor(envelope).At(islandX));
-    return { { towerX, towerY }, { islandX, islandY } };
+    return ProfileSolution(vertices).Answer();
 }

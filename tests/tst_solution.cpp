@@ -1,6 +1,4 @@
-#include "calc/profilefiles.h"
-#include "calc/solveprofile.h"
-#include "scene/loadresults.h"
+#include "solution/solveprofile.h"
 
 #include <QtTest>
 
@@ -173,31 +171,9 @@ QString CheckAgainstBruteForce(const std::vector<PointD>& vertices)
     return {};
 }
 
-// One run of calc.exe in `folder`, as the viewer starts it: no arguments, the folder as the
-// current directory.
-struct Run {
-    int ExitCode = -1;
-    QString Errors;
-};
-
-Run RunCalc(const QString& folder)
-{
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(QCoreApplication::applicationDirPath() + "/calc.exe", {});
-    process.waitForFinished(60000);
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-        QString::fromUtf8(process.readAllStandardError()) };
-}
-
-void WriteText(const QString& path, const std::string& text)
-{
-    std::ofstream(path.toStdString(), std::ios::binary) << text;
-}
-
 } // namespace
 
-class TestCalc : public QObject {
+class TestSolution : public QObject {
     Q_OBJECT
 
 private slots:
@@ -208,13 +184,9 @@ private slots:
     void solvesALargeShuffledValley();
     void staysFiniteOverTheWholeRangeOfDoubles();
     void refusesProfilesWithoutAnswer();
-    void program_writesTheExactAnswer();
-    void program_refusesBrokenRuns_data();
-    void program_refusesBrokenRuns();
-    void program_unwritableResult_leavesNoTemporaryFile();
 };
 
-void TestCalc::solvesKnownProfiles_data()
+void TestSolution::solvesKnownProfiles_data()
 {
     QTest::addColumn<std::vector<PointD>>("vertices");
     QTest::addColumn<QPointF>("tower");
@@ -245,7 +217,7 @@ void TestCalc::solvesKnownProfiles_data()
         << Profile({ 0, 0, 1e-300, 1, 1, 1 }) << QPointF(1e-300, 1) << QPointF(0, 1);
 }
 
-void TestCalc::solvesKnownProfiles()
+void TestSolution::solvesKnownProfiles()
 {
     QFETCH(std::vector<PointD>, vertices);
     QFETCH(QPointF, tower);
@@ -255,7 +227,7 @@ void TestCalc::solvesKnownProfiles()
     QCOMPARE(QPointF(answer.Island.X, answer.Island.Y), island);
 }
 
-void TestCalc::agreesWithBruteForce_data()
+void TestSolution::agreesWithBruteForce_data()
 {
     QTest::addColumn<int>("profiles");
     QTest::addColumn<int>("maxCount");
@@ -271,7 +243,7 @@ void TestCalc::agreesWithBruteForce_data()
     QTest::newRow("longer profiles") << 30 << 150 << 50 << 50 << true;
 }
 
-void TestCalc::agreesWithBruteForce()
+void TestSolution::agreesWithBruteForce()
 {
     QFETCH(int, profiles);
     QFETCH(int, maxCount);
@@ -296,7 +268,7 @@ void TestCalc::agreesWithBruteForce()
     }
 }
 
-void TestCalc::solvesALargeShuffledValley()
+void TestSolution::solvesALargeShuffledValley()
 {
     // On a convex profile every segment line lies under the profile elsewhere, so V = T:
     // the tower needs no height anywhere and stands leftmost, the island floats over the
@@ -312,7 +284,7 @@ void TestCalc::solvesALargeShuffledValley()
     QCOMPARE(answer.Island.Y, 0.3 * 0.3 / 1000);
 }
 
-void TestCalc::staysFiniteOverTheWholeRangeOfDoubles()
+void TestSolution::staysFiniteOverTheWholeRangeOfDoubles()
 {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> count(1, 8);
@@ -337,7 +309,7 @@ void TestCalc::staysFiniteOverTheWholeRangeOfDoubles()
     }
 }
 
-void TestCalc::refusesProfilesWithoutAnswer()
+void TestSolution::refusesProfilesWithoutAnswer()
 {
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, SolveProfile({}));
     QVERIFY_THROWS_EXCEPTION(
@@ -348,99 +320,5 @@ void TestCalc::refusesProfilesWithoutAnswer()
         std::range_error, SolveProfile(Profile({ 0, 0, 1e-10, 1e300, 2e10, 1e300, 2e10 + 1, 0 })));
 }
 
-void TestCalc::program_writesTheExactAnswer()
-{
-    QTemporaryDir folder;
-    const QDir work(folder.path());
-    QVERIFY(QFile::copy(QFINDTESTDATA("examples/sample.in"), work.filePath(PointFileName)));
-    WriteText(work.filePath(ResultFileName), "stale answer");
-
-    const Run run = RunCalc(folder.path());
-    QCOMPARE(run.ExitCode, 0);
-    QCOMPARE(run.Errors, QString());
-    QCOMPARE(work.entryList(QDir::Files | QDir::Hidden | QDir::System),
-        QStringList({ PointFileName, ResultFileName }));
-
-    QFile result(work.filePath(ResultFileName));
-    QVERIFY(result.open(QIODevice::ReadOnly));
-    const QByteArray text = result.readAll();
-    QVERIFY(text.endsWith('\n'));
-    const QList<QByteArray> numbers = text.trimmed().split(' ');
-    QCOMPARE(numbers.size(), 4);
-    const ProfileAnswer expected
-        = SolveProfile(ReadProfile(work.filePath(PointFileName).toStdString()));
-    const double expectedNumbers[]
-        = { expected.Tower.X, expected.Tower.Y, expected.Island.X, expected.Island.Y };
-    for (int k = 0; k < 4; ++k) {
-        double value = 0;
-        const auto [end, error] = std::from_chars(numbers[k].cbegin(), numbers[k].cend(), value);
-        QVERIFY(error == std::errc() && end == numbers[k].cend());
-        QCOMPARE(value, expectedNumbers[k]);
-    }
-}
-
-void TestCalc::program_unwritableResult_leavesNoTemporaryFile()
-{
-    QTemporaryDir folder;
-    const QDir work(folder.path());
-    WriteText(work.filePath(PointFileName), "1\n2 3\n");
-    // A folder that is not empty cannot be replaced by the answer, even by root.
-    QVERIFY(work.mkpath(QString(ResultFileName) + "/kept"));
-
-    const Run run = RunCalc(folder.path());
-    QCOMPARE(run.ExitCode, 1);
-    QCOMPARE(run.Errors, QString("calc.exe: morvadine.out: the answer cannot be written\n"));
-    QVERIFY(work.exists(QString(ResultFileName) + "/kept"));
-    QCOMPARE(
-        work.entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({ PointFileName }));
-}
-
-void TestCalc::program_refusesBrokenRuns_data()
-{
-    QTest::addColumn<QString>("points");
-    QTest::addColumn<bool>("staleResult");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("no point file")
-        << QString() << false << "calc.exe: morvadine.in: the file does not exist\n";
-    QTest::newRow("empty")
-        << "" << false
-        << "calc.exe: morvadine.in: the file is empty; it must start with the vertex count\n";
-    QTest::newRow("count zero")
-        << "0\n"
-        << false << "calc.exe: morvadine.in: the vertex count is 0; a profile needs at least one vertex\n";
-    QTest::newRow("count above capacity")
-        << "1000001\n1 1\n"
-        << false
-        << "calc.exe: morvadine.in: the vertex count 1000001 is more than the 1000000 vertices the viewer can hold\n";
-    QTest::newRow("too few vertices")
-        << "3\n1 1\n2" << false << "calc.exe: morvadine.in: the file ends after 1 of 3 vertices\n";
-    QTest::newRow("malformed, over a stale result")
-        << "2\n1 1\n2 x2\n"
-        << true << "calc.exe: morvadine.in: line 3, column 3: expected a number, found 'x2'\n";
-    QTest::newRow("no answer in range")
-        << "4\n0 0\n1e-10 1e300\n2e10 1e300\n20000000001 0\n"
-        << false << "calc.exe: an answer lies beyond the range of a double\n";
-}
-
-void TestCalc::program_refusesBrokenRuns()
-{
-    QFETCH(QString, points);
-    QFETCH(bool, staleResult);
-    QFETCH(QString, message);
-    QTemporaryDir folder;
-    const QDir work(folder.path());
-    if (!points.isNull())
-        WriteText(work.filePath(PointFileName), points.toStdString());
-    if (staleResult)
-        WriteText(work.filePath(ResultFileName), "1 2 3 4\n");
-
-    const Run run = RunCalc(folder.path());
-    QCOMPARE(run.ExitCode, 1);
-    QCOMPARE(run.Errors, message);
-    QVERIFY(!work.exists(ResultFileName));
-    QCOMPARE(work.entryList(QDir::Files | QDir::Hidden | QDir::System),
-        points.isNull() ? QStringList() : QStringList({ PointFileName }));
-}
-
-QTEST_GUILESS_MAIN(TestCalc)
-#include "tst_calc.moc"
+QTEST_GUILESS_MAIN(TestSolution)
+#include "tst_solution.moc"

@@ -1,0 +1,140 @@
+#include "calc/profilefiles.h"
+#include "scene/loadresults.h"
+
+#include <QtTest>
+
+#include <charconv>
+#include <fstream>
+
+namespace {
+
+// One run of calc.exe in `folder`, as the viewer starts it: no arguments, the folder as the
+// current directory.
+struct Run {
+    int ExitCode = -1;
+    QString Errors;
+};
+
+Run RunCalc(const QString& folder)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(QCoreApplication::applicationDirPath() + "/calc.exe", {});
+    process.waitForFinished(60000);
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        QString::fromUtf8(process.readAllStandardError()) };
+}
+
+void WriteText(const QString& path, const std::string& text)
+{
+    std::ofstream(path.toStdString(), std::ios::binary) << text;
+}
+
+} // namespace
+
+class TestCalc : public QObject {
+    Q_OBJECT
+
+private slots:
+    void program_writesTheExactAnswer();
+    void program_refusesBrokenRuns_data();
+    void program_refusesBrokenRuns();
+    void program_unwritableResult_leavesNoTemporaryFile();
+};
+
+void TestCalc::program_writesTheExactAnswer()
+{
+    QTemporaryDir folder;
+    const QDir work(folder.path());
+    QVERIFY(QFile::copy(QFINDTESTDATA("examples/sample.in"), work.filePath(PointFileName)));
+    WriteText(work.filePath(ResultFileName), "stale answer");
+
+    const Run run = RunCalc(folder.path());
+    QCOMPARE(run.ExitCode, 0);
+    QCOMPARE(run.Errors, QString());
+    QCOMPARE(work.entryList(QDir::Files | QDir::Hidden | QDir::System),
+        QStringList({ PointFileName, ResultFileName }));
+
+    QFile result(work.filePath(ResultFileName));
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    const QByteArray text = result.readAll();
+    QVERIFY(text.endsWith('\n'));
+    const QList<QByteArray> numbers = text.trimmed().split(' ');
+    QCOMPARE(numbers.size(), 4);
+    const ProfileAnswer expected
+        = SolveProfile(ReadProfile(work.filePath(PointFileName).toStdString()));
+    const double expectedNumbers[]
+        = { expected.Tower.X, expected.Tower.Y, expected.Island.X, expected.Island.Y };
+    for (int k = 0; k < 4; ++k) {
+        double value = 0;
+        const auto [end, error] = std::from_chars(numbers[k].cbegin(), numbers[k].cend(), value);
+        QVERIFY(error == std::errc() && end == numbers[k].cend());
+        QCOMPARE(value, expectedNumbers[k]);
+    }
+}
+
+void TestCalc::program_unwritableResult_leavesNoTemporaryFile()
+{
+    QTemporaryDir folder;
+    const QDir work(folder.path());
+    WriteText(work.filePath(PointFileName), "1\n2 3\n");
+    // A folder that is not empty cannot be replaced by the answer, even by root.
+    QVERIFY(work.mkpath(QString(ResultFileName) + "/kept"));
+
+    const Run run = RunCalc(folder.path());
+    QCOMPARE(run.ExitCode, 1);
+    QCOMPARE(run.Errors, QString("calc.exe: morvadine.out: the answer cannot be written\n"));
+    QVERIFY(work.exists(QString(ResultFileName) + "/kept"));
+    QCOMPARE(
+        work.entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({ PointFileName }));
+}
+
+void TestCalc::program_refusesBrokenRuns_data()
+{
+    QTest::addColumn<QString>("points");
+    QTest::addColumn<bool>("staleResult");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no point file")
+        << QString() << false << "calc.exe: morvadine.in: the file does not exist\n";
+    QTest::newRow("empty")
+        << "" << false
+        << "calc.exe: morvadine.in: the file is empty; it must start with the vertex count\n";
+    QTest::newRow("count zero")
+        << "0\n"
+        << false << "calc.exe: morvadine.in: the vertex count is 0; a profile needs at least one vertex\n";
+    QTest::newRow("count above capacity")
+        << "1000001\n1 1\n"
+        << false
+        << "calc.exe: morvadine.in: the vertex count 1000001 is more than the 1000000 vertices the viewer can hold\n";
+    QTest::newRow("too few vertices")
+        << "3\n1 1\n2" << false << "calc.exe: morvadine.in: the file ends after 1 of 3 vertices\n";
+    QTest::newRow("malformed, over a stale result")
+        << "2\n1 1\n2 x2\n"
+        << true << "calc.exe: morvadine.in: line 3, column 3: expected a number, found 'x2'\n";
+    QTest::newRow("no answer in range")
+        << "4\n0 0\n1e-10 1e300\n2e10 1e300\n20000000001 0\n"
+        << false << "calc.exe: an answer lies beyond the range of a double\n";
+}
+
+void TestCalc::program_refusesBrokenRuns()
+{
+    QFETCH(QString, points);
+    QFETCH(bool, staleResult);
+    QFETCH(QString, message);
+    QTemporaryDir folder;
+    const QDir work(folder.path());
+    if (!points.isNull())
+        WriteText(work.filePath(PointFileName), points.toStdString());
+    if (staleResult)
+        WriteText(work.filePath(ResultFileName), "1 2 3 4\n");
+
+    const Run run = RunCalc(folder.path());
+    QCOMPARE(run.ExitCode, 1);
+    QCOMPARE(run.Errors, message);
+    QVERIFY(!work.exists(ResultFileName));
+    QCOMPARE(work.entryList(QDir::Files | QDir::Hidden | QDir::System),
+        points.isNull() ? QStringList() : QStringList({ PointFileName }));
+}
+
+QTEST_GUILESS_MAIN(TestCalc)
+#include "tst_calc.moc"
