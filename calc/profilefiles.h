@@ -12,7 +12,8 @@ std::vector<PointD> ReadProfile(const std::filesystem::path& path);
 
 // Writes "tower_x tower_y island_x island_y" on one line to `path`, each number with 17
 // significant digits and "." as the decimal point, so the doubles read back exactly. The
-// line goes to a temporary file beside `path` that is then renamed over it, so a reader
-// finds either the complete answer or none. Throws std::runtime_error when the file cannot
-// be written; the temporary file is removed by then.
+// line goes to a temporary file beside `path`, created anew (a link of that name is replaced,
+// never followed), that is then renamed over it, so a reader finds either the complete
+// answer or none. Throws std::runtime_error when the file cannot be written; the temporary
+// file is removed by then.
 void WriteAnswer(const std::filesystem::path& path, const ProfileAnswer& answer);

@@ -40,6 +40,8 @@ private slots:
     void program_refusesBrokenRuns_data();
     void program_refusesBrokenRuns();
     void program_unwritableResult_leavesNoTemporaryFile();
+    void program_neverWritesThroughTheTemporaryName_data();
+    void program_neverWritesThroughTheTemporaryName();
 };
 
 void TestCalc::program_writesTheExactAnswer()
@@ -101,11 +103,12 @@ void TestCalc::program_refusesBrokenRuns_data()
         << "calc.exe: morvadine.in: the file is empty; it must start with the vertex count\n";
     QTest::newRow("count zero")
         << "0\n"
-        << false << "calc.exe: morvadine.in: the vertex count is 0; a profile needs at least one vertex\n";
-    QTest::newRow("count above capacity")
-        << "1000001\n1 1\n"
         << false
-        << "calc.exe: morvadine.in: the vertex count 1000001 is more than the 1000000 vertices the viewer can hold\n";
+        << "calc.exe: morvadine.in: the vertex count is 0; a profile needs at least one vertex\n";
+    QTest::newRow("count above capacity") << "1000001\n1 1\n"
+                                          << false
+                                          << "calc.exe: morvadine.in: the vertex count 1000001 is "
+                                             "more than the 1000000 vertices the viewer can hold\n";
     QTest::newRow("too few vertices")
         << "3\n1 1\n2" << false << "calc.exe: morvadine.in: the file ends after 1 of 3 vertices\n";
     QTest::newRow("malformed, over a stale result")
@@ -134,6 +137,46 @@ void TestCalc::program_refusesBrokenRuns()
     QVERIFY(!work.exists(ResultFileName));
     QCOMPARE(work.entryList(QDir::Files | QDir::Hidden | QDir::System),
         points.isNull() ? QStringList() : QStringList({ PointFileName }));
+}
+
+void TestCalc::program_neverWritesThroughTheTemporaryName_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("link to a file elsewhere") << "link";
+    QTest::newRow("link to nothing") << "dangling";
+    QTest::newRow("left over from a crash") << "file";
+}
+
+void TestCalc::program_neverWritesThroughTheTemporaryName()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir folder;
+    QTemporaryDir elsewhere;
+    const QDir work(folder.path());
+    const QString temporary = work.filePath(QString(ResultFileName) + ".tmp");
+    const QString target = QDir(elsewhere.path()).filePath("precious");
+    WriteText(work.filePath(PointFileName), "3\n0 0\n1 1\n2 0\n");
+    if (kind == "link")
+        WriteText(target, "keep me");
+    if (kind == "file")
+        WriteText(temporary, "half an answer");
+    else
+        QVERIFY(QFile::link(target, temporary));
+
+    const Run run = RunCalc(folder.path());
+    QCOMPARE(run.ExitCode, 0);
+    QCOMPARE(work.entryList(QDir::Files | QDir::Hidden | QDir::System),
+        QStringList({ PointFileName, ResultFileName }));
+    QFile result(work.filePath(ResultFileName));
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    QCOMPARE(result.readAll(), QByteArray("1 1 1 1\n"));
+    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files),
+        kind == "link" ? QStringList({ "precious" }) : QStringList());
+    if (kind == "link") {
+        QFile kept(target);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("keep me"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCalc)
