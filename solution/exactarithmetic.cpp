@@ -9,53 +9,50 @@ namespace exact {
 
 namespace {
 
-constexpr double Largest = std::numeric_limits<double>::max();
+    constexpr double Largest = std::numeric_limits<double>::max();
 
-// The smallest double at or above `value`, infinite beyond the largest.
-double CeilToDouble(Wide value)
-{
-    const double nearest = static_cast<double>(value);
-    return static_cast<Wide>(nearest) < value
-        ? std::nextafter(nearest, std::numeric_limits<double>::infinity())
-        : nearest;
-}
+    // The smallest double at or above `value`, infinite beyond the largest.
+    double CeilToDouble(Wide value)
+    {
+        const double nearest = static_cast<double>(value);
+        return static_cast<Wide>(nearest) < value
+            ? std::nextafter(nearest, std::numeric_limits<double>::infinity())
+            : nearest;
+    }
 
-// The exact (a1 - a0) when it is a double, else nothing.
-std::optional<double> ExactDifference(double a1, double a0)
-{
-    const double difference = a1 - a0;
-    if (!std::isfinite(difference))
-        return std::nullopt;
-    // Knuth's two-sum of a1 and -a0.
-    const double a0Part = difference - a1;
-    const double error = (a1 - (difference - a0Part)) + (-a0 - a0Part);
-    if (error != 0)
-        return std::nullopt;
-    return difference;
-}
+    // The exact (a1 - a0) when it is a double, else nothing.
+    std::optional<double> ExactDifference(double a1, double a0)
+    {
+        const double difference = a1 - a0;
+        if (!std::isfinite(difference))
+            return std::nullopt;
+        // Knuth's two-sum of a1 and -a0.
+        const double a0Part = difference - a1;
+        const double error = (a1 - (difference - a0Part)) + (-a0 - a0Part);
+        if (error != 0)
+            return std::nullopt;
+        return difference;
+    }
 
-// The product a * b as an unevaluated sum High + Low of two doubles, exactly, when neither
-// overflows nor underflows.
-struct ExactProduct {
-    double High;
-    double Low;
-};
+    // The product a * b as an unevaluated sum High + Low of two doubles, exactly, when neither
+    // overflows nor underflows.
+    struct ExactProduct {
+        double High;
+        double Low;
+    };
 
-std::optional<ExactProduct> MultiplyExactly(double a, double b)
-{
-    const double high = a * b;
-    if (a == 0 || b == 0)
-        return ExactProduct { 0, 0 };
-    // Below this the error of the product may be lost to underflow.
-    if (!std::isfinite(high) || std::fabs(high) < 0x1p-960)
-        return std::nullopt;
-    return ExactProduct { high, std::fma(a, b, -high) };
-}
+    std::optional<ExactProduct> MultiplyExactly(double a, double b)
+    {
+        const double high = a * b;
+        if (a == 0 || b == 0)
+            return ExactProduct { 0, 0 };
+        // Below this the error of the product may be lost to underflow.
+        if (!std::isfinite(high) || std::fabs(high) < 0x1p-960)
+            return std::nullopt;
+        return ExactProduct { high, std::fma(a, b, -high) };
+    }
 
-int SignOf(double value)
-{
-    return (value > 0) - (value < 0);
-}
+    int SignOf(double value) { return (value > 0) - (value < 0); }
 
 } // namespace
 
@@ -82,21 +79,21 @@ std::optional<double> AtOrAbove(const Approx& a)
 
 namespace {
 
-// The largest double at or below `value`, which must lie within the doubles' range.
-double FloorToDouble(const Rational& value)
-{
-    // Rounds toward zero.
-    const double truncated = value.get_d();
-    if (value >= 0 || Rational(truncated) == value)
-        return truncated;
-    return std::nextafter(truncated, -std::numeric_limits<double>::infinity());
-}
+    // The largest double at or below `value`, which must lie within the doubles' range.
+    double FloorToDouble(const Rational& value)
+    {
+        // Rounds toward zero.
+        const double truncated = value.get_d();
+        if (value >= 0 || Rational(truncated) == value)
+            return truncated;
+        return std::nextafter(truncated, -std::numeric_limits<double>::infinity());
+    }
 
-void RequireInRange(const Rational& value)
-{
-    if (abs(value) > Rational(Largest))
-        throw std::range_error("an answer lies beyond the range of a double");
-}
+    void RequireInRange(const Rational& value)
+    {
+        if (abs(value) > Rational(Largest))
+            throw std::range_error("an answer lies beyond the range of a double");
+    }
 
 } // namespace
 
@@ -118,8 +115,9 @@ double AtOrAbove(const Rational& value)
 {
     RequireInRange(value);
     const double below = FloorToDouble(value);
-    return Rational(below) == value ? below
-                                    : std::nextafter(below, std::numeric_limits<double>::infinity());
+    return Rational(below) == value
+        ? below
+        : std::nextafter(below, std::numeric_limits<double>::infinity());
 }
 
 int SignOfProductDifference(

@@ -55,10 +55,7 @@ inline Approx operator+(const Approx& a, const Approx& b)
     return Approx(sum, (a.Error + b.Error + Unit * std::fabs(sum)) * Margin);
 }
 
-inline Approx operator-(const Approx& a, const Approx& b)
-{
-    return a + Approx(-b.Value, b.Error);
-}
+inline Approx operator-(const Approx& a, const Approx& b) { return a + Approx(-b.Value, b.Error); }
 
 inline Approx operator*(const Approx& a, const Approx& b)
 {
@@ -80,10 +77,7 @@ inline Approx operator/(const Approx& a, const Approx& b)
     return Approx(quotient, error * Margin);
 }
 
-inline Approx Difference(double a, double b)
-{
-    return Approx(a) - Approx(b);
-}
+inline Approx Difference(double a, double b) { return Approx(a) - Approx(b); }
 
 // -1, 0 or 1 when the bound settles the sign of the exact value, nothing when it does not.
 inline std::optional<int> Sign(const Approx& a)

@@ -60,6 +60,8 @@ struct Line {
     PointD Left;
     PointD Right;
     Segment Index;
+    // Lines of different groups have different slopes; within one group they may be equal.
+    std::uint32_t SlopeGroup = 0;
 };
 
 // The slope in extended precision, within 3.02 units of the exact one; Slope's value.
@@ -102,37 +104,63 @@ bool StrictlyAbove(const PointD& point, const Line& line)
         > 0;
 }
 
+// Whether a difference of coordinates keeps every product of up to four of them, and the
+// differences of such products, clear of overflow and underflow in doubles.
+bool Moderate(double difference)
+{
+    const double magnitude = std::fabs(difference);
+    return magnitude == 0 || (magnitude >= 0x1p-200 && magnitude <= 0x1p200);
+}
+
+// The determinant of Shows in `Float`, when its bound settles the sign.
+template <class Float>
+std::optional<bool> ShowsBy(const Line& flatter, const Line& middle, const Line& steeper)
+{
+    constexpr Float Unit = std::numeric_limits<Float>::epsilon() / 2;
+    const PointD origin = middle.Left;
+    const Float a1 = Float(flatter.Right.Y) - flatter.Left.Y;
+    const Float w1 = Float(flatter.Right.X) - flatter.Left.X;
+    const Float y1 = Float(flatter.Left.Y) - origin.Y;
+    const Float x1 = Float(flatter.Left.X) - origin.X;
+    const Float a2 = Float(middle.Right.Y) - origin.Y;
+    const Float w2 = Float(middle.Right.X) - origin.X;
+    const Float a3 = Float(steeper.Right.Y) - steeper.Left.Y;
+    const Float w3 = Float(steeper.Right.X) - steeper.Left.X;
+    const Float y3 = Float(steeper.Left.Y) - origin.Y;
+    const Float x3 = Float(steeper.Left.X) - origin.X;
+    if constexpr (std::numeric_limits<Float>::max_exponent < 16384) {
+        for (const Float difference : { a1, w1, y1, x1, a2, w2, a3, w3, y3, x3 }) {
+            if (!Moderate(difference))
+                return std::nullopt;
+        }
+    }
+    const Float b1 = w1 * y1 - a1 * x1;
+    const Float b3 = w3 * y3 - a3 * x3;
+    const Float b1Magnitude = std::fabs(w1 * y1) + std::fabs(a1 * x1);
+    const Float b3Magnitude = std::fabs(w3 * y3) + std::fabs(a3 * x3);
+    const Float determinant = a2 * (b1 * w3 - w1 * b3) + w2 * (a1 * b3 - b1 * a3);
+    // Each b is within 4.1 units of its magnitude, the determinant within about 11 units of
+    // the sum of its terms' magnitudes.
+    const Float bound = 32 * Unit
+        * (std::fabs(a2) * (b1Magnitude * w3 + w1 * b3Magnitude)
+            + w2 * (std::fabs(a1) * b3Magnitude + b1Magnitude * std::fabs(a3)));
+    if (std::fabs(determinant) > bound)
+        return determinant > 0;
+    return std::nullopt;
+}
+
 // For lines of strictly increasing slope: whether `middle` rises above the other two where
 // they cross, and so shows on their envelope. Written as the sign of a determinant of the
 // lines' coefficients w y = a x + b, taken about the left vertex of `middle`, where its b
-// is 0.
+// is 0: in doubles where their range allows, else in extended precision, else exactly.
 bool Shows(const Line& flatter, const Line& middle, const Line& steeper)
 {
-    const PointD origin = middle.Left;
-    struct Coefficients {
-        Wide A, W, B, BMagnitude;
-    };
-    const auto coefficients = [&](const Line& line) {
-        const Wide a = Wide(line.Right.Y) - line.Left.Y;
-        const Wide w = Wide(line.Right.X) - line.Left.X;
-        const Wide wy = w * (Wide(line.Left.Y) - origin.Y);
-        const Wide ax = a * (Wide(line.Left.X) - origin.X);
-        return Coefficients { a, w, wy - ax, std::fabs(wy) + std::fabs(ax) };
-    };
-    const Coefficients one = coefficients(flatter);
-    const Coefficients three = coefficients(steeper);
-    const Wide a2 = Wide(middle.Right.Y) - origin.Y;
-    const Wide w2 = Wide(middle.Right.X) - origin.X;
-    const Wide determinant
-        = a2 * (one.B * three.W - one.W * three.B) + w2 * (one.A * three.B - one.B * three.A);
-    // Each b is within 4.1 units of its magnitude, the determinant within about 11 units of
-    // the sum of its terms' magnitudes.
-    const Wide bound = 32 * exact::Unit
-        * (std::fabs(a2) * (one.BMagnitude * three.W + one.W * three.BMagnitude)
-            + w2 * (std::fabs(one.A) * three.BMagnitude + one.BMagnitude * std::fabs(three.A)));
-    if (std::fabs(determinant) > bound)
-        return determinant > 0;
+    if (const auto shows = ShowsBy<double>(flatter, middle, steeper))
+        return *shows;
+    if (const auto shows = ShowsBy<Wide>(flatter, middle, steeper))
+        return *shows;
 
+    const PointD origin = middle.Left;
     const Rational originX(origin.X);
     const Rational originY(origin.Y);
     struct ExactCoefficients {
@@ -181,11 +209,13 @@ Rational ExactCrossing(const Line& flatter, const Line& steeper)
     return originX + bSteeper * wFlatter / (aFlatter * wSteeper - aSteeper * wFlatter);
 }
 
-// The segments' lines in the exact order of their slopes. The slopes in extended precision
-// are within 3.02 units of the exact ones: their order is taken as it is wherever those
-// ranges keep neighbours apart, and decided exactly among neighbours whose ranges meet.
+// The segments' lines in the exact order of their slopes. The slopes computed in doubles
+// are within 3.01 units of the exact ones, and within 2^-1070 where the quotient underflows:
+// their order is taken as it is wherever those ranges keep neighbours apart, and decided
+// exactly among neighbours whose ranges meet.
 std::vector<Line> LinesBySlope(std::span<const PointD> vertices)
 {
+    constexpr double Largest = std::numeric_limits<double>::max();
     struct Keyed {
         std::uint64_t Key; // of the slope rounded to a double
         Segment Index;
@@ -193,12 +223,16 @@ std::vector<Line> LinesBySlope(std::span<const PointD> vertices)
     std::vector<Keyed> keyed;
     keyed.reserve(vertices.size());
     for (std::size_t k = 1; k < vertices.size(); ++k) {
-        if (vertices[k - 1].X == vertices[k].X)
+        const PointD& left = vertices[k - 1];
+        const PointD& right = vertices[k];
+        if (left.X == right.X)
             continue;
-        const Wide slope = SlopeValue({ vertices[k - 1], vertices[k], 0 });
-        constexpr Wide Largest = std::numeric_limits<double>::max();
-        keyed.push_back(
-            { OrderKey(static_cast<double>(std::clamp(slope, -Largest, Largest))), Segment(k - 1) });
+        double slope = (right.Y - left.Y) / (right.X - left.X);
+        // Differences beyond the doubles' range: their quotient, clamped, still ranks them.
+        if (!(std::fabs(slope) <= Largest))
+            slope = static_cast<double>(
+                std::clamp<Wide>(SlopeValue({ left, right, 0 }), -Wide(Largest), Wide(Largest)));
+        keyed.push_back({ OrderKey(slope), Segment(k - 1) });
     }
     RadixSort(keyed, [](const Keyed& item) { return item.Key; });
 
@@ -206,39 +240,38 @@ std::vector<Line> LinesBySlope(std::span<const PointD> vertices)
     lines.reserve(keyed.size());
     for (const Keyed& item : keyed)
         lines.push_back({ vertices[item.Index], vertices[item.Index + 1], item.Index });
-    // Slopes that round to one double are told apart by their extended precision.
-    for (std::size_t begin = 0; begin < keyed.size();) {
-        std::size_t end = begin + 1;
-        while (end < keyed.size() && keyed[end].Key == keyed[begin].Key)
-            ++end;
-        if (end - begin > 1) {
-            std::sort(lines.begin() + static_cast<std::ptrdiff_t>(begin),
-                lines.begin() + static_cast<std::ptrdiff_t>(end),
-                [](const Line& a, const Line& b) { return SlopeValue(a) < SlopeValue(b); });
-        }
-        begin = end;
-    }
 
-    // Both ends of a slope's range grow with the slope, so only neighbours need comparing.
-    constexpr Wide Widen = 1 + 8 * exact::Unit;
-    constexpr Wide Narrow = 1 - 8 * exact::Unit;
-    const auto low = [](Wide slope) { return slope * (slope < 0 ? Widen : Narrow); };
-    const auto high = [](Wide slope) { return slope * (slope < 0 ? Narrow : Widen); };
-    Wide previous = lines.empty() ? 0 : SlopeValue(lines.front());
-    for (std::size_t begin = 0; begin < lines.size();) {
+    // Both ends of a slope's range grow with the slope, so a group ends where the highest end
+    // so far lies below the next low end. Near the ends of the doubles' range a slope may
+    // have been clamped: its range reaches to infinity.
+    constexpr double Unit = std::numeric_limits<double>::epsilon() / 2;
+    const auto slopeOf = [&](std::size_t k) {
+        const std::uint64_t key = keyed[k].Key;
+        return std::bit_cast<double>(key >> 63 ? key & ~(std::uint64_t(1) << 63) : ~key);
+    };
+    const auto low = [](double slope) {
+        return slope <= -0x1p1000 ? -std::numeric_limits<double>::infinity()
+                                  : slope - 8 * Unit * std::fabs(slope) - 0x1p-1070;
+    };
+    const auto high = [](double slope) {
+        return slope >= 0x1p1000 ? std::numeric_limits<double>::infinity()
+                                 : slope + 8 * Unit * std::fabs(slope) + 0x1p-1070;
+    };
+    std::uint32_t group = 0;
+    for (std::size_t begin = 0; begin < lines.size(); ++group) {
+        double highest = high(slopeOf(begin));
         std::size_t end = begin + 1;
-        for (; end < lines.size(); ++end) {
-            const Wide slope = SlopeValue(lines[end]);
-            const bool apart = high(previous) < low(slope);
-            previous = slope;
-            if (apart)
-                break;
-        }
-        if (end - begin > 1) {
-            std::sort(lines.begin() + static_cast<std::ptrdiff_t>(begin),
-                lines.begin() + static_cast<std::ptrdiff_t>(end),
-                [](const Line& a, const Line& b) { return CompareSlopes(a, b) < 0; });
-        }
+        for (; end < lines.size() && !(highest < low(slopeOf(end))); ++end)
+            highest = std::max(highest, high(slopeOf(end)));
+        const auto first = lines.begin() + static_cast<std::ptrdiff_t>(begin);
+        const auto last = lines.begin() + static_cast<std::ptrdiff_t>(end);
+        // Groups of exactly equal slopes are common (whole-number profiles) and need no sort.
+        if (std::any_of(first + 1, last,
+                [&](const Line& line) { return CompareSlopes(*first, line) != 0; }))
+            std::sort(
+                first, last, [](const Line& a, const Line& b) { return CompareSlopes(a, b) < 0; });
+        for (auto line = first; line != last; ++line)
+            line->SlopeGroup = group;
         begin = end;
     }
     return lines;
@@ -250,7 +283,8 @@ std::vector<Line> UpperEnvelope(std::span<const PointD> vertices)
 {
     std::vector<Line> envelope;
     for (const Line& line : LinesBySlope(vertices)) {
-        if (!envelope.empty() && CompareSlopes(envelope.back(), line) == 0) {
+        if (!envelope.empty() && envelope.back().SlopeGroup == line.SlopeGroup
+            && CompareSlopes(envelope.back(), line) == 0) {
             // Of parallel lines only the highest can show.
             if (!StrictlyAbove(line.Left, envelope.back()))
                 continue;
@@ -267,10 +301,10 @@ std::vector<Line> UpperEnvelope(std::span<const PointD> vertices)
 
 struct ProfileSolution::Envelope {
     std::span<const PointD> Vertices;
-    std::vector<Line> OnTop;          // the lines that form V, from left to right
-    std::vector<Approx> Slopes;       // of OnTop
-    std::vector<Approx> Crossings;    // Crossings[j]: where OnTop[j + 1] takes over from OnTop[j]
-    double HighestY = 0;              // V of a profile without slopes
+    std::vector<Line> OnTop; // the lines that form V, from left to right
+    std::vector<Approx> Slopes; // of OnTop
+    std::vector<Approx> Crossings; // Crossings[j]: where OnTop[j + 1] takes over from OnTop[j]
+    double HighestY = 0; // V of a profile without slopes
     ProfileAnswer Answer;
     double LeastTowerHeight = 0;
     double LowestTop = 0;
@@ -285,17 +319,16 @@ struct ProfileSolution::Envelope {
         for (std::size_t j = 0; j + 1 < OnTop.size(); ++j)
             Crossings.push_back(Crossing(OnTop[j], OnTop[j + 1]));
         if (OnTop.empty())
-            HighestY = std::max_element(vertices.begin(), vertices.end(),
-                [](const PointD& a, const PointD& b) { return a.Y < b.Y; })->Y;
+            HighestY = std::max_element(
+                vertices.begin(), vertices.end(), [](const PointD& a, const PointD& b) {
+                    return a.Y < b.Y;
+                })->Y;
     }
 
     double First() const { return Vertices.front().X; }
     double Last() const { return Vertices.back().X; }
 
-    Rational ExactCrossing(std::size_t j) const
-    {
-        return ::ExactCrossing(OnTop[j], OnTop[j + 1]);
-    }
+    Rational ExactCrossing(std::size_t j) const { return ::ExactCrossing(OnTop[j], OnTop[j + 1]); }
 
     // The sign of crossing j - x.
     int CompareCrossing(std::size_t j, double x) const
@@ -366,8 +399,8 @@ struct TowerCandidate {
     Approx Height;
     bool AtCrossing = false;
     std::size_t Index = 0; // of a vertex, or of the crossing
-    Line Along {};         // the line on top at a vertex, or the ground's under a crossing
-    double Ground = 0;     // T at a vertex
+    Line Along {}; // the line on top at a vertex, or the ground's under a crossing
+    double Ground = 0; // T at a vertex
 };
 
 } // namespace
@@ -432,14 +465,15 @@ void ProfileSolution::Envelope::SolveTower()
     const double x = best->AtCrossing ? NearestCrossing(best->Index) : Vertices[best->Index].X;
     Answer.Tower = { x, RoundedTopAt(x, [](const auto& v) { return exact::AtOrAbove(v); }) };
     const auto nearest = exact::Nearest(best->Height);
-    LeastTowerHeight = nearest ? *nearest : exact::Nearest(bestExact ? *bestExact : exactHeight(*best));
+    LeastTowerHeight
+        = nearest ? *nearest : exact::Nearest(bestExact ? *bestExact : exactHeight(*best));
 }
 
 void ProfileSolution::Envelope::SolveIsland()
 {
     // V falls while its lines do; the first line that does not fall starts the lowest part.
-    const auto rising = std::partition_point(OnTop.begin(), OnTop.end(),
-        [](const Line& line) { return line.Right.Y < line.Left.Y; });
+    const auto rising = std::partition_point(
+        OnTop.begin(), OnTop.end(), [](const Line& line) { return line.Right.Y < line.Left.Y; });
     const std::size_t change = static_cast<std::size_t>(rising - OnTop.begin());
     double x = First();
     if (change == OnTop.size())
@@ -500,30 +534,15 @@ ProfileSolution::~ProfileSolution() = default;
 ProfileSolution::ProfileSolution(ProfileSolution&&) noexcept = default;
 ProfileSolution& ProfileSolution::operator=(ProfileSolution&&) noexcept = default;
 
-const ProfileAnswer& ProfileSolution::Answer() const
-{
-    return m_envelope->Answer;
-}
+const ProfileAnswer& ProfileSolution::Answer() const { return m_envelope->Answer; }
 
-double ProfileSolution::First() const
-{
-    return m_envelope->First();
-}
+double ProfileSolution::First() const { return m_envelope->First(); }
 
-double ProfileSolution::Last() const
-{
-    return m_envelope->Last();
-}
+double ProfileSolution::Last() const { return m_envelope->Last(); }
 
-double ProfileSolution::LeastTowerHeight() const
-{
-    return m_envelope->LeastTowerHeight;
-}
+double ProfileSolution::LeastTowerHeight() const { return m_envelope->LeastTowerHeight; }
 
-double ProfileSolution::LowestTop() const
-{
-    return m_envelope->LowestTop;
-}
+double ProfileSolution::LowestTop() const { return m_envelope->LowestTop; }
 
 double ProfileSolution::TopAt(double x) const
 {

@@ -59,9 +59,11 @@ AnswerVerdict CheckAnswer(
 {
     const ProfileAnswer& best = solution.Answer();
     return {
-        Judge(solution, answer.Tower, best.Tower, solution.LeastTowerHeight(),
+        Judge(
+            solution, answer.Tower, best.Tower, solution.LeastTowerHeight(),
             [&](PointD top) { return solution.HeightAboveGround(top); }, tolerance),
-        Judge(solution, answer.Island, best.Island, solution.LowestTop(),
+        Judge(
+            solution, answer.Island, best.Island, solution.LowestTop(),
             [](PointD island) { return island.Y; }, tolerance),
     };
 }

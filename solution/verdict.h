@@ -12,10 +12,10 @@ inline constexpr double DefaultTolerance = 1e-6;
 bool WithinTolerance(double value, double reference, double tolerance = DefaultTolerance);
 
 enum class PlacementKind {
-    Ok,               // sees every slope and is as low as possible, within the tolerance
-    NotFinite,        // a coordinate is infinite or not a number
-    OutsideRange,     // x lies outside [First, Last]
-    MissesSlope,      // y lies below V(x) by more than the tolerance: Slope is not seen
+    Ok, // sees every slope and is as low as possible, within the tolerance
+    NotFinite, // a coordinate is infinite or not a number
+    OutsideRange, // x lies outside [First, Last]
+    MissesSlope, // y lies below V(x) by more than the tolerance: Slope is not seen
     HigherThanNeeded, // sees every slope, but the best is lower by more than the tolerance
 };
 
@@ -24,12 +24,12 @@ enum class PlacementKind {
 // HigherThanNeeded on, Height and BestHeight.
 struct PlacementVerdict {
     PlacementKind Kind = PlacementKind::Ok;
-    PointD Given;        // the answer's point
-    PointD Best;         // the reference solution's point
-    double First = 0;    // the profile's x range
+    PointD Given; // the answer's point
+    PointD Best; // the reference solution's point
+    double First = 0; // the profile's x range
     double Last = 0;
-    double Needed = 0;   // V(Given.X): the lowest y there that sees every slope
-    ProfileSlope Slope;  // the slope whose line is highest at Given.X
+    double Needed = 0; // V(Given.X): the lowest y there that sees every slope
+    ProfileSlope Slope; // the slope whose line is highest at Given.X
     // The tower: its height above the ground, Given.Y - T(Given.X), and the least possible;
     // the island: Given.Y and the least V.
     double Height = 0;
@@ -40,10 +40,7 @@ struct AnswerVerdict {
     PlacementVerdict Tower;
     PlacementVerdict Island;
 
-    bool Ok() const
-    {
-        return Tower.Kind == PlacementKind::Ok && Island.Kind == PlacementKind::Ok;
-    }
+    bool Ok() const { return Tower.Kind == PlacementKind::Ok && Island.Kind == PlacementKind::Ok; }
 };
 
 // Judges `answer` against `solution`: the tower must lie within the profile's x range and
@@ -51,5 +48,5 @@ struct AnswerVerdict {
 // its height above the ground exceeds the least possible by at most the tolerance. The
 // island likewise, its y against the least V. O(log n): the solution already holds the
 // envelope. Every reference number is the double nearest its exact value.
-AnswerVerdict CheckAnswer(
-    const ProfileSolution& solution, const ProfileAnswer& answer, double tolerance = DefaultTolerance);
+AnswerVerdict CheckAnswer(const ProfileSolution& solution, const ProfileAnswer& answer,
+    double tolerance = DefaultTolerance);

@@ -1,6 +1,9 @@
 #include "solution/solveprofile.h"
+#include "solution/verdict.h"
 
 #include <QtTest>
+
+#include <gmpxx.h>
 
 #include <algorithm>
 #include <charconv>
@@ -11,6 +14,7 @@
 #include <random>
 
 Q_DECLARE_METATYPE(std::vector<PointD>)
+Q_DECLARE_METATYPE(ProfileAnswer)
 
 namespace {
 
@@ -171,6 +175,117 @@ QString CheckAgainstBruteForce(const std::vector<PointD>& vertices)
     return {};
 }
 
+// The optimum taken literally in rationals: V as the largest of all segment lines, T from
+// the polyline, both at every vertex X and every crossing of two lines within the range.
+class ExactOptimum {
+public:
+    explicit ExactOptimum(std::vector<PointD> vertices)
+        : m_profile(std::move(vertices))
+    {
+        std::stable_sort(m_profile.begin(), m_profile.end(),
+            [](const PointD& a, const PointD& b) { return a.X < b.X; });
+        for (std::size_t k = 1; k < m_profile.size(); ++k) {
+            if (m_profile[k - 1].X != m_profile[k].X)
+                m_lines.push_back(LineThrough(m_profile[k - 1], m_profile[k]));
+        }
+        const mpq_class first = m_profile.front().X;
+        const mpq_class last = m_profile.back().X;
+        std::vector<mpq_class> candidates;
+        for (const PointD& vertex : m_profile)
+            candidates.push_back(vertex.X);
+        for (std::size_t i = 0; i < m_lines.size(); ++i) {
+            for (std::size_t j = i + 1; j < m_lines.size(); ++j) {
+                if (m_lines[i].Slope == m_lines[j].Slope)
+                    continue;
+                const mpq_class x = (m_lines[j].Offset - m_lines[i].Offset)
+                    / (m_lines[i].Slope - m_lines[j].Slope);
+                if (x > first && x < last)
+                    candidates.push_back(x);
+            }
+        }
+        std::sort(candidates.begin(), candidates.end());
+        TowerX = IslandX = candidates.front();
+        for (const mpq_class& x : candidates) {
+            if (V(x) - T(x) < V(TowerX) - T(TowerX))
+                TowerX = x;
+            if (V(x) < V(IslandX))
+                IslandX = x;
+        }
+    }
+
+    mpq_class V(const mpq_class& x) const
+    {
+        mpq_class highest = m_profile.front().Y;
+        for (const PointD& vertex : m_profile)
+            highest = std::max(highest, mpq_class(vertex.Y));
+        for (std::size_t k = 0; k < m_lines.size(); ++k) {
+            const mpq_class y = m_lines[k].Slope * x + m_lines[k].Offset;
+            if (k == 0 || y > highest)
+                highest = y;
+        }
+        return highest;
+    }
+
+    mpq_class T(const mpq_class& x) const
+    {
+        std::optional<mpq_class> highest;
+        for (const PointD& vertex : m_profile) {
+            if (vertex.X == x && (!highest || vertex.Y > *highest))
+                highest = vertex.Y;
+        }
+        for (std::size_t k = 1; !highest && k < m_profile.size(); ++k) {
+            if (m_profile[k - 1].X < x && x < m_profile[k].X) {
+                const Line line = LineThrough(m_profile[k - 1], m_profile[k]);
+                highest = line.Slope * x + line.Offset;
+            }
+        }
+        return *highest;
+    }
+
+    mpq_class TowerX;
+    mpq_class IslandX;
+
+private:
+    struct Line {
+        mpq_class Slope;
+        mpq_class Offset;
+    };
+    static Line LineThrough(const PointD& left, const PointD& right)
+    {
+        const mpq_class slope
+            = (mpq_class(right.Y) - left.Y) / (mpq_class(right.X) - mpq_class(left.X));
+        return { slope, left.Y - slope * left.X };
+    }
+
+    std::vector<PointD> m_profile;
+    std::vector<Line> m_lines;
+};
+
+// Empty when `point` is the double nearest `exactX` and the smallest double at or above V
+// there; else what is wrong with it.
+QString CheckExactly(
+    const char* name, PointD point, const mpq_class& exactX, const ExactOptimum& exact)
+{
+    const auto away = [](double value, double direction) {
+        return mpq_class(std::nextafter(value, direction));
+    };
+    const mpq_class distance = abs(point.X - exactX);
+    const double infinity = std::numeric_limits<double>::infinity();
+    if (distance > abs(away(point.X, infinity) - exactX)
+        || distance > abs(away(point.X, -infinity) - exactX))
+        return QString("%1 x %2 is not the double nearest %3")
+            .arg(name)
+            .arg(point.X, 0, 'g', 17)
+            .arg(exactX.get_d(), 0, 'g', 17);
+    const mpq_class top = exact.V(point.X);
+    if (point.Y < top || away(point.Y, -infinity) >= top)
+        return QString("%1 y %2 is not the smallest double at or above %3")
+            .arg(name)
+            .arg(point.Y, 0, 'g', 17)
+            .arg(top.get_d(), 0, 'g', 17);
+    return {};
+}
+
 } // namespace
 
 class TestSolution : public QObject {
@@ -184,6 +299,10 @@ private slots:
     void solvesALargeShuffledValley();
     void staysFiniteOverTheWholeRangeOfDoubles();
     void refusesProfilesWithoutAnswer();
+    void givesTheExactOptimum_data();
+    void givesTheExactOptimum();
+    void judgesAnswers_data();
+    void judgesAnswers();
 };
 
 void TestSolution::solvesKnownProfiles_data()
@@ -318,6 +437,165 @@ void TestSolution::refusesProfilesWithoutAnswer()
     // 2e310, beyond any double.
     QVERIFY_THROWS_EXCEPTION(
         std::range_error, SolveProfile(Profile({ 0, 0, 1e-10, 1e300, 2e10, 1e300, 2e10 + 1, 0 })));
+}
+
+void TestSolution::givesTheExactOptimum_data()
+{
+    QTest::addColumn<int>("profiles");
+    QTest::addColumn<std::function<std::vector<PointD>(std::mt19937&)>>("generate");
+    using Generator = std::function<std::vector<PointD>(std::mt19937&)>;
+    const auto upTo = [](std::mt19937& random, double range) {
+        return double(std::uniform_int_distribution<std::int64_t>(
+            -std::int64_t(range), std::int64_t(range))(random));
+    };
+    const auto fixed = [](std::vector<PointD> vertices) {
+        return Generator([=](std::mt19937&) { return vertices; });
+    };
+    // A slope 2e-10 wide, steep but not on top at the optimum, next to moderate ones.
+    QTest::newRow("steep slope beside the tower")
+        << 1
+        << fixed(Profile({ -300000, -80000, 0.0242023536, 400000, 0.0242023538, -500000, 800000,
+               200000, 900000, -500000 }));
+    // The island on a vertex where a steep slope meets a gentle one.
+    QTest::newRow("island at the foot of a steep slope")
+        << 1 << fixed(Profile({ -1000000, 0, 1e-7, -1e6, 2e-7, 0 }));
+    // Two lines that cross far from the vertices that give them.
+    QTest::newRow("island where far lines cross")
+        << 1
+        << fixed(Profile({ -90000000, 820000, -20000000, 800000, -0.2246553985, -400000,
+               -0.22465539846, 700000, -0.2, 600000 }));
+    // A contest's whole numbers: up to 1e9, some neighbours one unit apart.
+    QTest::newRow("whole numbers up to 1e9") << 400 << Generator([=](std::mt19937& random) {
+        std::vector<PointD> vertices(std::uniform_int_distribution<std::size_t>(2, 7)(random));
+        double x = upTo(random, 1e9);
+        for (PointD& vertex : vertices) {
+            x += std::uniform_int_distribution<int>(0, 1)(random) ? 1
+                                                                  : std::fabs(upTo(random, 1e9));
+            vertex = { x, upTo(random, 1e9) };
+        }
+        return vertices;
+    });
+    // Nearly collinear: lines that differ in their last digits.
+    QTest::newRow("nearly parallel") << 400 << Generator([=](std::mt19937& random) {
+        std::vector<PointD> vertices(std::uniform_int_distribution<std::size_t>(2, 7)(random));
+        for (PointD& vertex : vertices) {
+            vertex.X = upTo(random, 1e9);
+            vertex.Y = 3 * vertex.X + upTo(random, 1);
+        }
+        return vertices;
+    });
+    // Pairs of vertices 1e-10 apart far from 0, whose lines are nearly vertical.
+    QTest::newRow("nearly vertical") << 400 << Generator([=](std::mt19937& random) {
+        std::vector<PointD> vertices;
+        const std::size_t pairs = std::uniform_int_distribution<std::size_t>(1, 3)(random);
+        for (std::size_t k = 0; k < pairs; ++k) {
+            const double x = upTo(random, 1e6) / 64;
+            vertices.push_back({ x, upTo(random, 1e6) });
+            vertices.push_back({ x + 1e-10 * std::uniform_int_distribution<int>(1, 3)(random),
+                upTo(random, 1e6) });
+        }
+        vertices.push_back({ upTo(random, 1e6), upTo(random, 1e6) });
+        return vertices;
+    });
+}
+
+void TestSolution::givesTheExactOptimum()
+{
+    QFETCH(int, profiles);
+    QFETCH(std::function<std::vector<PointD>(std::mt19937&)>, generate);
+    std::mt19937 random(20261207);
+    for (int p = 0; p < profiles; ++p) {
+        const std::vector<PointD> vertices = generate(random);
+        const ProfileAnswer answer = SolveProfile(vertices);
+        const ExactOptimum exact(vertices);
+        QString problem = CheckExactly("tower", answer.Tower, exact.TowerX, exact);
+        if (problem.isEmpty())
+            problem = CheckExactly("island", answer.Island, exact.IslandX, exact);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem + " for " + Describe(vertices)));
+    }
+}
+
+namespace {
+
+QString Describe(const PlacementVerdict& verdict)
+{
+    const auto number = [](double value) { return QString::number(value, 'g', 17); };
+    const auto point = [&](PointD at) { return "(" + number(at.X) + "," + number(at.Y) + ")"; };
+    switch (verdict.Kind) {
+    case PlacementKind::Ok:
+        return "ok " + number(verdict.Height) + " of " + number(verdict.BestHeight);
+    case PlacementKind::NotFinite:
+        return "not finite";
+    case PlacementKind::OutsideRange:
+        return "outside " + number(verdict.First) + ".." + number(verdict.Last);
+    case PlacementKind::MissesSlope:
+        return "misses " + point(verdict.Slope.From) + "-" + point(verdict.Slope.To) + ", needs "
+            + number(verdict.Needed);
+    case PlacementKind::HigherThanNeeded:
+        return "higher " + number(verdict.Height) + " than " + number(verdict.BestHeight) + " at "
+            + point(verdict.Best);
+    }
+    return {};
+}
+
+} // namespace
+
+void TestSolution::judgesAnswers_data()
+{
+    QTest::addColumn<ProfileAnswer>("answer");
+    QTest::addColumn<double>("tolerance");
+    QTest::addColumn<QString>("tower");
+    QTest::addColumn<QString>("island");
+    // On the profile below V is 15 - 4x up to x = 2.5, then 2x; V - T is 3 over [2.5, 3].
+    const auto row
+        = [](const char* name, PointD tower, PointD island, double tolerance) -> QTestData& {
+        return QTest::newRow(name) << ProfileAnswer { tower, island } << tolerance;
+    };
+    const double below = -std::numeric_limits<double>::infinity();
+    const double above = std::numeric_limits<double>::infinity();
+    row("the reference", { 2.5, 5 }, { 2.5, 5 }, 1e-6) << "ok 3 of 3"
+                                                       << "ok 5 of 5";
+    row("tower elsewhere on the level stretch, island within the default tolerance", { 3, 6 },
+        { 2.5, 5.000005 }, 1e-6)
+        << "ok 3 of 3"
+        << "ok 5.0000049999999998 of 5";
+    row("tower below a slope, island higher than needed", { 3, 5.5 }, { 2.5, 5.00001 }, 1e-6)
+        << "misses (0,0)-(1,2), needs 6"
+        << "higher 5.0000099999999996 than 5 at (2.5,5)";
+    row("tower higher than needed, island below the envelope", { 1, 11.5 }, { 2, 6 }, 1e-6)
+        << "higher 9.5 than 3 at (2.5,5)"
+        << "misses (3,3)-(4,-1), needs 7";
+    row("outside the range, not a number", { -1, 20 }, { std::nan(""), 5 }, 1e-6) << "outside 0..4"
+                                                                                  << "not finite";
+    // A tolerance of 1/16 makes the boundaries exact doubles.
+    row("higher by exactly the tolerance", { 2.5, 5.1875 }, { 2.5, 5.3125 }, 0.0625)
+        << "ok 3.1875 of 3"
+        << "ok 5.3125 of 5";
+    row("higher by a unit more", { 2.5, std::nextafter(5.1875, above) },
+        { 2.5, std::nextafter(5.3125, above) }, 0.0625)
+        << "higher 3.1875000000000009 than 3 at (2.5,5)"
+        << "higher 5.3125000000000009 than 5 at (2.5,5)";
+    row("below a slope by exactly the tolerance", { 3, 5.625 }, { 2.5, 4.6875 }, 0.0625)
+        << "ok 2.625 of 3"
+        << "ok 4.6875 of 5";
+    row("below by a unit more", { 3, std::nextafter(5.625, below) },
+        { 2.5, std::nextafter(4.6875, below) }, 0.0625)
+        << "misses (0,0)-(1,2), needs 6"
+        << "misses (3,3)-(4,-1), needs 5";
+}
+
+void TestSolution::judgesAnswers()
+{
+    QFETCH(ProfileAnswer, answer);
+    QFETCH(double, tolerance);
+    QFETCH(QString, tower);
+    QFETCH(QString, island);
+    const std::vector<PointD> vertices = Profile({ 0, 0, 1, 2, 2, 1, 3, 3, 4, -1 });
+    const ProfileSolution solution(vertices);
+    const AnswerVerdict verdict = CheckAnswer(solution, answer, tolerance);
+    QCOMPARE(Describe(verdict.Tower), tower);
+    QCOMPARE(Describe(verdict.Island), island);
+    QCOMPARE(verdict.Ok(), tower.startsWith("ok") && island.startsWith("ok"));
 }
 
 QTEST_GUILESS_MAIN(TestSolution)
