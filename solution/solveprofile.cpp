@@ -209,7 +209,107 @@ Rational ExactCrossing(const Line& flatter, const Line& steeper)
     return originX + bSteeper * wFlatter / (aFlatter * wSteeper - aSteeper * wFlatter);
 }
 
-// The segments' lines in the exact order of their slopes. The slopes computed in doubles
+// Most lines lie below V all over [first, last]: those are told apart cheaply, before the
+// slopes are ordered, by the envelope of just two lines, those of the largest and the
+// smallest slope, which is never above V. A line lies below that envelope all over the range
+// when it does at the range's ends and around the two lines' crossing, where the gap between
+// them is least. Only a certain verdict drops a line; where rounding leaves doubt, it stays.
+class Dominance {
+public:
+    explicit Dominance(std::span<const PointD> vertices)
+        : m_vertices(vertices)
+    {
+        std::optional<Segment> steepest;
+        std::optional<Segment> flattest;
+        double largest = 0;
+        double smallest = 0;
+        for (std::size_t k = 1; k < vertices.size(); ++k) {
+            if (vertices[k - 1].X == vertices[k].X)
+                continue;
+            const double slope
+                = (vertices[k].Y - vertices[k - 1].Y) / (vertices[k].X - vertices[k - 1].X);
+            if (!std::isfinite(slope))
+                continue;
+            if (!steepest || slope > largest)
+                steepest = Segment(k - 1), largest = slope;
+            if (!flattest || slope < smallest)
+                flattest = Segment(k - 1), smallest = slope;
+        }
+        if (!steepest)
+            return;
+        const double first = vertices.front().X;
+        const double last = vertices.back().X;
+        const Line steeper = LineOf(*steepest);
+        const Line flatter = LineOf(*flattest);
+        if (largest == smallest) {
+            AddGuard(steeper, first, last);
+            return;
+        }
+        // Left of the crossing the flatter line is the higher, right of it the steeper.
+        const Approx crossing = Crossing(flatter, steeper);
+        const double before = static_cast<double>(crossing.Value - 2 * crossing.Error);
+        const double after = static_cast<double>(crossing.Value + 2 * crossing.Error);
+        if (!(std::isfinite(before) && std::isfinite(after)))
+            return;
+        if (after < last)
+            AddGuard(steeper, std::max(first, std::nextafter(before, -Infinity)), last);
+        if (before > first)
+            AddGuard(flatter, first, std::min(last, std::nextafter(after, Infinity)));
+    }
+
+    // Whether the line of segment `s` certainly lies below V all over the range.
+    bool Below(Segment s) const
+    {
+        if (m_guards.empty())
+            return false;
+        const PointD& left = m_vertices[s];
+        const PointD& right = m_vertices[s + 1];
+        const double rise = right.Y - left.Y;
+        const double slope = rise / (right.X - left.X);
+        // An underflowing slope has lost its relative accuracy.
+        if (slope != 0 ? !(std::fabs(slope) >= 0x1p-1000) : rise != 0)
+            return false;
+        for (const Guard& guard : m_guards) {
+            for (const auto& [x, floor] : guard.Points) {
+                const double run = slope * (x - left.X);
+                const double value = left.Y + run;
+                // The slope is within 3 units, the run within 5, the value within 6.
+                const double bound
+                    = 8 * DoubleUnit * (std::fabs(left.Y) + std::fabs(run)) + 0x1p-1070;
+                if (!(Wide(value) + 2 * Wide(bound) < floor))
+                    return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    static constexpr double Infinity = std::numeric_limits<double>::infinity();
+    static constexpr double DoubleUnit = std::numeric_limits<double>::epsilon() / 2;
+
+    // A line of V's and two x, each with the least value the line can have there.
+    struct Guard {
+        std::pair<double, Wide> Points[2];
+    };
+
+    Line LineOf(Segment s) const { return { m_vertices[s], m_vertices[s + 1], s }; }
+
+    void AddGuard(const Line& line, double from, double to)
+    {
+        const Approx slope = Slope(line);
+        const auto floorAt = [&](double x) {
+            const Approx value = LineAt(line, slope, Approx(x));
+            return std::pair { x, value.Value - 2 * value.Error };
+        };
+        m_guards.push_back({ { floorAt(from), floorAt(to) } });
+    }
+
+    std::span<const PointD> m_vertices;
+    std::vector<Guard> m_guards;
+};
+
+// The lines that may show on V over the range, in the exact order of their slopes. The
+// slopes computed in doubles
 // are within 3.01 units of the exact ones, and within 2^-1070 where the quotient underflows:
 // their order is taken as it is wherever those ranges keep neighbours apart, and decided
 // exactly among neighbours whose ranges meet.
@@ -220,12 +320,12 @@ std::vector<Line> LinesBySlope(std::span<const PointD> vertices)
         std::uint64_t Key; // of the slope rounded to a double
         Segment Index;
     };
+    const Dominance dominance(vertices);
     std::vector<Keyed> keyed;
-    keyed.reserve(vertices.size());
     for (std::size_t k = 1; k < vertices.size(); ++k) {
         const PointD& left = vertices[k - 1];
         const PointD& right = vertices[k];
-        if (left.X == right.X)
+        if (left.X == right.X || dominance.Below(Segment(k - 1)))
             continue;
         double slope = (right.Y - left.Y) / (right.X - left.X);
         // Differences beyond the doubles' range: their quotient, clamped, still ranks them.
@@ -277,12 +377,15 @@ std::vector<Line> LinesBySlope(std::span<const PointD> vertices)
     return lines;
 }
 
-// The lines that show on V, in order of increasing slope, hence from left to right;
-// consecutive ones change places at strictly increasing x.
+// The lines that show on V over the range, in order of increasing slope, hence from left to
+// right; consecutive ones change places at strictly increasing x. Beyond the range some of
+// V's lines may be missing.
 std::vector<Line> UpperEnvelope(std::span<const PointD> vertices)
 {
     std::vector<Line> envelope;
-    for (const Line& line : LinesBySlope(vertices)) {
+    const std::vector<Line> lines = LinesBySlope(vertices);
+    envelope.reserve(lines.size());
+    for (const Line& line : lines) {
         if (!envelope.empty() && envelope.back().SlopeGroup == line.SlopeGroup
             && CompareSlopes(envelope.back(), line) == 0) {
             // Of parallel lines only the highest can show.
@@ -396,75 +499,164 @@ namespace {
 // A place where V - T may be least: the X of a group of vertices, or a change of V's line
 // between two vertices' X.
 struct TowerCandidate {
-    Approx Height;
+    // Doubles certainly at or below and at or above V - T there; its extended-precision
+    // value is worked out only when those do not settle a comparison.
+    double Low = -std::numeric_limits<double>::infinity();
+    double High = std::numeric_limits<double>::infinity();
+    std::optional<Approx> Height;
     bool AtCrossing = false;
     std::size_t Index = 0; // of a vertex, or of the crossing
-    Line Along {}; // the line on top at a vertex, or the ground's under a crossing
-    double Ground = 0; // T at a vertex
+    std::size_t Top = 0; // the line on top there, in OnTop
+    Line Ground {}; // the ground's segment under a crossing
+    double GroundY = 0; // T at a vertex
 };
+
+void Bracket(TowerCandidate& candidate, const Approx& height)
+{
+    candidate.Height = height;
+    if (height.Error == 0 && static_cast<double>(height.Value) == height.Value) {
+        candidate.Low = candidate.High = static_cast<double>(height.Value);
+        return;
+    }
+    constexpr double Infinity = std::numeric_limits<double>::infinity();
+    candidate.Low = std::nextafter(static_cast<double>(height.Value - 2 * height.Error), -Infinity);
+    candidate.High = std::nextafter(static_cast<double>(height.Value + 2 * height.Error), Infinity);
+}
 
 } // namespace
 
 void ProfileSolution::Envelope::SolveTower()
 {
+    const auto approxHeight = [&](TowerCandidate& candidate) -> const Approx& {
+        if (!candidate.Height)
+            candidate.Height
+                = TopAt(candidate.Top, Vertices[candidate.Index].X) - Approx(candidate.GroundY);
+        return *candidate.Height;
+    };
     const auto exactHeight = [&](const TowerCandidate& candidate) -> Rational {
         if (!candidate.AtCrossing) {
-            return ExactLineAt(candidate.Along, Rational(Vertices[candidate.Index].X))
-                - Rational(candidate.Ground);
+            return ExactLineAt(OnTop[candidate.Top], Rational(Vertices[candidate.Index].X))
+                - Rational(candidate.GroundY);
         }
         const Rational x = ExactCrossing(candidate.Index);
-        return ExactLineAt(OnTop[candidate.Index], x) - ExactLineAt(candidate.Along, x);
+        return ExactLineAt(OnTop[candidate.Top], x) - ExactLineAt(candidate.Ground, x);
+    };
+    // Long straight stretches give many exact ties, at 0 where the ground lies on V's line
+    // and elsewhere under one line of V. Those two orders are signs of two products'
+    // difference, which whole numbers settle without rationals.
+    const auto orderWithoutRationals
+        = [&](const TowerCandidate& candidate, const TowerCandidate& other,
+              const std::optional<Rational>& otherExact) -> std::optional<int> {
+        if (candidate.AtCrossing)
+            return std::nullopt;
+        const Line& line = OnTop[candidate.Top];
+        const double x = Vertices[candidate.Index].X;
+        if (!other.AtCrossing && other.Top == candidate.Top) {
+            return exact::SignOfProductDifference(line.Right.Y, line.Left.Y, x,
+                Vertices[other.Index].X, candidate.GroundY, other.GroundY, line.Right.X,
+                line.Left.X);
+        }
+        const bool otherIsZero
+            = (other.Height && other.Height->Value == 0 && other.Height->Error == 0)
+            || (otherExact && sgn(*otherExact) == 0);
+        if (otherIsZero) {
+            return exact::SignOfProductDifference(line.Right.Y, line.Left.Y, x, line.Left.X,
+                candidate.GroundY, line.Left.Y, line.Right.X, line.Left.X);
+        }
+        return std::nullopt;
     };
     // Candidates come from left to right; a later one must be lower, exactly, to win.
     std::optional<TowerCandidate> best;
     std::optional<Rational> bestExact;
-    const auto offer = [&](const TowerCandidate& candidate) {
-        if (!best) {
-            best = candidate;
+    const auto offer = [&](TowerCandidate& candidate) {
+        if (best && candidate.Low > best->High)
             return;
+        std::optional<Rational> candidateExact;
+        if (best && !(candidate.High < best->Low)) {
+            std::optional<int> order = exact::Sign(approxHeight(candidate) - approxHeight(*best));
+            if (!order)
+                order = orderWithoutRationals(candidate, *best, bestExact);
+            if (!order) {
+                if (!bestExact)
+                    bestExact = exactHeight(*best);
+                candidateExact = exactHeight(candidate);
+                order = cmp(*candidateExact, *bestExact);
+            }
+            if (*order >= 0)
+                return;
         }
-        std::optional<int> order = exact::Sign(candidate.Height - best->Height);
-        if (!order) {
-            if (!bestExact)
-                bestExact = exactHeight(*best);
-            const Rational height = exactHeight(candidate);
-            order = cmp(height, *bestExact);
-            if (*order < 0)
-                bestExact = height;
-        } else if (*order < 0) {
-            bestExact.reset();
-        }
-        if (*order < 0)
-            best = candidate;
+        best = candidate;
+        bestExact = std::move(candidateExact);
+    };
+
+    // The slopes of V's lines in doubles are within 3 units, or not a number where they
+    // under- or overflow, so that the bounds below then hold nothing.
+    std::vector<double> slopes;
+    slopes.reserve(OnTop.size());
+    for (const Line& line : OnTop) {
+        const double rise = line.Right.Y - line.Left.Y;
+        const double slope = rise / (line.Right.X - line.Left.X);
+        const bool accurate = slope != 0 ? std::fabs(slope) >= 0x1p-1000 : rise == 0;
+        slopes.push_back(accurate ? slope : std::numeric_limits<double>::quiet_NaN());
+    }
+    // The sign of crossing j - x, settled by its bound where it can be.
+    const auto compareCrossing = [&](std::size_t j, double x) {
+        const Approx& crossing = Crossings[j];
+        if (crossing.Value + 2 * crossing.Error < x)
+            return -1;
+        if (crossing.Value - 2 * crossing.Error > x)
+            return 1;
+        return CompareCrossing(j, x);
     };
 
     std::size_t next = 0; // the first crossing not left behind
     for (std::size_t k = 0; k < Vertices.size();) {
         const double x = Vertices[k].X;
-        for (; next < Crossings.size() && CompareCrossing(next, x) < 0; ++next) {
+        for (; next < Crossings.size() && compareCrossing(next, x) < 0; ++next) {
             // A crossing at a vertex's X is met with that vertex, where T is the highest.
-            if (k == 0 || CompareCrossing(next, Vertices[k - 1].X) <= 0)
+            if (k == 0 || compareCrossing(next, Vertices[k - 1].X) <= 0)
                 continue;
-            const Line ground { Vertices[k - 1], Vertices[k], Segment(k - 1) };
+            TowerCandidate candidate;
+            candidate.AtCrossing = true;
+            candidate.Index = candidate.Top = next;
+            candidate.Ground = { Vertices[k - 1], Vertices[k], Segment(k - 1) };
             const Approx& at = Crossings[next];
-            const Approx height
-                = LineAt(OnTop[next], Slopes[next], at) - LineAt(ground, Slope(ground), at);
-            offer({ height, true, next, ground, 0 });
+            Bracket(candidate,
+                LineAt(OnTop[next], Slopes[next], at)
+                    - LineAt(candidate.Ground, Slope(candidate.Ground), at));
+            offer(candidate);
         }
         std::size_t end = 0;
-        const double ground = GroundAtVertex(k, end);
+        TowerCandidate candidate;
+        candidate.Index = k;
+        candidate.Top = next;
+        candidate.GroundY = GroundAtVertex(k, end);
         const Line& line = OnTop[next];
-        // A line through the highest vertex there needs no arithmetic.
-        const bool throughGround = (line.Left.X == x && line.Left.Y == ground)
-            || (line.Right.X == x && line.Right.Y == ground);
-        const Approx height = throughGround ? Approx(0) : TopAt(next, x) - Approx(ground);
-        offer({ height, false, k, line, ground });
+        const double ground = candidate.GroundY;
+        if ((line.Left.X == x && line.Left.Y == ground)
+            || (line.Right.X == x && line.Right.Y == ground)) {
+            // A line through the highest vertex there needs no arithmetic.
+            Bracket(candidate, Approx(0));
+        } else {
+            // The run is within 5.1 units, the height within 7.2 units of the magnitudes.
+            constexpr double Unit = std::numeric_limits<double>::epsilon() / 2;
+            const double run = slopes[next] * (x - line.Left.X);
+            const double height = line.Left.Y + run - ground;
+            const double bound
+                = 16 * Unit * (std::fabs(line.Left.Y) + std::fabs(run) + std::fabs(ground))
+                + 0x1p-1070;
+            if (height - bound == height - bound) { // neither overflowed
+                candidate.Low = height - bound;
+                candidate.High = height + bound;
+            }
+        }
+        offer(candidate);
         k = end;
     }
 
     const double x = best->AtCrossing ? NearestCrossing(best->Index) : Vertices[best->Index].X;
     Answer.Tower = { x, RoundedTopAt(x, [](const auto& v) { return exact::AtOrAbove(v); }) };
-    const auto nearest = exact::Nearest(best->Height);
+    const auto nearest = exact::Nearest(approxHeight(*best));
     LeastTowerHeight
         = nearest ? *nearest : exact::Nearest(bestExact ? *bestExact : exactHeight(*best));
 }
