@@ -475,6 +475,15 @@ void TestSolution::givesTheExactOptimum_data()
         }
         return vertices;
     });
+    // Rugged and longer, so that most lines and vertices are ruled out by bounds alone.
+    QTest::newRow("random walk") << 20 << Generator([=](std::mt19937& random) {
+        std::vector<PointD> vertices(30);
+        double y = 0;
+        for (PointD& vertex : vertices)
+            vertex = { std::uniform_real_distribution<double>(0, 1000)(random),
+                y += std::normal_distribution<double>(0, 10)(random) };
+        return vertices;
+    });
     // Nearly collinear: lines that differ in their last digits.
     QTest::newRow("nearly parallel") << 400 << Generator([=](std::mt19937& random) {
         std::vector<PointD> vertices(std::uniform_int_distribution<std::size_t>(2, 7)(random));
