@@ -111,6 +111,13 @@ double Nearest(const Rational& value)
     return (std::bit_cast<std::uint64_t>(below) & 1) == 0 ? below : above;
 }
 
+double NearestOrInfinity(const Rational& value)
+{
+    if (abs(value) > Rational(Largest))
+        return sgn(value) * std::numeric_limits<double>::infinity();
+    return Nearest(value);
+}
+
 double AtOrAbove(const Rational& value)
 {
     RequireInRange(value);

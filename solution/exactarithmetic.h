@@ -101,6 +101,8 @@ using Rational = mpq_class;
 // The same roundings of an exact value; both throw std::range_error beyond every double.
 double Nearest(const Rational& value);
 double AtOrAbove(const Rational& value);
+// The nearest double, or an infinity of the value's sign beyond every double.
+double NearestOrInfinity(const Rational& value);
 
 // The sign of (a1 - a0)(b1 - b0) - (c1 - c0)(d1 - d0), exactly: by the extended-precision
 // filter, then by error-free double products where the four differences are exact doubles

@@ -714,6 +714,11 @@ ProfileSolution::ProfileSolution(std::span<const PointD> vertices)
 
 namespace {
 
+// The rounding of the numbers an answer is judged by: the nearest double, where a value
+// beyond every double, possible far from the optimum, is an infinity rather than a failure.
+std::optional<double> Judged(const Approx& value) { return exact::Nearest(value); }
+double Judged(const Rational& value) { return exact::NearestOrInfinity(value); }
+
 void RequireInRange(double x, const ProfileSolution::Envelope& envelope)
 {
     if (!(x >= envelope.First() && x <= envelope.Last()))
@@ -739,7 +744,7 @@ double ProfileSolution::LowestTop() const { return m_envelope->LowestTop; }
 double ProfileSolution::TopAt(double x) const
 {
     RequireInRange(x, *m_envelope);
-    return m_envelope->RoundedTopAt(x, [](const auto& v) { return exact::Nearest(v); });
+    return m_envelope->RoundedTopAt(x, [](const auto& v) { return Judged(v); });
 }
 
 ProfileSlope ProfileSolution::SlopeOnTopAt(double x) const
@@ -768,13 +773,13 @@ double ProfileSolution::HeightAboveGround(PointD point) const
         std::size_t end = 0;
         const double ground = envelope.GroundAtVertex(k, end);
         const auto height = exact::Nearest(Approx(point.Y) - Approx(ground));
-        return height ? *height : exact::Nearest(Rational(point.Y) - Rational(ground));
+        return height ? *height : Judged(Rational(point.Y) - Rational(ground));
     }
     const Line ground { vertices[k - 1], vertices[k], Segment(k - 1) };
     if (const auto height
         = exact::Nearest(Approx(point.Y) - LineAt(ground, Slope(ground), Approx(point.X))))
         return *height;
-    return exact::Nearest(Rational(point.Y) - ExactLineAt(ground, Rational(point.X)));
+    return Judged(Rational(point.Y) - ExactLineAt(ground, Rational(point.X)));
 }
 
 ProfileAnswer SolveProfile(std::vector<PointD> vertices)

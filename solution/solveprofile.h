@@ -55,12 +55,12 @@ public:
     double LeastTowerHeight() const;
     double LowestTop() const;
 
-    // For x in [First, Last], each the double nearest the exact value:
-    // V(x), and the slope whose line is highest there (the leftmost of two at a change; the
-    // highest vertex, as both ends, for a profile without slopes);
+    // For a finite x in [First, Last] (else std::invalid_argument): V(x), the slope whose
+    // line is highest there (the leftmost of two at a change; the highest vertex, as both
+    // ends, for a profile without slopes), and y - T(x) for a finite y. The numbers are the
+    // doubles nearest the exact values, or infinities beyond every double.
     double TopAt(double x) const;
     ProfileSlope SlopeOnTopAt(double x) const;
-    // y - T(x).
     double HeightAboveGround(PointD point) const;
 
     struct Envelope;

@@ -47,6 +47,7 @@ struct AnswerVerdict {
 // see every slope (y >= V(x) within the tolerance, V(x) the reference); it is optimal when
 // its height above the ground exceeds the least possible by at most the tolerance. The
 // island likewise, its y against the least V. O(log n): the solution already holds the
-// envelope. Every reference number is the double nearest its exact value.
+// envelope. Every reference number is the double nearest its exact value, or an infinity
+// where that lies beyond every double (V far from the optimum of a very steep profile).
 AnswerVerdict CheckAnswer(const ProfileSolution& solution, const ProfileAnswer& answer,
     double tolerance = DefaultTolerance);
