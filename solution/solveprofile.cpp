@@ -489,6 +489,60 @@ struct ProfileSolution::Envelope {
         return ground;
     }
 
+    // T at x within the range: the highest vertex at x, or the segment across x.
+    struct Ground {
+        std::optional<double> VertexY;
+        Line Across {};
+    };
+    Ground GroundAt(double x) const
+    {
+        const auto at = std::lower_bound(Vertices.begin(), Vertices.end(), x,
+            [](const PointD& vertex, double x) { return vertex.X < x; });
+        const auto k = static_cast<std::size_t>(at - Vertices.begin());
+        if (at != Vertices.end() && at->X == x) {
+            std::size_t end = 0;
+            return { GroundAtVertex(k, end), {} };
+        }
+        return { std::nullopt, { Vertices[k - 1], Vertices[k], Segment(k - 1) } };
+    }
+    static Approx GroundValue(const Ground& ground, double x)
+    {
+        return ground.VertexY ? Approx(*ground.VertexY)
+                              : LineAt(ground.Across, Slope(ground.Across), Approx(x));
+    }
+    static Rational ExactGroundValue(const Ground& ground, double x)
+    {
+        return ground.VertexY ? Rational(*ground.VertexY) : ExactLineAt(ground.Across, Rational(x));
+    }
+    Rational ExactTopAt(double x) const
+    {
+        return OnTop.empty() ? Rational(HighestY) : ExactLineAt(OnTop[LineOnTopAt(x)], Rational(x));
+    }
+
+    // Of the two doubles around crossing j, the one where `objective` (exact, of a double)
+    // is less; the nearest on a tie.
+    template <class Objective>
+    double NeighbourOfCrossing(std::size_t j, Objective objective) const
+    {
+        const double nearest = NearestCrossing(j);
+        const Rational crossing = ExactCrossing(j);
+        const int side = cmp(crossing, Rational(nearest));
+        if (side == 0)
+            return nearest;
+        const double other
+            = std::nextafter(nearest, side * std::numeric_limits<double>::infinity());
+        return objective(other) < objective(nearest) ? other : nearest;
+    }
+
+    // y - T(x), the nearest double or an infinity beyond every double.
+    double HeightAboveGround(PointD point) const
+    {
+        const Ground ground = GroundAt(point.X);
+        if (const auto height = exact::Nearest(Approx(point.Y) - GroundValue(ground, point.X)))
+            return *height;
+        return exact::NearestOrInfinity(Rational(point.Y) - ExactGroundValue(ground, point.X));
+    }
+
     void Solve();
     void SolveTower();
     void SolveIsland();
@@ -654,11 +708,12 @@ void ProfileSolution::Envelope::SolveTower()
         k = end;
     }
 
-    const double x = best->AtCrossing ? NearestCrossing(best->Index) : Vertices[best->Index].X;
+    const double x = !best->AtCrossing
+        ? Vertices[best->Index].X
+        : NeighbourOfCrossing(best->Index, [&](double at) {
+              return Rational(ExactTopAt(at) - ExactGroundValue(GroundAt(at), at));
+          });
     Answer.Tower = { x, RoundedTopAt(x, [](const auto& v) { return exact::AtOrAbove(v); }) };
-    const auto nearest = exact::Nearest(approxHeight(*best));
-    LeastTowerHeight
-        = nearest ? *nearest : exact::Nearest(bestExact ? *bestExact : exactHeight(*best));
 }
 
 void ProfileSolution::Envelope::SolveIsland()
@@ -670,18 +725,12 @@ void ProfileSolution::Envelope::SolveIsland()
     double x = First();
     if (change == OnTop.size())
         x = Last();
-    else if (change > 0 && CompareCrossing(change - 1, First()) > 0)
-        x = CompareCrossing(change - 1, Last()) >= 0 ? Last() : NearestCrossing(change - 1);
-
-    Answer.Island = { x, RoundedTopAt(x, [](const auto& v) { return exact::AtOrAbove(v); }) };
-    if (change > 0 && change < OnTop.size() && x != First() && x != Last()) {
-        // The least V is exactly that of the crossing, not of the double nearest to it.
-        const std::size_t j = change - 1;
-        const auto nearest = exact::Nearest(LineAt(OnTop[j], Slopes[j], Crossings[j]));
-        LowestTop = nearest ? *nearest : exact::Nearest(ExactLineAt(OnTop[j], ExactCrossing(j)));
-    } else {
-        LowestTop = RoundedTopAt(x, [](const auto& v) { return exact::Nearest(v); });
+    else if (change > 0 && CompareCrossing(change - 1, First()) > 0) {
+        x = CompareCrossing(change - 1, Last()) >= 0
+            ? Last()
+            : NeighbourOfCrossing(change - 1, [&](double at) { return ExactTopAt(at); });
     }
+    Answer.Island = { x, RoundedTopAt(x, [](const auto& v) { return exact::AtOrAbove(v); }) };
 }
 
 void ProfileSolution::Envelope::Solve()
@@ -694,6 +743,8 @@ void ProfileSolution::Envelope::Solve()
     }
     SolveTower();
     SolveIsland();
+    LeastTowerHeight = HeightAboveGround(Answer.Tower);
+    LowestTop = Answer.Island.Y;
 }
 
 ProfileSolution::ProfileSolution(std::span<const PointD> vertices)
@@ -761,25 +812,10 @@ ProfileSlope ProfileSolution::SlopeOnTopAt(double x) const
 
 double ProfileSolution::HeightAboveGround(PointD point) const
 {
-    const Envelope& envelope = *m_envelope;
-    RequireInRange(point.X, envelope);
+    RequireInRange(point.X, *m_envelope);
     if (!std::isfinite(point.Y))
         throw std::invalid_argument("a height is not a finite number");
-    const auto& vertices = envelope.Vertices;
-    const auto at = std::lower_bound(vertices.begin(), vertices.end(), point.X,
-        [](const PointD& vertex, double x) { return vertex.X < x; });
-    const auto k = static_cast<std::size_t>(at - vertices.begin());
-    if (at != vertices.end() && at->X == point.X) {
-        std::size_t end = 0;
-        const double ground = envelope.GroundAtVertex(k, end);
-        const auto height = exact::Nearest(Approx(point.Y) - Approx(ground));
-        return height ? *height : Judged(Rational(point.Y) - Rational(ground));
-    }
-    const Line ground { vertices[k - 1], vertices[k], Segment(k - 1) };
-    if (const auto height
-        = exact::Nearest(Approx(point.Y) - LineAt(ground, Slope(ground), Approx(point.X))))
-        return *height;
-    return Judged(Rational(point.Y) - ExactLineAt(ground, Rational(point.X)));
+    return m_envelope->HeightAboveGround(point);
 }
 
 ProfileAnswer SolveProfile(std::vector<PointD> vertices)

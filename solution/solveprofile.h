@@ -33,8 +33,9 @@ struct ProfileSlope {
 //
 // Every choice is exact: the envelope, the candidates and the optimum are decided on the
 // exact values of the lines through the vertices, and exact ties go to the smallest x. An
-// answer's x is the double nearest the exact optimum; its y is the smallest double at or
-// above V there, so the answer sees every slope. The exact arithmetic is needed only where
+// answer's x is the double nearest the exact optimum, or the other double beside it where
+// that is lower; its y is the smallest double at or above V there, so the answer sees every
+// slope. The exact arithmetic is needed only where
 // extended precision cannot decide, which is rare outside exact ties.
 class ProfileSolution {
 public:
@@ -50,8 +51,9 @@ public:
     const ProfileAnswer& Answer() const;
     double First() const;
     double Last() const;
-    // The least V - T over [First, Last] and the least V, each the double nearest the exact
-    // value.
+    // The least heights a double answer reaches: the tower's above the ground and the
+    // island's, those of Answer itself. They lie within a unit of the exact optimum's
+    // rounding, unless V has its kink between lines so steep that no double x comes closer.
     double LeastTowerHeight() const;
     double LowestTop() const;
 
