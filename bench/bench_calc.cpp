@@ -1,11 +1,14 @@
 // Times the stand-in solver on 1,000,000 random vertices against a baseline measured in the
 // same run: std::stable_sort of the same vertices, the ordering every solve starts with.
 // Then times calc.exe as the viewer runs it, reading the point file and writing the answer,
-// against the viewer's 500 ms collection delay.
+// against the viewer's 500 ms collection delay; and the verdict on its answer as the viewer
+// would judge it after a load (the solution of the loaded, ordered vertices and the check),
+// against LoadResults itself.
 //
 //   build/bin/bench_calc [repetitions]
-#include "calc/solveprofile.h"
 #include "scene/loadresults.h"
+#include "solution/solveprofile.h"
+#include "solution/verdict.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -18,6 +21,7 @@
 #include <fstream>
 #include <functional>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -78,7 +82,8 @@ int main(int argc, char* argv[])
     WritePointFile(folder.filePath(PointFileName).toStdString(), vertices);
 
     // The three take turns, so that a machine busy with other work slows each of them alike.
-    std::vector<double> solves, baselines, programs;
+    std::vector<double> solves, baselines, programs, loads, checks;
+    SceneState scene;
     std::vector<PointD> copy;
     int failures = 0;
     for (int r = 0; r < repetitions; ++r) {
@@ -95,10 +100,19 @@ int main(int argc, char* argv[])
             if (!calc.waitForFinished(-1) || calc.exitCode() != 0)
                 ++failures;
         }));
+        loads.push_back(Seconds([&] { LoadResults(scene, folder.path().toStdString()); }));
+        checks.push_back(Seconds([&] {
+            const ProfileSolution solution(
+                std::span<const PointD>(&scene.Points(1), std::size_t(scene.PointCount)));
+            if (!CheckAnswer(solution, { scene.Tower, scene.Island }).Ok())
+                ++failures;
+        }));
     }
     const double solve = Median(solves);
     const double baseline = Median(baselines);
     const double program = Median(programs);
+    const double load = Median(loads);
+    const double check = Median(checks);
 
     std::printf("1,000,000 random vertices, medians of %d runs\n", repetitions);
     std::printf("  SolveProfile               %8.1f ms\n", solve * 1e3);
@@ -108,5 +122,8 @@ int main(int argc, char* argv[])
         failures ? "  (FAILED RUNS)" : "");
     std::printf("  calc.exe / baseline        %8.2f\n", program / baseline);
     std::printf("  calc.exe / 500 ms delay    %8.2f\n", program / 0.5);
+    std::printf("  LoadResults                %8.1f ms\n", load * 1e3);
+    std::printf("  verdict after the load     %8.1f ms\n", check * 1e3);
+    std::printf("  verdict / LoadResults      %8.2f\n", check / load);
     return failures == 0 ? 0 : 1;
 }

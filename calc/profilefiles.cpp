@@ -4,7 +4,7 @@
 #include "scene/pointfile.h"
 
 #include <charconv>
-#include <fstream>
+#include <cstdio>
 #include <string>
 #include <system_error>
 
@@ -32,16 +32,26 @@ void WriteAnswer(const std::filesystem::path& path, const std::filesystem::path&
     }
     *end++ = '\n';
 
+    // Whatever holds the temporary name is a leftover or a trap: a link there would lead the
+    // answer into its target. A link or a file is replaced; the new file is created
+    // exclusively, which never follows a link that appears meanwhile.
+    std::error_code ignored;
+    const auto leftover = std::filesystem::symlink_status(temporary, ignored).type();
+    if (leftover == std::filesystem::file_type::symlink
+        || leftover == std::filesystem::file_type::regular)
+        std::filesystem::remove(temporary, ignored);
     bool written = false;
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        written = file.write(text, end - text).flush().good();
-    }
     std::error_code error;
-    if (written)
-        std::filesystem::rename(temporary, path, error);
-    if (!written || error) {
-        std::filesystem::remove(temporary, error);
-        throw std::runtime_error(path.filename().string() + ": the answer cannot be written");
+    if (std::FILE* file = std::fopen(temporary.string().c_str(), "wbx")) {
+        written = std::fwrite(text, 1, static_cast<std::size_t>(end - text), file)
+                == static_cast<std::size_t>(end - text)
+            && std::fflush(file) == 0;
+        written = std::fclose(file) == 0 && written;
+        if (written)
+            std::filesystem::rename(temporary, path, error);
+        if (!written || error)
+            std::filesystem::remove(temporary, ignored);
     }
+    if (!written || error)
+        throw std::runtime_error(path.filename().string() + ": the answer cannot be written");
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "calc/solveprofile.h"
+#include "solution/solveprofile.h"
 
 #include <filesystem>
 #include <vector>
@@ -12,8 +12,9 @@ std::vector<PointD> ReadProfile(const std::filesystem::path& path);
 
 // Writes "tower_x tower_y island_x island_y" on one line to `path`, each number with 17
 // significant digits and "." as the decimal point, so the doubles read back exactly. The
-// line goes to the file `temporary` in the same folder, which is then renamed over `path`,
-// so a reader finds either the complete answer or none. Throws std::runtime_error when the
-// file cannot be written; the temporary file is removed by then.
+// line goes to the file `temporary` in the same folder, created anew (a link of that name is
+// replaced, never followed), which is then renamed over `path`, so a reader finds either the
+// complete answer or none. Throws std::runtime_error when the file cannot be written; the
+// temporary file is removed by then.
 void WriteAnswer(const std::filesystem::path& path, const std::filesystem::path& temporary,
                  const ProfileAnswer& answer);

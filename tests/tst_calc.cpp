@@ -1,177 +1,12 @@
 #include "calc/profilefiles.h"
-#include "calc/solveprofile.h"
 #include "scene/loadresults.h"
 
 #include <QtTest>
 
-#include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <fstream>
-#include <functional>
-#include <limits>
-#include <random>
-
-Q_DECLARE_METATYPE(std::vector<PointD>)
 
 namespace {
-
-using Wide = long double;
-
-std::vector<PointD> Profile(std::initializer_list<double> coordinates)
-{
-    std::vector<PointD> vertices;
-    for (auto at = coordinates.begin(); at != coordinates.end(); at += 2)
-        vertices.push_back({ at[0], at[1] });
-    return vertices;
-}
-
-QString Describe(const std::vector<PointD>& vertices)
-{
-    QStringList pairs;
-    for (const PointD& vertex : vertices)
-        pairs << QString::number(vertex.X, 'g', 17) + " " + QString::number(vertex.Y, 'g', 17);
-    return pairs.join(", ");
-}
-
-// The definition taken literally, quadratic and slow: V as the largest of all segment lines,
-// T from the polyline, both evaluated at every x where V - T can change slope.
-class BruteForce {
-public:
-    explicit BruteForce(std::vector<PointD> vertices)
-        : m_profile(std::move(vertices))
-    {
-        std::stable_sort(m_profile.begin(), m_profile.end(),
-            [](const PointD& a, const PointD& b) { return a.X < b.X; });
-        for (std::size_t k = 1; k < m_profile.size(); ++k) {
-            if (m_profile[k - 1].X != m_profile[k].X)
-                m_segments.push_back({ m_profile[k - 1], m_profile[k] });
-        }
-        for (const PointD& vertex : m_profile)
-            m_candidates.push_back(vertex.X);
-        for (std::size_t i = 0; i < m_segments.size(); ++i) {
-            for (std::size_t j = i + 1; j < m_segments.size(); ++j) {
-                const Wide slopeI = Slope(m_segments[i]);
-                const Wide slopeJ = Slope(m_segments[j]);
-                if (slopeI == slopeJ)
-                    continue;
-                const Wide x
-                    = (LineAt(m_segments[j], 0) - LineAt(m_segments[i], 0)) / (slopeI - slopeJ);
-                if (x > First() && x < Last())
-                    m_candidates.push_back(static_cast<double>(x));
-            }
-        }
-        std::sort(m_candidates.begin(), m_candidates.end());
-    }
-
-    double First() const { return m_profile.front().X; }
-    double Last() const { return m_profile.back().X; }
-
-    Wide V(Wide x) const
-    {
-        if (m_segments.empty()) {
-            return std::max_element(m_profile.begin(), m_profile.end(),
-                [](const PointD& a, const PointD& b) { return a.Y < b.Y; })
-                ->Y;
-        }
-        Wide highest = -std::numeric_limits<Wide>::infinity();
-        for (const Segment& segment : m_segments)
-            highest = std::max(highest, LineAt(segment, x));
-        return highest;
-    }
-
-    Wide T(Wide x) const
-    {
-        Wide highest = -std::numeric_limits<Wide>::infinity();
-        for (const PointD& vertex : m_profile) {
-            if (vertex.X == x)
-                highest = std::max<Wide>(highest, vertex.Y);
-        }
-        if (highest > -std::numeric_limits<Wide>::infinity())
-            return highest;
-        for (const Segment& segment : m_segments) {
-            if (segment.Left.X < x && x < segment.Right.X)
-                return LineAt(segment, x);
-        }
-        return highest;
-    }
-
-    // Empty when `x` is, within rounding, the smallest x of the range where `objective` is
-    // least; else what is wrong with it.
-    QString CheckLeast(double x, const std::function<Wide(Wide)>& objective) const
-    {
-        if (!(x >= First() && x <= Last()))
-            return QString("x %1 lies outside the profile").arg(x, 0, 'g', 17);
-        Wide least = std::numeric_limits<Wide>::infinity();
-        for (const double candidate : m_candidates)
-            least = std::min(least, objective(candidate));
-        // What rounding the heights to their last digits, or x to a double, can change.
-        Wide heights = 1 + std::fabs(least);
-        for (const PointD& vertex : m_profile)
-            heights = std::max<Wide>(heights, std::fabs(vertex.Y));
-        Wide steepest = 0;
-        for (const Segment& segment : m_segments)
-            steepest = std::max(steepest, std::fabs(Slope(segment)));
-        const Wide tolerance = 1e-12 * heights
-            + 64 * std::numeric_limits<double>::epsilon() * steepest
-                * std::max(std::fabs(First()), std::fabs(Last()));
-        const Wide found = objective(x);
-        if (found > least + tolerance)
-            return QString("x %1 gives %2, but the least is %3")
-                .arg(x, 0, 'g', 17)
-                .arg(double(found))
-                .arg(double(least));
-        const double xTolerance = 1e-9 * (1 + Last() - First());
-        for (const double candidate : m_candidates) {
-            if (candidate < x - xTolerance && objective(candidate) <= least + tolerance)
-                return QString("x %1 is least too, and smaller than %2")
-                    .arg(candidate, 0, 'g', 17)
-                    .arg(x, 0, 'g', 17);
-        }
-        return {};
-    }
-
-private:
-    struct Segment {
-        PointD Left;
-        PointD Right;
-    };
-
-    static Wide Slope(const Segment& segment)
-    {
-        return (Wide(segment.Right.Y) - segment.Left.Y) / (Wide(segment.Right.X) - segment.Left.X);
-    }
-    static Wide LineAt(const Segment& segment, Wide x)
-    {
-        return segment.Left.Y + Slope(segment) * (x - segment.Left.X);
-    }
-
-    std::vector<PointD> m_profile;
-    std::vector<Segment> m_segments;
-    std::vector<double> m_candidates;
-};
-
-QString CheckAgainstBruteForce(const std::vector<PointD>& vertices)
-{
-    const ProfileAnswer answer = SolveProfile(vertices);
-    const BruteForce brute(vertices);
-    const auto V = [&](Wide x) { return brute.V(x); };
-    if (const QString problem
-        = brute.CheckLeast(answer.Tower.X, [&](Wide x) { return V(x) - brute.T(x); });
-        !problem.isEmpty())
-        return "tower: " + problem;
-    if (const QString problem = brute.CheckLeast(answer.Island.X, V); !problem.isEmpty())
-        return "island: " + problem;
-    for (const PointD& top : { answer.Tower, answer.Island }) {
-        const Wide expected = V(top.X);
-        if (std::fabs(top.Y - expected) > 1e-9 * (1 + std::fabs(expected)))
-            return QString("V(%1) is %2, not %3")
-                .arg(top.X)
-                .arg(double(expected), 0, 'g', 17)
-                .arg(top.Y, 0, 'g', 17);
-    }
-    return {};
-}
 
 // One run of calc.exe in `folder`, as the viewer starts it: no arguments, the folder as the
 // current directory.
@@ -201,152 +36,13 @@ class TestCalc : public QObject {
     Q_OBJECT
 
 private slots:
-    void solvesKnownProfiles_data();
-    void solvesKnownProfiles();
-    void agreesWithBruteForce_data();
-    void agreesWithBruteForce();
-    void solvesALargeShuffledValley();
-    void staysFiniteOverTheWholeRangeOfDoubles();
-    void refusesProfilesWithoutAnswer();
     void program_writesTheExactAnswer();
     void program_refusesBrokenRuns_data();
     void program_refusesBrokenRuns();
     void program_unwritableResult_leavesNoTemporaryFile();
+    void program_neverWritesThroughTheTemporaryName_data();
+    void program_neverWritesThroughTheTemporaryName();
 };
-
-void TestCalc::solvesKnownProfiles_data()
-{
-    QTest::addColumn<std::vector<PointD>>("vertices");
-    QTest::addColumn<QPointF>("tower");
-    QTest::addColumn<QPointF>("island");
-    QTest::newRow("one peak") << Profile({ 0, 0, 1, 1, 2, 0 }) << QPointF(1, 1) << QPointF(1, 1);
-    QTest::newRow("valley: the tower needs no height anywhere, leftmost wins")
-        << Profile({ 0, 1, 1, 0, 2, 1 }) << QPointF(0, 1) << QPointF(1, 0);
-    QTest::newRow("two peaks: equal need over [1, 3], leftmost wins")
-        << Profile({ 0, 0, 1, 10, 2, 0, 3, 10, 4, 0 }) << QPointF(1, 30) << QPointF(2, 20);
-    QTest::newRow("flat: leftmost wins")
-        << Profile({ 0, 5, 3, 5 }) << QPointF(0, 5) << QPointF(0, 5);
-    QTest::newRow("one vertex") << Profile({ 2, 3 }) << QPointF(2, 3) << QPointF(2, 3);
-    QTest::newRow("all at one x: the highest")
-        << Profile({ 1, 0, 1, 4, 1, 2 }) << QPointF(1, 4) << QPointF(1, 4);
-    QTest::newRow("unsorted, negative")
-        << Profile({ -1, -2, -3, -2, -2, -1 }) << QPointF(-2, -1) << QPointF(-2, -1);
-    // Equal x keep their file order: here the step climbs from 0 to 4 at x = 1 ...
-    QTest::newRow("step up in file order")
-        << Profile({ 2, 4, 1, 0, 0, 0, 1, 4 }) << QPointF(1, 4) << QPointF(0, 4);
-    // ... and here the polyline reaches 4 first and drops back to 0 at x = 1.
-    QTest::newRow("step down in file order")
-        << Profile({ 2, 4, 1, 4, 0, 0, 1, 0 }) << QPointF(0, 0) << QPointF(0, 0);
-    QTest::newRow("spike: no line, the tower's top lies inside it")
-        << Profile({ 0, 0, 1, 0, 1, 5, 1, 0, 2, 0 }) << QPointF(1, 0) << QPointF(0, 0);
-    QTest::newRow("huge coordinates")
-        << Profile({ -1e308, 0, 0, 1e308, 1e308, 0 }) << QPointF(0, 1e308) << QPointF(0, 1e308);
-    QTest::newRow("nearly vertical segment")
-        << Profile({ 0, 0, 1e-300, 1, 1, 1 }) << QPointF(1e-300, 1) << QPointF(0, 1);
-}
-
-void TestCalc::solvesKnownProfiles()
-{
-    QFETCH(std::vector<PointD>, vertices);
-    QFETCH(QPointF, tower);
-    QFETCH(QPointF, island);
-    const ProfileAnswer answer = SolveProfile(vertices);
-    QCOMPARE(QPointF(answer.Tower.X, answer.Tower.Y), tower);
-    QCOMPARE(QPointF(answer.Island.X, answer.Island.Y), island);
-}
-
-void TestCalc::agreesWithBruteForce_data()
-{
-    QTest::addColumn<int>("profiles");
-    QTest::addColumn<int>("maxCount");
-    QTest::addColumn<int>("xRange");
-    QTest::addColumn<int>("yRange");
-    QTest::addColumn<bool>("fractional");
-    // Small whole numbers give exact ties, duplicates, parallel segments and vertical steps.
-    QTest::newRow("small whole numbers") << 3000 << 8 << 5 << 5 << false;
-    QTest::newRow("few x: vertical steps and duplicates") << 2000 << 10 << 2 << 6 << false;
-    QTest::newRow("all at one x") << 200 << 6 << 0 << 9 << false;
-    QTest::newRow("fractions") << 1000 << 12 << 100 << 100 << true;
-    QTest::newRow("steep and wide") << 1000 << 10 << 1000000 << 3 << false;
-    QTest::newRow("longer profiles") << 30 << 150 << 50 << 50 << true;
-}
-
-void TestCalc::agreesWithBruteForce()
-{
-    QFETCH(int, profiles);
-    QFETCH(int, maxCount);
-    QFETCH(int, xRange);
-    QFETCH(int, yRange);
-    QFETCH(bool, fractional);
-    std::mt19937 random(20261207);
-    std::uniform_int_distribution<int> count(1, maxCount);
-    const auto coordinate = [&](int range) {
-        if (fractional)
-            return std::uniform_real_distribution<double>(-range, range)(random);
-        return double(std::uniform_int_distribution<int>(-range, range)(random));
-    };
-    for (int p = 0; p < profiles; ++p) {
-        std::vector<PointD> vertices(static_cast<std::size_t>(count(random)));
-        for (PointD& vertex : vertices) {
-            vertex.X = coordinate(xRange);
-            vertex.Y = coordinate(yRange);
-        }
-        const QString problem = CheckAgainstBruteForce(vertices);
-        QVERIFY2(problem.isEmpty(), qPrintable(problem + " for " + Describe(vertices)));
-    }
-}
-
-void TestCalc::solvesALargeShuffledValley()
-{
-    // On a convex profile every segment line lies under the profile elsewhere, so V = T:
-    // the tower needs no height anywhere and stands leftmost, the island floats over the
-    // lowest vertex. Large enough for the solver's ordering of large inputs.
-    std::vector<PointD> vertices;
-    for (int x = -100000; x < 100000; ++x)
-        vertices.push_back({ double(x), (x - 1234.3) * (x - 1234.3) / 1000 });
-    std::shuffle(vertices.begin(), vertices.end(), std::mt19937(3));
-    const ProfileAnswer answer = SolveProfile(vertices);
-    QCOMPARE(answer.Tower.X, -100000.0);
-    QCOMPARE(answer.Tower.Y, (-100000 - 1234.3) * (-100000 - 1234.3) / 1000);
-    QCOMPARE(answer.Island.X, 1234.0);
-    QCOMPARE(answer.Island.Y, 0.3 * 0.3 / 1000);
-}
-
-void TestCalc::staysFiniteOverTheWholeRangeOfDoubles()
-{
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int> count(1, 8);
-    std::uniform_int_distribution<int> exponent(-1074, 1023);
-    std::uniform_real_distribution<double> mantissa(-2, 2);
-    const auto coordinate = [&] { return std::ldexp(mantissa(random), exponent(random)); };
-    for (int p = 0; p < 5000; ++p) {
-        std::vector<PointD> vertices(static_cast<std::size_t>(count(random)));
-        for (PointD& vertex : vertices)
-            vertex = { coordinate(), coordinate() };
-        const auto [first, last] = std::minmax_element(vertices.begin(), vertices.end(),
-            [](const PointD& a, const PointD& b) { return a.X < b.X; });
-        try {
-            const ProfileAnswer answer = SolveProfile(vertices);
-            for (const PointD& top : { answer.Tower, answer.Island }) {
-                QVERIFY2(top.X >= first->X && top.X <= last->X && std::isfinite(top.Y),
-                    qPrintable(Describe(vertices)));
-            }
-        } catch (const std::range_error&) {
-            // Slopes of 1e600 do happen here; a refusal is an answer too.
-        }
-    }
-}
-
-void TestCalc::refusesProfilesWithoutAnswer()
-{
-    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, SolveProfile({}));
-    QVERIFY_THROWS_EXCEPTION(
-        std::invalid_argument, SolveProfile(Profile({ 0, 0, std::nan(""), 1 })));
-    // Climbing 1e300 within 1e-10 and falling again 2e10 further on: the least V is about
-    // 2e310, beyond any double.
-    QVERIFY_THROWS_EXCEPTION(
-        std::range_error, SolveProfile(Profile({ 0, 0, 1e-10, 1e300, 2e10, 1e300, 2e10 + 1, 0 })));
-}
 
 void TestCalc::program_writesTheExactAnswer()
 {
@@ -407,11 +103,12 @@ void TestCalc::program_refusesBrokenRuns_data()
         << "calc.exe: morvadine.in: the file is empty; it must start with the vertex count\n";
     QTest::newRow("count zero")
         << "0\n"
-        << false << "calc.exe: morvadine.in: the vertex count is 0; a profile needs at least one vertex\n";
-    QTest::newRow("count above capacity")
-        << "1000001\n1 1\n"
         << false
-        << "calc.exe: morvadine.in: the vertex count 1000001 is more than the 1000000 vertices the viewer can hold\n";
+        << "calc.exe: morvadine.in: the vertex count is 0; a profile needs at least one vertex\n";
+    QTest::newRow("count above capacity") << "1000001\n1 1\n"
+                                          << false
+                                          << "calc.exe: morvadine.in: the vertex count 1000001 is "
+                                             "more than the 1000000 vertices the viewer can hold\n";
     QTest::newRow("too few vertices")
         << "3\n1 1\n2" << false << "calc.exe: morvadine.in: the file ends after 1 of 3 vertices\n";
     QTest::newRow("malformed, over a stale result")
@@ -440,6 +137,46 @@ void TestCalc::program_refusesBrokenRuns()
     QVERIFY(!work.exists(ResultFileName));
     QCOMPARE(work.entryList(QDir::Files | QDir::Hidden | QDir::System),
         points.isNull() ? QStringList() : QStringList({ PointFileName }));
+}
+
+void TestCalc::program_neverWritesThroughTheTemporaryName_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("link to a file elsewhere") << "link";
+    QTest::newRow("link to nothing") << "dangling";
+    QTest::newRow("left over from a crash") << "file";
+}
+
+void TestCalc::program_neverWritesThroughTheTemporaryName()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir folder;
+    QTemporaryDir elsewhere;
+    const QDir work(folder.path());
+    const QString temporary = work.filePath(QString(ResultFileName) + ".tmp");
+    const QString target = QDir(elsewhere.path()).filePath("precious");
+    WriteText(work.filePath(PointFileName), "3\n0 0\n1 1\n2 0\n");
+    if (kind == "link")
+        WriteText(target, "keep me");
+    if (kind == "file")
+        WriteText(temporary, "half an answer");
+    else
+        QVERIFY(QFile::link(target, temporary));
+
+    const Run run = RunCalc(folder.path());
+    QCOMPARE(run.ExitCode, 0);
+    QCOMPARE(work.entryList(QDir::Files | QDir::Hidden | QDir::System),
+        QStringList({ PointFileName, ResultFileName }));
+    QFile result(work.filePath(ResultFileName));
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    QCOMPARE(result.readAll(), QByteArray("1 1 1 1\n"));
+    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files),
+        kind == "link" ? QStringList({ "precious" }) : QStringList());
+    if (kind == "link") {
+        QFile kept(target);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("keep me"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCalc)
