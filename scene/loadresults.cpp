@@ -1,9 +1,8 @@
 #include "scene/loadresults.h"
 
 #include "scene/inputchannel.h"
-#include "scene/pointfile.h"
 #include "scene/numbertext.h"
-#include "scene/quicksort.h"
+#include "scene/stoprequest.h"
 
 #include <array>
 
@@ -15,8 +14,9 @@ std::string PairText(const PointD& point)
 }
 
 // The four numbers of the result file: tower x, tower y, island x, island y.
-std::array<double, 4> ReadAnswer(InputChannel& channel, const std::filesystem::path& path)
+std::array<double, 4> ReadAnswer(const std::filesystem::path& path)
 {
+    InputChannel channel;
     std::array<double, 4> answer{};
     int numbersRead = 0;
     try {
@@ -36,34 +36,80 @@ std::array<double, 4> ReadAnswer(InputChannel& channel, const std::filesystem::p
     return answer;
 }
 
+// The steps after the point file: the answer, then the extents of the vertices read.
+CoordinateCaptions ReadAnswerAndFinish(SceneState& scene, const VertexExtents& extents,
+                                       const std::filesystem::path& folder)
+{
+    const std::array<double, 4> answer = ReadAnswer(folder / ResultFileName);
+    scene.Tower = {answer[0], answer[1]};
+    scene.Island = {answer[2], answer[3]};
+    scene.MaxX = extents.MaxX;
+    scene.MaxY = extents.MaxY;
+    scene.MountainMaxY = scene.MaxY;
+    return {PairText(scene.Tower), PairText(scene.Island)};
+}
+
 } // namespace
 
 CoordinateCaptions LoadResults(SceneState& scene, const std::filesystem::path& folder,
                                const std::string& pointFileName)
 {
-    InputChannel channel;
-    channel.Open(folder / PointFileName, pointFileName);
-    scene.PointCount = ReadVertexCount(channel);
-    ReadVertices(channel, scene.PointCount,
-                 [&](std::int32_t k) -> PointD& { return scene.Points(k); });
-    channel.Close();
+    ReadPointsCarefully(scene.Points, scene.PointCount, folder / PointFileName, pointFileName);
+    VertexExtents extents;
+    for (std::int32_t i = 1; i <= scene.PointCount; ++i)
+        extents.Include(scene.Points(i));
+    return ReadAnswerAndFinish(scene, extents, folder);
+}
 
-    QuickSort(scene.Points, 1, scene.PointCount);
+CoordinateCaptions LoadResultsOnTwoCores(SceneState& scene, const std::filesystem::path& folder,
+                                         const std::string& pointFileName, PointFileReader& reader)
+{
+    const VertexExtents extents = reader.Read(scene.Points, scene.PointCount, folder / PointFileName,
+                                              pointFileName, PointFileReader::Cores::Two);
+    return ReadAnswerAndFinish(scene, extents, folder);
+}
 
-    const std::array<double, 4> answer = ReadAnswer(channel, folder / ResultFileName);
-    scene.Tower = {answer[0], answer[1]};
-    scene.Island = {answer[2], answer[3]};
+std::optional<PointFileStamp> StampOf(const std::filesystem::path& file)
+{
+    std::error_code error;
+    PointFileStamp stamp;
+    stamp.Size = std::filesystem::file_size(file, error);
+    if (error)
+        return std::nullopt;
+    stamp.Modified = std::filesystem::last_write_time(file, error);
+    if (error)
+        return std::nullopt;
+    return stamp;
+}
 
-    scene.MaxX = 0.0;
-    scene.MaxY = 0.1;
-    for (std::int32_t i = 1; i <= scene.PointCount; ++i) {
-        const PointD& vertex = scene.Points(i);
-        if (vertex.X > scene.MaxX)
-            scene.MaxX = vertex.X;
-        if (vertex.Y > scene.MaxY)
-            scene.MaxY = vertex.Y;
+PointsReadAhead ReadPointsAhead(PointArray& points, const std::filesystem::path& folder,
+                                const std::string& pointFileName, PointFileReader& reader,
+                                std::stop_token stop)
+{
+    const std::filesystem::path file = folder / PointFileName;
+    PointsReadAhead ahead;
+    // Before the reading: a change after it shows, whenever it came.
+    ahead.Stamp = StampOf(file);
+    try {
+        ahead.Extents = reader.Read(points, ahead.Count, file, pointFileName,
+                                    PointFileReader::Cores::One, std::move(stop));
+    } catch (const StopRequested&) {
+        throw;
+    } catch (...) {
+        ahead.Failure = std::current_exception();
     }
-    scene.MountainMaxY = scene.MaxY;
+    return ahead;
+}
 
-    return {PairText(scene.Tower), PairText(scene.Island)};
+CoordinateCaptions CompleteLoad(SceneState& scene, const PointsReadAhead& ahead,
+                                const std::filesystem::path& folder,
+                                const std::string& pointFileName, PointFileReader& reader)
+{
+    if (StampOf(folder / PointFileName) != ahead.Stamp)
+        return LoadResultsOnTwoCores(scene, folder, pointFileName, reader);
+    if (ahead.Count > 0)
+        scene.PointCount = ahead.Count;
+    if (ahead.Failure)
+        std::rethrow_exception(ahead.Failure);
+    return ReadAnswerAndFinish(scene, ahead.Extents, folder);
 }

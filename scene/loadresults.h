@@ -1,9 +1,13 @@
 #pragma once
 
 #include "scene/pointfile.h"
+#include "scene/pointload.h"
 #include "scene/scenestate.h"
 
+#include <exception>
 #include <filesystem>
+#include <optional>
+#include <stop_token>
 #include <string>
 
 inline constexpr const char* ResultFileName = "morvadine.out";
@@ -34,5 +38,43 @@ struct CoordinateCaptions {
 // files are closed by then. A vertex count below 1 or above MaxPoints is refused before any
 // vertex is read, leaving `scene` as it was; after any later failure the fields read so far
 // keep their new values, so the caller must not draw the scene.
+//
+// Reads on one core, record by record: the reference for every faster load.
 CoordinateCaptions LoadResults(SceneState& scene, const std::filesystem::path& folder,
     const std::string& pointFileName = PointFileName);
+
+// The same load with the point file read by `reader` on two cores: the same outcome, fields,
+// records, exceptions and messages included.
+CoordinateCaptions LoadResultsOnTwoCores(SceneState& scene, const std::filesystem::path& folder,
+    const std::string& pointFileName, PointFileReader& reader);
+
+// A load in two steps, for a point file that can be read before its answer exists.
+
+// What a point file's reading tells of the file it read: a reading applies only as long as
+// the file keeps both.
+struct PointFileStamp {
+    std::uintmax_t Size = 0;
+    std::filesystem::file_time_type Modified;
+    bool operator==(const PointFileStamp&) const = default;
+};
+// Empty when the file cannot be looked at, a missing one included.
+std::optional<PointFileStamp> StampOf(const std::filesystem::path& file);
+
+// The point file's share of a load, done ahead of the answer.
+struct PointsReadAhead {
+    std::int32_t Count = 0; // PointCount as the reading leaves it; 0 when it read no count
+    VertexExtents Extents;
+    std::optional<PointFileStamp> Stamp; // as the reading began
+    std::exception_ptr Failure; // the point file's problem, as LoadResults throws it
+};
+
+// Reads the point file of `folder` into `points` on one core, exactly as LoadResults would,
+// changing nothing else. Throws only StopRequested, soon after `stop` asks.
+PointsReadAhead ReadPointsAhead(PointArray& points, const std::filesystem::path& folder,
+    const std::string& pointFileName, PointFileReader& reader, std::stop_token stop);
+
+// Completes a load whose point file `ahead` read into scene.Points, with LoadResults' outcome:
+// when the point file still has the stamp it had, the reading stands and only the answer is
+// read; otherwise the whole load is done again (on two cores).
+CoordinateCaptions CompleteLoad(SceneState& scene, const PointsReadAhead& ahead,
+    const std::filesystem::path& folder, const std::string& pointFileName, PointFileReader& reader);

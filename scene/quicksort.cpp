@@ -1,7 +1,15 @@
 #include "scene/quicksort.h"
 
+#include "scene/radixsort.h"
+#include "scene/stoprequest.h"
+
 #include <algorithm>
 #include <bit>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -22,7 +30,8 @@ std::int32_t MiddleIndex(std::int32_t lo, std::int32_t hi)
 
 namespace {
 
-// The partition's scans, stepping from record to record.
+// The partition's scans, stepping from record to record. Every kind of scans is told where a
+// partition begins (Begin), then finds the records that stop each scan and exchanges them.
 //
 // They read the storage without the per-index check, which would cost a tenth of the
 // ordering's time. They cannot leave the range being partitioned, whose ends QuickSort checks
@@ -31,6 +40,8 @@ namespace {
 class WalkingScans {
 public:
     explicit WalkingScans(PointArray& pts) : m_first(&pts(1)) {}
+
+    void Begin(std::int32_t, std::int32_t, double) {}
 
     std::int32_t FirstNotBelow(std::int32_t i, double pivot)
     {
@@ -66,6 +77,7 @@ template <class Scans>
 Sides Partition(PointArray& pts, Scans& scans, std::int32_t lo, std::int32_t hi)
 {
     const double pivot = pts(MiddleIndex(lo, hi)).X;
+    scans.Begin(lo, hi, pivot);
     std::int32_t i = lo;
     std::int32_t j = hi;
     do {
@@ -130,159 +142,276 @@ bool OrderedByInsertionIfDistinct(PointArray& pts, std::int32_t lo, std::int32_t
 }
 
 // ---------------------------------------------------------------------------------------------
-// Shortcut for deep ranges: scans that jump instead of walking.
+// Shortcut for deep ranges: partitions that visit only the records that stop a scan.
 //
 // Some inputs (an organ pipe 0..n/2-1, n/2..1 among them) make each partition split off only a
-// few records, so walking scans cost the whole range at every level: quadratic time. Past a
-// depth no balanced input reaches, a range is handed to scans that find the next record at or
-// above (at or below) the pivot through a min/max tree over X in O(log n), however far away it
-// lies. They stop at the same records as the walking scans, so the partitions, and with them
-// the order, are the same. matchesThePlainRecursiveOrder's "jumping scans throughout" and
-// "switching midway" rows prove it record for record.
+// few records, so walking scans cost the whole range at every level: quadratic time. Such a
+// partition is lopsided for a reason: when its upper side is small, every record at or above
+// the pivot ends on that side or between the sides (the upward scan stops at each one it
+// passes and sends it beyond the downward scan), so there are few of them; mirrored for a
+// small lower side. A range that the partition keeps driving deep is therefore indexed once:
+// its X in ascending order, each with the place of its record, kept up to date by every
+// exchange. Any sub-range holds exactly the X of its stretch of that order, so the records at
+// or above a pivot are found at the top of the stretch, and counted, without a scan.
+//
+// Where those records are few, the upward scan goes from one of them to the next (or to the
+// place an exchange just sent one), and the downward scan, which passes only records above the
+// pivot, walks; mirrored where the records at or below the pivot are few. Elsewhere both scans
+// walk, and the partition splits its range into two large sides. Every scan stops at the
+// record the walking scans stop at, so the partitions, and with them the order, are the same.
+// matchesThePlainRecursiveOrder's "deep throughout" and "switching midway" rows prove it
+// record for record.
 
-class JumpingScans {
+// Sub-ranges shorter than this leave the index: they are ordered apart, as any range is.
+constexpr std::int32_t UnindexedBelow = ShortRange;
+
+class IndexedScans {
 public:
-    JumpingScans(PointArray& pts, std::int32_t lo, std::int32_t hi)
-        : m_pts(pts)
-        , m_first(lo)
-        , m_leaves(static_cast<std::int32_t>(std::bit_ceil(static_cast<std::uint32_t>(hi - lo + 1))))
-        , m_largest(2 * static_cast<std::size_t>(m_leaves), -std::numeric_limits<double>::infinity())
-        , m_smallest(2 * static_cast<std::size_t>(m_leaves), std::numeric_limits<double>::infinity())
+    IndexedScans(PointArray& pts, std::int32_t lo, std::int32_t hi)
+        : m_first(&pts(lo))
+        , m_lo(lo)
     {
-        for (std::int32_t k = lo; k <= hi; ++k)
-            m_largest[Leaf(k)] = m_smallest[Leaf(k)] = m_pts(k).X;
-        for (std::size_t node = static_cast<std::size_t>(m_leaves) - 1; node >= 1; --node)
-            Recompute(node);
+        const auto count = static_cast<std::size_t>(hi - lo) + 1;
+        // The radix sort orders records; each carries its place in its Y.
+        std::vector<PointD> keyed(count);
+        std::vector<PointD> spare(count);
+        for (std::size_t k = 0; k < count; ++k)
+            keyed[k] = {m_first[k].X, static_cast<double>(k)};
+        const PointD* ordered = RadixSortByX(keyed.data(), spare.data(), keyed.data(), count);
+        m_ordered.resize(count);
+        m_places.resize(count);
+        m_rankAt.resize(count);
+        for (std::size_t rank = 0; rank < count; ++rank) {
+            const auto place = static_cast<std::int32_t>(ordered[rank].Y);
+            m_ordered[rank] = ordered[rank].X;
+            m_places[rank] = place;
+            m_rankAt[static_cast<std::size_t>(place)] = static_cast<std::int32_t>(rank);
+        }
+    }
+
+    void Begin(std::int32_t lo, std::int32_t hi, double pivot)
+    {
+        m_mode = Mode::Walking;
+        m_stops.clear();
+        m_nextStop = 0;
+        m_moved.reset();
+        const std::int32_t few = (hi - lo + 1) / 4;
+        const std::int32_t first = lo - m_lo;
+        const std::int32_t last = hi - m_lo;
+        const std::int32_t notBelow = FirstRankNotBelow(first, last, pivot);
+        if (last - notBelow + 1 <= few) {
+            CollectStops(Mode::FewNotBelow, notBelow, last, lo, hi);
+            return;
+        }
+        const std::int32_t notAbove = LastRankNotAbove(first, last, pivot);
+        if (notAbove - first + 1 <= few)
+            CollectStops(Mode::FewNotAbove, first, notAbove, lo, hi);
     }
 
     std::int32_t FirstNotBelow(std::int32_t i, double pivot)
     {
-        std::size_t node = Leaf(i);
-        if (m_largest[node] < pivot) {
-            node = NextToTheRight(node, [&](std::size_t n) { return m_largest[n] >= pivot; });
-            while (node < static_cast<std::size_t>(m_leaves))
-                node = m_largest[2 * node] >= pivot ? 2 * node : 2 * node + 1;
+        if (m_mode != Mode::FewNotBelow) {
+            while (Record(i).X < pivot)
+                ++i;
+            return i;
         }
-        return Index(node);
+        while (m_nextStop < m_stops.size() && m_stops[m_nextStop] < i)
+            ++m_nextStop;
+        const std::int32_t listed = m_nextStop < m_stops.size() ? m_stops[m_nextStop] : NoStop;
+        return m_moved && *m_moved < listed ? *m_moved : Found(listed);
     }
+
     std::int32_t LastNotAbove(std::int32_t j, double pivot)
     {
-        std::size_t node = Leaf(j);
-        if (m_smallest[node] > pivot) {
-            node = NextToTheLeft(node, [&](std::size_t n) { return m_smallest[n] <= pivot; });
-            while (node < static_cast<std::size_t>(m_leaves))
-                node = m_smallest[2 * node + 1] <= pivot ? 2 * node + 1 : 2 * node;
+        if (m_mode != Mode::FewNotAbove) {
+            while (Record(j).X > pivot)
+                --j;
+            return j;
         }
-        return Index(node);
+        while (m_nextStop < m_stops.size() && m_stops[m_nextStop] > j)
+            ++m_nextStop;
+        const std::int32_t listed = m_nextStop < m_stops.size() ? m_stops[m_nextStop] : -NoStop;
+        return m_moved && *m_moved > listed ? *m_moved : Found(listed);
     }
+
+    // The record that lands at j stops a later upward scan; the one at i a later downward scan.
     void Exchange(std::int32_t i, std::int32_t j)
     {
-        std::swap(m_pts(i), m_pts(j));
-        for (const std::int32_t k : {i, j}) {
-            std::size_t node = Leaf(k);
-            m_largest[node] = m_smallest[node] = m_pts(k).X;
-            for (node /= 2; node >= 1; node /= 2)
-                Recompute(node);
-        }
+        std::swap(Record(i), Record(j));
+        const auto at = [&](std::int32_t index) -> std::int32_t& {
+            return m_rankAt[static_cast<std::size_t>(index - m_lo)];
+        };
+        std::swap(at(i), at(j));
+        m_places[static_cast<std::size_t>(at(i))] = i - m_lo;
+        m_places[static_cast<std::size_t>(at(j))] = j - m_lo;
+        if (m_mode == Mode::FewNotBelow)
+            m_moved = j;
+        else if (m_mode == Mode::FewNotAbove)
+            m_moved = i;
     }
 
 private:
-    std::size_t Leaf(std::int32_t index) const
+    enum class Mode {
+        Walking,
+        FewNotBelow, // the upward scan goes through m_stops, ascending
+        FewNotAbove, // the downward scan goes through m_stops, descending
+    };
+    static constexpr std::int32_t NoStop = std::numeric_limits<std::int32_t>::max();
+    static constexpr int NearTheEnd = 8;
+
+    PointD& Record(std::int32_t index) { return m_first[index - m_lo]; }
+
+    // Ranks first..last hold the X of one sub-range, ascending. Deep ranges mostly pivot near
+    // an end of their stretch, so a few ranks there are tried before a binary search.
+    std::int32_t FirstRankNotBelow(std::int32_t first, std::int32_t last, double pivot) const
     {
-        return static_cast<std::size_t>(m_leaves) + static_cast<std::size_t>(index - m_first);
+        std::int32_t rank = last;
+        for (int step = 0; step < NearTheEnd && rank >= first; ++step, --rank) {
+            if (Ordered(rank) < pivot)
+                return rank + 1;
+        }
+        const auto begin = m_ordered.begin();
+        return static_cast<std::int32_t>(std::lower_bound(begin + first, begin + rank + 1, pivot) - begin);
     }
-    std::int32_t Index(std::size_t leaf) const
+    std::int32_t LastRankNotAbove(std::int32_t first, std::int32_t last, double pivot) const
     {
-        return m_first + static_cast<std::int32_t>(leaf - static_cast<std::size_t>(m_leaves));
+        std::int32_t rank = first;
+        for (int step = 0; step < NearTheEnd && rank <= last; ++step, ++rank) {
+            if (Ordered(rank) > pivot)
+                return rank - 1;
+        }
+        const auto begin = m_ordered.begin();
+        return static_cast<std::int32_t>(std::upper_bound(begin + rank, begin + last + 1, pivot) - begin) - 1;
     }
-    void Recompute(std::size_t node)
+    double Ordered(std::int32_t rank) const { return m_ordered[static_cast<std::size_t>(rank)]; }
+
+    // The places within lo..hi of the records ranked first..last, where the equal X at the
+    // stretch's end may continue past it and belong to records outside lo..hi; in the order
+    // the scan meets them.
+    void CollectStops(Mode mode, std::int32_t first, std::int32_t last, std::int32_t lo,
+                      std::int32_t hi)
     {
-        m_largest[node] = std::max(m_largest[2 * node], m_largest[2 * node + 1]);
-        m_smallest[node] = std::min(m_smallest[2 * node], m_smallest[2 * node + 1]);
-    }
-    // The nearest node right (left) of `node`'s subtree that `holds`. The pivot record
-    // stops every scan inside the range, so running out of tree means X held a NaN.
-    template <class Holds>
-    static std::size_t NextToTheRight(std::size_t node, Holds holds)
-    {
-        do {
-            while (node > 1 && node % 2 == 1)
-                node /= 2;
-            if (node <= 1)
-                throw std::logic_error("QuickSort: a scan ran past its range");
-            ++node;
-        } while (!holds(node));
-        return node;
-    }
-    template <class Holds>
-    static std::size_t NextToTheLeft(std::size_t node, Holds holds)
-    {
-        do {
-            while (node > 1 && node % 2 == 0)
-                node /= 2;
-            if (node <= 1)
-                throw std::logic_error("QuickSort: a scan ran past its range");
-            --node;
-        } while (!holds(node));
-        return node;
+        const auto count = static_cast<std::int32_t>(m_ordered.size());
+        if (mode == Mode::FewNotBelow) {
+            while (last + 1 < count && Ordered(last + 1) == Ordered(last))
+                ++last;
+        } else {
+            while (first > 0 && Ordered(first - 1) == Ordered(first))
+                --first;
+        }
+        for (std::int32_t rank = first; rank <= last; ++rank) {
+            const std::int32_t place = m_places[static_cast<std::size_t>(rank)] + m_lo;
+            if (place >= lo && place <= hi)
+                m_stops.push_back(place);
+        }
+        if (mode == Mode::FewNotBelow)
+            std::sort(m_stops.begin(), m_stops.end());
+        else
+            std::sort(m_stops.begin(), m_stops.end(), std::greater<>());
+        m_mode = mode;
     }
 
-    PointArray& m_pts;
-    std::int32_t m_first;
-    std::int32_t m_leaves;
-    std::vector<double> m_largest;
-    std::vector<double> m_smallest;
+    // The pivot record, or one an exchange moved, always stops a scan within its range; only
+    // a NaN X could make one run out.
+    static std::int32_t Found(std::int32_t place)
+    {
+        if (place == NoStop || place == -NoStop)
+            throw std::logic_error("QuickSort: a scan ran past its range");
+        return place;
+    }
+
+    PointD* m_first;
+    std::int32_t m_lo;
+    std::vector<double> m_ordered;      // X by rank, ascending
+    std::vector<std::int32_t> m_places; // by rank: where the record is, from m_lo
+    std::vector<std::int32_t> m_rankAt; // by place from m_lo: the rank of the record there
+    Mode m_mode = Mode::Walking;
+    std::vector<std::int32_t> m_stops;
+    std::size_t m_nextStop = 0;
+    std::optional<std::int32_t> m_moved;
 };
 
-// The jumping scans' tree must see every change of the records, so a deep range is ordered to
-// its end with them and without the short-range shortcut.
-void OrderDeepRange(PointArray& pts, std::int32_t lo, std::int32_t hi)
-{
-    JumpingScans jumping(pts, lo, hi);
-    OrderRange(pts, jumping, lo, hi, [](std::int32_t, std::int32_t) { return false; });
-}
-
-// The shortcuts taken while the scans walk. A copy goes down with each range, so the
-// countdown counts the partitions above that range.
+// Orders pts(lo..hi) the way the walking machinery would, checking for a stop request at every
+// range. A copy goes down with each range, so its countdowns concern the ranges above it.
 class WalkingShortcuts {
 public:
-    WalkingShortcuts(PointArray& pts, int partitionsBeforeJumping)
+    WalkingShortcuts(PointArray& pts, detail::DeepRangeTrigger trigger, const std::stop_token* stop)
         : m_pts(&pts)
-        , m_partitionsLeft(partitionsBeforeJumping)
+        , m_stop(stop)
+        , m_partitionsLeft(trigger.partitions)
+        , m_lopsidedLeft(trigger.lopsidedInARow)
+        , m_lopsidedInARow(trigger.lopsidedInARow)
     {
     }
 
-    bool operator()(std::int32_t lo, std::int32_t hi)
-    {
-        if (hi - lo < ShortRange && OrderedByInsertionIfDistinct(*m_pts, lo, hi))
-            return true;
-        if (m_partitionsLeft-- > 0)
-            return false;
-        OrderDeepRange(*m_pts, lo, hi);
-        return true;
-    }
+    bool operator()(std::int32_t lo, std::int32_t hi);
 
 private:
     PointArray* m_pts;
+    const std::stop_token* m_stop;
     int m_partitionsLeft;
+    int m_lopsidedLeft;
+    int m_lopsidedInARow;
+    std::int32_t m_lastLength = std::numeric_limits<std::int32_t>::max();
 };
 
+// Whether a partition of a range of `length` records left a side of `longer` records that is
+// nearly all of it. A middle pivot does so by chance one time in sixteen, so four times in a
+// row is rare except on inputs that split badly again and again.
+bool IsLopsided(std::int32_t length, std::int32_t longer)
+{
+    return longer > length - length / 32;
+}
+constexpr int LopsidedInARow = 4;
+
 // Balanced partitions need about log2(n) levels; twice that and a margin is reached only by
-// inputs that split badly again and again.
-int PartitionsBeforeJumping(std::int32_t lo, std::int32_t hi)
+// inputs that split badly again and again, and four lopsided partitions in a row show them
+// sooner.
+detail::DeepRangeTrigger DefaultTrigger(std::int32_t lo, std::int32_t hi)
 {
-    return 2 * std::bit_width(static_cast<std::uint32_t>(hi - lo + 1)) + 16;
+    return {2 * static_cast<int>(std::bit_width(static_cast<std::uint32_t>(hi - lo + 1))) + 16,
+            LopsidedInARow};
 }
 
-} // namespace
-
-void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi)
+void OrderUnindexed(PointArray& pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
 {
-    detail::QuickSortJumpingAfter(pts, lo, hi, hi < lo ? 0 : PartitionsBeforeJumping(lo, hi));
+    WalkingScans walking(pts);
+    OrderRange(pts, walking, lo, hi, WalkingShortcuts(pts, DefaultTrigger(lo, hi), stop));
 }
 
-void detail::QuickSortJumpingAfter(PointArray& pts, std::int32_t lo, std::int32_t hi,
-                                   int partitions)
+// The index must see every exchange in the ranges it may still be asked about; short sides
+// leave it and are ordered apart, where their exchanges no longer matter to it.
+void OrderDeepRange(PointArray& pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
+{
+    IndexedScans indexed(pts, lo, hi);
+    OrderRange(pts, indexed, lo, hi, [&](std::int32_t subLo, std::int32_t subHi) {
+        if (stop)
+            ThrowIfStopRequested(*stop);
+        if (subHi - subLo + 1 >= UnindexedBelow)
+            return false;
+        OrderUnindexed(pts, subLo, subHi, stop);
+        return true;
+    });
+}
+
+bool WalkingShortcuts::operator()(std::int32_t lo, std::int32_t hi)
+{
+    if (m_stop)
+        ThrowIfStopRequested(*m_stop);
+    if (hi - lo < ShortRange && OrderedByInsertionIfDistinct(*m_pts, lo, hi))
+        return true;
+    const std::int32_t length = hi - lo + 1;
+    const bool lopsided = IsLopsided(m_lastLength, length);
+    m_lastLength = length;
+    m_lopsidedLeft = lopsided ? m_lopsidedLeft - 1 : m_lopsidedInARow;
+    if (m_partitionsLeft-- > 0 && m_lopsidedLeft > 0)
+        return false;
+    OrderDeepRange(*m_pts, lo, hi, m_stop);
+    return true;
+}
+
+void OrderChecked(PointArray& pts, std::int32_t lo, std::int32_t hi, detail::DeepRangeTrigger trigger,
+                  const std::stop_token* stop)
 {
     if (hi < lo)
         return;
@@ -290,5 +419,132 @@ void detail::QuickSortJumpingAfter(PointArray& pts, std::int32_t lo, std::int32_
     pts(lo);
     pts(hi);
     WalkingScans walking(pts);
-    OrderRange(pts, walking, lo, hi, WalkingShortcuts(pts, partitions));
+    OrderRange(pts, walking, lo, hi, WalkingShortcuts(pts, trigger, stop));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Two cores. The sides of a partition are ordered independently of each other, so any number
+// of them may be ordered at once: each comes out as it would on one core. Large ranges are
+// partitioned once more and their sides shared out, the largest first, to whichever core is
+// free; a range that keeps splitting lopsidedly is ordered whole, where the deep-range shortcut
+// can take it.
+
+class SharedRanges {
+public:
+    SharedRanges(PointArray& pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
+        : m_pts(pts)
+        , m_stop(stop)
+        , m_largeFrom(std::max<std::int32_t>(ShortRange, (hi - lo + 1) / 16))
+    {
+        m_pending.push_back({lo, hi, 0});
+    }
+
+    // Takes ranges until none is left and none is being split, or either core has failed.
+    void Work()
+    {
+        bool splitting = false;
+        try {
+            WorkUntilDone(splitting);
+        } catch (...) {
+            const std::lock_guard lock(m_mutex);
+            if (!m_failure)
+                m_failure = std::current_exception();
+            if (splitting)
+                --m_splitting;
+            splitting = false;
+            m_changed.notify_all();
+        }
+    }
+    void RethrowFailure() const
+    {
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+    }
+
+private:
+    struct Range {
+        std::int32_t lo;
+        std::int32_t hi;
+        int lopsidedSplits; // in a row, above it
+        std::int32_t Length() const { return hi - lo + 1; }
+    };
+
+    void WorkUntilDone(bool& splitting)
+    {
+        WalkingScans walking(m_pts);
+        for (;;) {
+            Range range{};
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] { return m_failure || !m_pending.empty() || m_splitting == 0; });
+                if (m_failure || m_pending.empty())
+                    return;
+                const auto largest = std::max_element(m_pending.begin(), m_pending.end(),
+                    [](const Range& a, const Range& b) { return a.Length() < b.Length(); });
+                range = *largest;
+                m_pending.erase(largest);
+                splitting = range.Length() >= m_largeFrom && range.lopsidedSplits < LopsidedInARow;
+                if (splitting)
+                    ++m_splitting;
+            }
+            if (!splitting) {
+                OrderChecked(m_pts, range.lo, range.hi, DefaultTrigger(range.lo, range.hi), m_stop);
+                continue;
+            }
+            if (m_stop)
+                ThrowIfStopRequested(*m_stop);
+            const Sides sides = Partition(m_pts, walking, range.lo, range.hi);
+            const std::int32_t longer = std::max(sides.lowerEnd - range.lo, range.hi - sides.upperStart) + 1;
+            const int lopsided = IsLopsided(range.Length(), longer) ? range.lopsidedSplits + 1 : 0;
+            const std::lock_guard lock(m_mutex);
+            for (const Range side : {Range{range.lo, sides.lowerEnd, lopsided},
+                                     Range{sides.upperStart, range.hi, lopsided}}) {
+                if (side.lo < side.hi)
+                    m_pending.push_back(side);
+            }
+            --m_splitting;
+            splitting = false;
+            m_changed.notify_all();
+        }
+    }
+
+    PointArray& m_pts;
+    const std::stop_token* m_stop;
+    const std::int32_t m_largeFrom;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<Range> m_pending;
+    int m_splitting = 0; // ranges being partitioned, whose sides are still to come
+    std::exception_ptr m_failure;
+};
+
+} // namespace
+
+void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi)
+{
+    OrderChecked(pts, lo, hi, DefaultTrigger(lo, hi), nullptr);
+}
+
+void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi, std::stop_token stop)
+{
+    OrderChecked(pts, lo, hi, DefaultTrigger(lo, hi), &stop);
+}
+
+void QuickSortOnTwoCores(PointArray& pts, std::int32_t lo, std::int32_t hi, std::stop_token stop)
+{
+    if (hi < lo)
+        return;
+    pts(lo);
+    pts(hi);
+    SharedRanges shared(pts, lo, hi, &stop);
+    std::thread helper([&] { shared.Work(); });
+    shared.Work();
+    helper.join();
+    shared.RethrowFailure();
+}
+
+void detail::QuickSortDeepAfter(PointArray& pts, std::int32_t lo, std::int32_t hi,
+                                DeepRangeTrigger trigger)
+{
+    OrderChecked(pts, lo, hi, trigger, nullptr);
 }

@@ -2,6 +2,8 @@
 
 #include "scene/scenestate.h"
 
+#include <stop_token>
+
 // Orders pts(lo..hi) by ascending X, in place, exchanging whole records.
 //
 // The partition is fixed, not just the result: the pivot is the record at the middle index
@@ -13,17 +15,31 @@
 // The partition slows to quadratic time on some inputs (an organ pipe 0..n/2-1, n/2..1 among
 // them), so the implementation bounds its call depth and takes two shortcuts, none of which
 // moves a record anywhere the partition would not: short ranges of distinct keys are ordered
-// by insertion, and ranges that the partition drives deep are scanned with a tree over X.
+// by insertion, and ranges that the partition drives deep are indexed by X, so that each of
+// their partitions visits only the records that stop its scans.
 //
 // X must not be NaN. A range with hi < lo is left alone; an index outside 1..MaxPoints
 // throws SubscriptOutOfRange.
 void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi);
+// The same, throwing StopRequested (scene/stoprequest.h) soon after `stop` asks, with the range
+// left in no particular order.
+void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi, std::stop_token stop);
+
+// The same order on two cores: the sides of large ranges are ordered at once, each exactly as
+// on one core.
+void QuickSortOnTwoCores(PointArray& pts, std::int32_t lo, std::int32_t hi,
+                         std::stop_token stop = {});
 
 // (lo + hi) / 2 rounded to the nearest integer, a half to the even neighbour.
 std::int32_t MiddleIndex(std::int32_t lo, std::int32_t hi);
 
 namespace detail {
-// QuickSort with the number of partitions above a range after which its scans jump given, so
-// tests can drive the jumping scans on small ranges.
-void QuickSortJumpingAfter(PointArray& pts, std::int32_t lo, std::int32_t hi, int partitions);
+// When a range counts as deep: after `partitions` partitions above it, or after
+// `lopsidedInARow` partitions in a row that each kept nearly all of their range (31/32 or more).
+struct DeepRangeTrigger {
+    int partitions;
+    int lopsidedInARow;
+};
+// QuickSort with the trigger given, so tests can drive the deep-range shortcut on small ranges.
+void QuickSortDeepAfter(PointArray& pts, std::int32_t lo, std::int32_t hi, DeepRangeTrigger trigger);
 } // namespace detail

@@ -45,6 +45,25 @@ private:
     std::unique_ptr<PointD[]> m_records;
 };
 
+// The extents a load finds: the largest X and Y of its vertices, but never below 0 and 0.1.
+// They do not depend on the vertices' order, so a load may gather them as it reads.
+struct VertexExtents {
+    double MaxX = 0.0;
+    double MaxY = 0.1;
+
+    void Include(const PointD& vertex)
+    {
+        if (vertex.X > MaxX)
+            MaxX = vertex.X;
+        if (vertex.Y > MaxY)
+            MaxY = vertex.Y;
+    }
+    void Include(const VertexExtents& other)
+    {
+        Include(PointD{other.MaxX, other.MaxY});
+    }
+};
+
 // Everything the window shows, in one place: the data set of the last load, the size of the
 // drawing area and the scales of the last drawing. The window owns the only instance and its
 // handlers, the load and the drawing change its fields directly.

@@ -138,10 +138,13 @@ void TestQuickSort::ordersEqualKeysAsThePartitionDoes()
 
 void TestQuickSort::matchesThePlainRecursiveOrder_data()
 {
-    QTest::addColumn<int>("partitions"); // before the scans jump
-    QTest::newRow("walking scans only") << std::numeric_limits<int>::max();
-    QTest::newRow("jumping scans throughout") << 0;
-    QTest::newRow("switching midway") << 3;
+    constexpr int never = std::numeric_limits<int>::max();
+    QTest::addColumn<int>("partitions"); // before a range counts as deep
+    QTest::addColumn<int>("lopsidedInARow");
+    QTest::newRow("walking scans only") << never << never;
+    QTest::newRow("deep throughout") << 0 << never;
+    QTest::newRow("switching midway") << 3 << never;
+    QTest::newRow("deep after one lopsided partition") << never << 1;
 }
 
 // Many small ranges heavy with duplicates, and organ pipes that drive the partition deep:
@@ -150,6 +153,7 @@ void TestQuickSort::matchesThePlainRecursiveOrder_data()
 void TestQuickSort::matchesThePlainRecursiveOrder()
 {
     QFETCH(int, partitions);
+    QFETCH(int, lopsidedInARow);
     std::mt19937 random(2024);
     PointArray pts;
     for (int round = 0; round < 600; ++round) {
@@ -167,7 +171,7 @@ void TestQuickSort::matchesThePlainRecursiveOrder()
         for (int k = 1; k <= n; ++k)
             plain.push_back(pts(k));
         PlainQuickSort(plain, 1, n);
-        detail::QuickSortJumpingAfter(pts, 1, n, partitions);
+        detail::QuickSortDeepAfter(pts, 1, n, {partitions, lopsidedInARow});
         for (int k = 1; k <= n; ++k)
             QCOMPARE(pts(k).Y, plain[static_cast<std::size_t>(k)].Y);
     }

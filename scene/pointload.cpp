@@ -1,0 +1,376 @@
+#include "scene/pointload.h"
+
+#include "scene/inputchannel.h"
+#include "scene/pointfile.h"
+#include "scene/pointtext.h"
+#include "scene/quicksort.h"
+#include "scene/radixsort.h"
+#include "scene/stoprequest.h"
+
+#include <algorithm>
+#include <exception>
+#include <fstream>
+#include <future>
+#include <optional>
+#include <thread>
+#include <vector>
+
+void ReadPointsCarefully(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
+                         const std::string& displayName, std::stop_token stop)
+{
+    InputChannel channel;
+    channel.Open(file, displayName);
+    count = ReadVertexCount(channel);
+    ReadVertices(channel, count, [&](std::int32_t k) -> PointD& { return points(k); });
+    channel.Close();
+    QuickSort(points, 1, count, stop);
+}
+
+namespace {
+
+// Runs `other` on a second thread while `own` runs on this one; rethrows a failure of either,
+// this thread's first, once both have ended.
+template <class Own, class Other>
+void OnTwoCores(Own&& own, Other&& other)
+{
+    std::exception_ptr otherFailure;
+    std::thread second([&] {
+        try {
+            other();
+        } catch (...) {
+            otherFailure = std::current_exception();
+        }
+    });
+    try {
+        own();
+    } catch (...) {
+        second.join();
+        throw;
+    }
+    second.join();
+    if (otherFailure)
+        std::rethrow_exception(otherFailure);
+}
+
+// Reads up to `length` bytes from `from` on; returns how many came.
+std::size_t ReadBytes(const std::filesystem::path& file, std::size_t from, std::size_t length, char* into)
+{
+    std::ifstream stream(file, std::ios::binary);
+    if (!stream.seekg(static_cast<std::streamoff>(from)))
+        return 0;
+    stream.read(into, static_cast<std::streamsize>(length));
+    return static_cast<std::size_t>(stream.gcount());
+}
+
+// Where the second core takes over the text: past the first line end in the bytes read beyond
+// the middle, so that both parts start at an item. None where no line ends there.
+std::optional<std::size_t> SplitAfterLineEnd(std::string_view text, std::size_t middle)
+{
+    const std::size_t lineEnd = text.find_first_of("\r\n", middle);
+    if (lineEnd == std::string_view::npos)
+        return std::nullopt;
+    return lineEnd + 1;
+}
+
+// Whether X values taken evenly over both parts include two equal ones: a file with equal X
+// needs the exact ordering, whose order among them no other way reproduces.
+bool SampleHasEqualX(const PointD* first, std::size_t firstCount, const PointD* second, std::size_t total)
+{
+    constexpr std::size_t SampleSize = 4096;
+    const std::size_t taken = std::min(total, SampleSize);
+    std::vector<double> xs(taken);
+    for (std::size_t s = 0; s < taken; ++s) {
+        const std::size_t k = s * total / taken;
+        xs[s] = k < firstCount ? first[k].X : second[k - firstCount].X;
+    }
+    std::sort(xs.begin(), xs.end());
+    return std::adjacent_find(xs.begin(), xs.end()) != xs.end();
+}
+
+// Merges ascending runs a and b into out; false when the output does not strictly ascend, as
+// where two X are equal.
+bool MergedDistinct(const PointD* a, std::size_t aCount, const PointD* b, std::size_t bCount, PointD* out)
+{
+    const PointD* const aEnd = a + aCount;
+    const PointD* const bEnd = b + bCount;
+    bool distinct = true;
+    double last = -std::numeric_limits<double>::infinity();
+    const auto emit = [&](const PointD& record) {
+        distinct &= last < record.X;
+        last = record.X;
+        *out++ = record;
+    };
+    while (a != aEnd && b != bEnd)
+        emit(b->X < a->X ? *b++ : *a++);
+    while (a != aEnd)
+        emit(*a++);
+    while (b != bEnd)
+        emit(*b++);
+    return distinct;
+}
+
+// How many of the `k` smallest records of the merge come from a.
+std::size_t TakenFromFirst(const PointD* a, std::size_t aCount, const PointD* b, std::size_t bCount, std::size_t k)
+{
+    std::size_t lo = k > bCount ? k - bCount : 0;
+    std::size_t hi = std::min(k, aCount);
+    while (lo < hi) {
+        const std::size_t i = lo + (hi - lo) / 2;
+        if (a[i].X < b[k - i - 1].X)
+            lo = i + 1;
+        else
+            hi = i;
+    }
+    return lo;
+}
+
+} // namespace
+
+// Raw storage, kept from one read to the next: fresh pages would cost more than the copying
+// they hold.
+struct PointFileReader::Scratch {
+    std::unique_ptr<char[]> text;
+    std::size_t textCapacity = 0;
+    std::unique_ptr<std::byte[]> records;
+    std::size_t recordCapacity = 0;
+
+    char* Text(std::size_t bytes)
+    {
+        if (bytes > textCapacity) {
+            text.reset();
+            text = std::make_unique_for_overwrite<char[]>(bytes);
+            textCapacity = bytes;
+        }
+        return text.get();
+    }
+    PointD* Records(std::size_t count)
+    {
+        if (count > recordCapacity) {
+            records.reset();
+            records = std::make_unique_for_overwrite<std::byte[]>(count * sizeof(PointD));
+            recordCapacity = count;
+        }
+        return reinterpret_cast<PointD*>(records.get());
+    }
+};
+
+namespace {
+
+// One quick read of a point file's text: the count, then the pairs of the first part straight
+// into points(1..) and those of the second part, if the text is split, into scratch; then the
+// ordering, which leaves all of them in points(1..count).
+class QuickRead {
+public:
+    QuickRead(PointArray& points, std::string_view text, std::optional<std::size_t> split, bool twoCores,
+              std::stop_token stop)
+        : m_points(points)
+        , m_first(&points(1))
+        , m_text(text)
+        , m_split(split)
+        , m_twoCores(twoCores)
+        , m_stop(std::move(stop))
+    {
+    }
+
+    // Reads the count into `count`; false when the careful reader must take the file.
+    bool ReadCount(std::int32_t& count)
+    {
+        const std::optional<QuickCount> quick = ReadQuickCount(m_text);
+        if (!quick)
+            return false;
+        count = m_count = quick->count;
+        m_countEnd = quick->end;
+        return true;
+    }
+
+    // Reads the pairs, with room for three times count records in `scratch`; false when the
+    // careful reader must take the file.
+    bool ReadPairs(PointD* scratch)
+    {
+        m_second = scratch;
+        ReadBothParts();
+        if (m_firstRead.pairs == m_count) {
+            Keep(m_count, 0);
+            return true;
+        }
+        if (!m_firstRead.regular || m_firstRead.halfPair || !m_split
+            || m_secondRead.pairs < m_count - m_firstRead.pairs)
+            return false;
+        Keep(m_firstRead.pairs, m_count - m_firstRead.pairs);
+        return true;
+    }
+
+    const VertexExtents& Extents() const { return m_extents; }
+
+    void Order()
+    {
+        if (m_ascending) {
+            MoveSecondPart();
+            return;
+        }
+        if (!SampleHasEqualX(m_first, m_firstCount, m_second, Total()) && OrderedDistinct())
+            return;
+        // Equal X, or -0 and +0: the exact ordering decides their order, from the file's.
+        // A radix sort that met them has scrambled the records; the text still holds them.
+        if (m_scrambled)
+            ReadBothParts();
+        MoveSecondPart();
+        if (m_twoCores)
+            QuickSortOnTwoCores(m_points, 1, m_count, m_stop);
+        else
+            QuickSort(m_points, 1, m_count, m_stop);
+    }
+
+private:
+    std::size_t Total() const { return m_firstCount + m_secondCount; }
+
+    void ReadBothParts()
+    {
+        const std::size_t firstEnd = m_split.value_or(m_text.size());
+        const auto readFirst = [&] {
+            m_firstRead = ReadQuickPairs(m_text.substr(m_countEnd, firstEnd - m_countEnd), true,
+                                         firstEnd == m_text.size(), m_first, m_count, m_stop);
+        };
+        const auto readSecond = [&] {
+            m_secondRead = ReadQuickPairs(m_text.substr(*m_split), false, true, m_second, m_count, m_stop);
+        };
+        if (!m_split)
+            readFirst();
+        else if (m_twoCores)
+            OnTwoCores(readFirst, readSecond);
+        else {
+            readFirst();
+            readSecond();
+        }
+        m_scrambled = false;
+    }
+
+    void Keep(std::int32_t firstCount, std::int32_t secondCount)
+    {
+        m_firstCount = static_cast<std::size_t>(firstCount);
+        m_secondCount = static_cast<std::size_t>(secondCount);
+        m_extents = m_firstRead.extents;
+        m_ascending = m_firstRead.ascending;
+        if (m_secondCount == 0)
+            return;
+        if (m_secondRead.pairs != secondCount) {
+            // The second part read on past the last vertex the count asks for.
+            m_secondRead.extents = {};
+            std::for_each(m_second, m_second + m_secondCount,
+                          [&](const PointD& vertex) { m_secondRead.extents.Include(vertex); });
+            m_secondRead.ascending = DistinctAndAscending(m_second, m_secondCount);
+        }
+        m_extents.Include(m_secondRead.extents);
+        m_ascending = m_ascending && m_secondRead.ascending
+                      && (m_firstCount == 0 || m_first[m_firstCount - 1].X < m_second[0].X);
+    }
+
+    void MoveSecondPart() { std::copy(m_second, m_second + m_secondCount, m_first + m_firstCount); }
+
+    // Radix sorts of both parts, each on its core, merged into points(1..count). False when
+    // two X turned out equal.
+    bool OrderedDistinct()
+    {
+        // Behind the second part's room: room for it to alternate with, and the first part's
+        // two alternating copies, kept out of points, where the merge writes.
+        PointD* const secondSpare = m_second + m_count;
+        PointD* const firstOnce = secondSpare + m_secondCount;
+        PointD* const firstTwice = firstOnce + m_firstCount;
+        const PointD* first = nullptr;
+        const PointD* second = nullptr;
+        const auto orderFirst = [&] {
+            first = RadixSortByX(m_first, firstOnce, firstTwice, m_firstCount, m_stop);
+            if (first == m_first) {
+                std::copy(m_first, m_first + m_firstCount, firstOnce);
+                first = firstOnce;
+            }
+        };
+        const auto orderSecond = [&] {
+            second = RadixSortByX(m_second, secondSpare, m_second, m_secondCount, m_stop);
+        };
+        m_scrambled = true;
+        if (!m_twoCores) {
+            orderFirst();
+            orderSecond();
+            return MergedDistinct(first, m_firstCount, second, m_secondCount, m_first);
+        }
+        OnTwoCores(orderFirst, orderSecond);
+        const std::size_t half = Total() / 2;
+        const std::size_t fromFirst = TakenFromFirst(first, m_firstCount, second, m_secondCount, half);
+        const std::size_t fromSecond = half - fromFirst;
+        bool lowerDistinct = true;
+        bool upperDistinct = true;
+        OnTwoCores(
+            [&] { lowerDistinct = MergedDistinct(first, fromFirst, second, fromSecond, m_first); },
+            [&] {
+                upperDistinct = MergedDistinct(first + fromFirst, m_firstCount - fromFirst, second + fromSecond,
+                                               m_secondCount - fromSecond, m_first + half);
+            });
+        return lowerDistinct && upperDistinct && (half == 0 || m_first[half - 1].X < m_first[half].X);
+    }
+
+    PointArray& m_points;
+    PointD* const m_first; // points(1), where the first part goes
+    PointD* m_second = nullptr; // scratch, where the second part goes
+    std::string_view m_text;
+    std::optional<std::size_t> m_split;
+    bool m_twoCores;
+    std::stop_token m_stop;
+    std::int32_t m_count = 0;
+    std::size_t m_countEnd = 0;
+    QuickPairs m_firstRead;
+    QuickPairs m_secondRead;
+    std::size_t m_firstCount = 0;
+    std::size_t m_secondCount = 0;
+    VertexExtents m_extents;
+    bool m_ascending = false;
+    bool m_scrambled = false; // the records no longer hold the file's order
+};
+
+} // namespace
+
+PointFileReader::PointFileReader()
+    : m_scratch(std::make_unique<Scratch>())
+{
+}
+
+PointFileReader::~PointFileReader() = default;
+
+VertexExtents PointFileReader::Read(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
+                                    const std::string& displayName, Cores cores, std::stop_token stop)
+{
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(file, error);
+    if (!error && size > 0) {
+        const auto bytes = static_cast<std::size_t>(size);
+        const bool twoCores = cores == Cores::Two && bytes >= m_smallestSplitFile;
+        char* const text = m_scratch->Text(bytes);
+        const std::size_t middle = bytes / 2;
+        std::size_t received = 0;
+        if (twoCores) {
+            std::size_t secondReceived = 0;
+            OnTwoCores([&] { received = ReadBytes(file, 0, middle, text); },
+                       [&] { secondReceived = ReadBytes(file, middle, bytes - middle, text + middle); });
+            if (received == middle)
+                received += secondReceived;
+        } else {
+            received = ReadBytes(file, 0, bytes, text);
+        }
+        // A file that changed size meanwhile is left to the careful reader.
+        if (received == bytes) {
+            const std::string_view content(text, bytes);
+            const std::optional<std::size_t> split = twoCores ? SplitAfterLineEnd(content, middle) : std::nullopt;
+            QuickRead quick(points, content, split, twoCores, stop);
+            if (quick.ReadCount(count)
+                && quick.ReadPairs(m_scratch->Records(3 * static_cast<std::size_t>(count)))) {
+                quick.Order();
+                return quick.Extents();
+            }
+        }
+    }
+    ReadPointsCarefully(points, count, file, displayName, stop);
+    VertexExtents extents;
+    for (std::int32_t k = 1; k <= count; ++k)
+        extents.Include(points(k));
+    return extents;
+}

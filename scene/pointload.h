@@ -1,0 +1,57 @@
+#pragma once
+
+#include "scene/scenestate.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <stop_token>
+#include <string>
+
+// The reference way to read a point file: through InputChannel, vertex by vertex into
+// points(1..count), then ordered by QuickSort. `count` is set as soon as the vertex count has
+// been read, so after a later failure it tells how far the records were written. Throws
+// DataFileError as ReadVertexCount and ReadVertices do, and StopRequested once `stop` asks.
+void ReadPointsCarefully(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
+                         const std::string& displayName, std::stop_token stop = {});
+
+// Reads and orders a point file like ReadPointsCarefully, with the identical outcome (the
+// same records in points(1..count), in the same order, none beyond count touched; the same
+// exception with the same message and the same records written before it), only sooner:
+//
+// - the file is read whole into memory and its text read straight (scene/pointtext.h); with
+//   two cores its second half is read at once on the other core, into scratch moved after the
+//   first. Anything irregular (an item that is not a plain number, a stray comma, too few
+//   vertices, a pair cut by the split) hands the file to ReadPointsCarefully, which alone
+//   words messages.
+// - the ordering leaves a file whose X strictly ascend as it is; orders distinct X, the only
+//   case where every order by X is the same, with a radix sort (the halves on their two cores,
+//   then merged); and hands any file with equal X, -0 and +0 included, to QuickSort, on two
+//   cores where it has them.
+//
+// Keeps its scratch (about three times the point file and three times the records) from one
+// read to the next, so a reader serves one read at a time.
+class PointFileReader {
+public:
+    enum class Cores { One, Two };
+
+    PointFileReader();
+    ~PointFileReader();
+    PointFileReader(const PointFileReader&) = delete;
+    PointFileReader& operator=(const PointFileReader&) = delete;
+
+    // Returns the extents of the vertices read.
+    VertexExtents Read(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
+                       const std::string& displayName, Cores cores, std::stop_token stop = {});
+
+    // Files up to this size are read on one core whatever is asked: a thread costs more than
+    // it saves. Tests lower it to split small files.
+    void SetSmallestSplitFile(std::size_t bytes) { m_smallestSplitFile = bytes; }
+
+private:
+    struct Scratch;
+
+    std::unique_ptr<Scratch> m_scratch;
+    std::size_t m_smallestSplitFile = 256 * 1024;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "scene/scenestate.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <stop_token>
+#include <string_view>
+
+// The point file's text in memory, read the quick way: straight, and only as far as it is
+// plainly regular. Whatever these functions do not take (an odd item, a stray comma, a file
+// that ends early) is left to InputChannel, the careful reader, which alone words messages;
+// what they do take they read exactly as it would, through scene/dataitems.h's one
+// definition of a number.
+
+// Items longer than this are left to the careful reader, which refuses an item that fills its
+// whole buffer.
+inline constexpr std::size_t LongestQuickItem = 256;
+
+struct QuickCount {
+    std::int32_t count;
+    std::size_t end; // where the text after it begins
+};
+
+// The vertex count at the start of `text` when it is written as plain digits, from 1 to
+// MaxPoints, after nothing but blanks, tabs and line ends and before one of them, a comma
+// or the end.
+std::optional<QuickCount> ReadQuickCount(std::string_view text);
+
+struct QuickPairs {
+    std::int32_t pairs = 0;  // whole x y pairs stored
+    bool regular = true;     // false: stopped at something the careful reader must judge
+    bool halfPair = false;   // the text ran out after an x
+    bool ascending = true;   // X strictly ascends over the pairs stored
+    VertexExtents extents;   // over the pairs stored
+};
+
+// Reads x y pairs from `text` into out[0..), up to `capacity` of them, stopping early at the
+// end of the text or at anything irregular. `commaAllowed`: an item precedes the text, so a
+// comma may come first. `endsTheFile`: a number may end at the text's end. Throws
+// StopRequested soon after `stop` asks.
+QuickPairs ReadQuickPairs(std::string_view text, bool commaAllowed, bool endsTheFile, PointD* out,
+                          std::int32_t capacity, std::stop_token stop = {});
