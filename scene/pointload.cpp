@@ -339,6 +339,7 @@ PointFileReader::~PointFileReader() = default;
 VertexExtents PointFileReader::Read(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
                                     const std::string& displayName, Cores cores, std::stop_token stop)
 {
+    m_lastReadWasCareful = false;
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(file, error);
     if (!error && size > 0) {
@@ -368,6 +369,7 @@ VertexExtents PointFileReader::Read(PointArray& points, std::int32_t& count, con
             }
         }
     }
+    m_lastReadWasCareful = true;
     ReadPointsCarefully(points, count, file, displayName, stop);
     VertexExtents extents;
     for (std::int32_t k = 1; k <= count; ++k)

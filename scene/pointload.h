@@ -45,6 +45,9 @@ public:
     VertexExtents Read(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
                        const std::string& displayName, Cores cores, std::stop_token stop = {});
 
+    // Whether the last Read handed the file to ReadPointsCarefully.
+    bool LastReadWasCareful() const { return m_lastReadWasCareful; }
+
     // Files up to this size are read on one core whatever is asked: a thread costs more than
     // it saves. Tests lower it to split small files.
     void SetSmallestSplitFile(std::size_t bytes) { m_smallestSplitFile = bytes; }
@@ -54,4 +57,5 @@ private:
 
     std::unique_ptr<Scratch> m_scratch;
     std::size_t m_smallestSplitFile = 256 * 1024;
+    bool m_lastReadWasCareful = false;
 };

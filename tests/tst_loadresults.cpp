@@ -4,8 +4,11 @@
 
 #include <QtTest>
 
+#include <charconv>
+#include <cstring>
 #include <fstream>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -39,6 +42,110 @@ QString FailureOf(SceneState& scene, const WorkFolder& folder)
     return QStringLiteral("no failure");
 }
 
+// The text of a double with 15 significant digits, as the bundled files write them.
+std::string Digits(double value)
+{
+    char text[32];
+    return {text, std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15).ptr};
+}
+
+// A point file of the x values given, each with a distinct y (so the order of equal x shows),
+// laid out as `layout` says: "%x %y\n" with the numbers put in.
+std::string PointText(const std::vector<double>& xs, const std::string& layout = "%x %y\n")
+{
+    std::string text = std::to_string(xs.size()) + "\n";
+    for (std::size_t k = 0; k < xs.size(); ++k) {
+        std::string line = layout;
+        line.replace(line.find("%x"), 2, Digits(xs[k]));
+        line.replace(line.find("%y"), 2, Digits(0.5 + static_cast<double>(k)));
+        text += line;
+    }
+    return text;
+}
+
+std::vector<double> Xs(const QByteArray& pattern, int n)
+{
+    std::mt19937_64 random(77);
+    std::uniform_real_distribution<double> coordinate(-1.0e3, 1.0e6);
+    std::vector<double> xs;
+    for (int k = 0; k < n; ++k) {
+        if (pattern == "random")
+            xs.push_back(coordinate(random));
+        else if (pattern == "many equal")
+            xs.push_back(static_cast<double>(random() % 50));
+        else if (pattern == "ascending")
+            xs.push_back(k * 0.5);
+        else if (pattern == "descending")
+            xs.push_back(n - k);
+        else if (pattern == "all equal")
+            xs.push_back(3.0);
+        else if (pattern == "organ pipe")
+            xs.push_back(k < n / 2 ? k : n - k);
+    }
+    return xs;
+}
+
+// Random distinct x with one pair made equal: the second vertex, which an evenly spread sample
+// of a file this long never takes, and one in the second half.
+std::vector<double> OneTie(double first, double second)
+{
+    std::vector<double> xs = Xs("random", 10000);
+    xs[1] = first;
+    xs[7000] = second;
+    return xs;
+}
+
+// One number per line, 7 characters wide, with 1001 vertices: the line end past the middle of
+// the file follows an x, so a split there would part a pair.
+std::string OddSplitText()
+{
+    std::string text = "1001\n";
+    for (int k = 0; k < 2 * 1001; ++k) {
+        const std::string number = std::to_string(1000000 + (k * 7919) % 999983);
+        text += number + "\n";
+    }
+    return text;
+}
+
+// What a load did to a scene, every bit of it: the exception's kind and message, the fields,
+// the captions and the records up to `records`.
+QByteArray Outcome(const SceneState& scene, const CoordinateCaptions& captions, const QString& failure,
+                   int records)
+{
+    QByteArray outcome = failure.toUtf8() + '\n' + QByteArray::number(scene.PointCount) + '\n'
+                         + QByteArray::fromStdString(captions.Tower + captions.Island) + '\n';
+    const double fields[] = {scene.Tower.X, scene.Tower.Y, scene.Island.X, scene.Island.Y,
+                             scene.MaxX, scene.MaxY, scene.MountainMaxY};
+    outcome.append(reinterpret_cast<const char*>(fields), sizeof fields);
+    outcome.append(reinterpret_cast<const char*>(&scene.Points(1)), records * static_cast<qsizetype>(sizeof(PointD)));
+    return outcome;
+}
+
+// Runs a load on a scene whose fields and records hold values of an earlier load.
+template <class Load>
+QByteArray OutcomeOf(Load load, int records)
+{
+    auto scene = std::make_unique<SceneState>();
+    scene->PointCount = 3;
+    scene->Tower = {-1, -2};
+    scene->Island = {-3, -4};
+    scene->MaxX = scene->MaxY = scene->MountainMaxY = -5;
+    for (int k = 1; k <= records; ++k)
+        scene->Points(k) = {1.0e9 + k, -static_cast<double>(k)};
+    CoordinateCaptions captions;
+    QString failure;
+    try {
+        captions = load(*scene);
+    } catch (const ResultFileError& error) {
+        failure = QStringLiteral("ResultFileError ") + error.what();
+    } catch (const DataFileError& error) {
+        failure = QStringLiteral("DataFileError ") + error.what();
+    } catch (const std::exception& error) {
+        failure = QStringLiteral("other ") + error.what();
+    }
+    return Outcome(*scene, captions, failure, records);
+}
+
 } // namespace
 
 class TestLoadResults : public QObject {
@@ -57,6 +164,8 @@ private slots:
     void reportsBrokenFiles();
     void loadsTheLargestDataSet();
     void loadsTheBundledSample();
+    void fasterLoadsMatchTheReference_data();
+    void fasterLoadsMatchTheReference();
 };
 
 void TestLoadResults::numberTexts_data()
@@ -231,6 +340,75 @@ void TestLoadResults::loadsTheBundledSample()
     QVERIFY(scene->MaxX > 0);
     for (int k = 2; k <= scene->PointCount; ++k)
         QVERIFY(scene->Points(k - 1).X <= scene->Points(k).X);
+}
+
+void TestLoadResults::fasterLoadsMatchTheReference_data()
+{
+    QTest::addColumn<QByteArray>("points");
+    QTest::addColumn<QByteArray>("result");
+    QTest::addColumn<bool>("quick"); // read without the careful reader
+
+    const auto row = [](const char* name, const std::string& points, bool quick, const char* result = "1 2.5 -3 4e2") {
+        QTest::newRow(name) << QByteArray::fromStdString(points) << QByteArray(result) << quick;
+    };
+    for (const char* pattern : {"random", "many equal", "ascending", "descending", "all equal", "organ pipe"})
+        row(pattern, PointText(Xs(pattern, 5000)), true);
+    row("single tie across the split", PointText(OneTie(123.25, 123.25)), true);
+    row("-0 and +0", PointText(OneTie(-0.0, 0.0)), true);
+    row("CR LF", PointText(Xs("many equal", 3000), "%x %y\r\n"), true);
+    row("tabs and blank lines", PointText(Xs("random", 3000), "\t%x\t\t%y\n\n"), true);
+    row("commas", PointText(Xs("organ pipe", 3000), "%x,%y,\n"), true);
+    row("exponents", "4\n1.5E+3 2e-2\n-2.5e1 +3\n1e-300 .5\n7. -0e0\n", true);
+    row("more pairs than the count", "2\n5 1\n3 2\n1 3\nabc", true);
+    row("pair parted by the split", OddSplitText(), false);
+    row("comma opening the second half", PointText(Xs("random", 3000), "%x %y\n,"), false);
+    row("count written 3.0", "3.0\n2 1\n1 2\n0 3\n", false);
+    row("item of 300 digits", "2\n" + std::string(300, '7') + " 1\n2 2\n", false);
+    row("item filling the careful reader's buffer", "2\n" + std::string(70000, '7') + " 1\n2 2\n", false);
+    // A random file with its text changed at a fraction of its length.
+    const auto changed = [](double at, std::size_t length, const char* replacement) {
+        std::string text = PointText(Xs("random", 3000));
+        return text.replace(static_cast<std::size_t>(at * static_cast<double>(text.size())), length, replacement);
+    };
+    row("bad item in the first half", changed(0.1, 3, "1x2"), false);
+    row("bad item in the second half", changed(0.7, 3, "1x2"), false);
+    row("two commas", changed(0.6, 1, ",,"), false);
+    row("too few vertices", changed(0.6, std::string::npos, ""), false);
+    row("count above the capacity", "1000001\n1 1\n", false);
+    row("count 0", "0\n1 1\n", false);
+    row("empty", "", false);
+    row("no result file", PointText(Xs("descending", 3000)), true, nullptr);
+    row("short result file", PointText(Xs("organ pipe", 3000)), true, "1 2 3");
+}
+
+// The two-core load, and the load in two steps as a solver run does it, against the reference:
+// the same exception and message, fields, captions and records, those beyond the count
+// included.
+void TestLoadResults::fasterLoadsMatchTheReference()
+{
+    QFETCH(QByteArray, points);
+    QFETCH(QByteArray, result);
+    QFETCH(bool, quick);
+    WorkFolder folder(points.toStdString(), result.toStdString());
+    if (result.isNull())
+        std::filesystem::remove(folder.Path() / ResultFileName);
+    constexpr int records = 12000;
+    PointFileReader reader;
+    reader.SetSmallestSplitFile(0);
+
+    const QByteArray reference = OutcomeOf([&](SceneState& scene) { return LoadResults(scene, folder.Path(), "d.txt"); }, records);
+    const QByteArray twoCores = OutcomeOf(
+        [&](SceneState& scene) { return LoadResultsOnTwoCores(scene, folder.Path(), "d.txt", reader); }, records);
+    QCOMPARE(!reader.LastReadWasCareful(), quick);
+    const QByteArray inTwoSteps = OutcomeOf(
+        [&](SceneState& scene) {
+            const PointsReadAhead ahead = ReadPointsAhead(scene.Points, folder.Path(), "d.txt", reader, {});
+            return CompleteLoad(scene, ahead, folder.Path(), "d.txt", reader);
+        },
+        records);
+    QCOMPARE(twoCores.left(twoCores.indexOf('\n')), reference.left(reference.indexOf('\n')));
+    QVERIFY(twoCores == reference);
+    QVERIFY(inTwoSteps == reference);
 }
 
 QTEST_GUILESS_MAIN(TestLoadResults)

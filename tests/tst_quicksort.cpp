@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -186,7 +187,8 @@ void TestQuickSort::ordersAFullArray_data()
 }
 
 // The largest data set on inputs that drive a middle-pivot partition deep: it must come out
-// ordered and a permutation of the input, without overflowing the stack.
+// ordered and a permutation of the input, without overflowing the stack, and the same on two
+// cores as on one.
 void TestQuickSort::ordersAFullArray()
 {
     QFETCH(QByteArray, pattern);
@@ -194,6 +196,10 @@ void TestQuickSort::ordersAFullArray()
     PointArray pts;
     Fill(pts, xs);
     QuickSort(pts, 1, MaxPoints);
+    auto onTwoCores = std::make_unique<PointArray>();
+    Fill(*onTwoCores, xs);
+    QuickSortOnTwoCores(*onTwoCores, 1, MaxPoints);
+    QVERIFY(std::memcmp(&pts(1), &(*onTwoCores)(1), sizeof(PointD) * MaxPoints) == 0);
 
     std::vector<bool> seen(static_cast<std::size_t>(MaxPoints) + 1, false);
     for (int k = 1; k <= MaxPoints; ++k) {
