@@ -2,6 +2,8 @@
 
 #include "solver/platformcommands.h"
 
+#include "scene/stoprequest.h"
+
 #include <QDir>
 #include <QRegularExpression>
 
@@ -151,6 +153,14 @@ void SolverRun::SetTimeout(std::chrono::milliseconds timeout) { m_timeout = time
 void SolverRun::SetSolverProgram(const QString& program)
 {
     m_solverProgram = QDir(m_programFolder).absoluteFilePath(program);
+}
+
+QString SolverRun::Start(const QString& droppedFile, SceneState& scene)
+{
+    const QString problem = Start(droppedFile);
+    if (problem.isEmpty())
+        ReadAhead(scene);
+    return problem;
 }
 
 // Idle → Running. Acts in every state: a pending run is let go first.
@@ -308,10 +318,39 @@ void SolverRun::SolverEnded()
         m_state = State::Ended;
 }
 
+// Running: the solver reads its point file; so may we.
+void SolverRun::ReadAhead(SceneState& scene)
+{
+    m_readAheadScene = &scene;
+    m_readingAhead = std::jthread([this, folder = m_workDirectory, name = m_droppedFile.toStdString()](
+                                      std::stop_token stop) {
+        try {
+            m_readAhead = ReadPointsAhead(m_readAheadScene->Points, folder, name, m_reader, stop);
+        } catch (const StopRequested&) {
+            // Let go: nothing will look at what was read.
+        } catch (...) {
+            // No stamp: the collection loads anew, and meets the problem itself if it stays.
+            m_readAhead = {};
+        }
+    });
+}
+
+void SolverRun::StopReadingAhead()
+{
+    if (m_readingAhead.joinable()) {
+        m_readingAhead.request_stop();
+        m_readingAhead.join();
+    }
+    m_readAheadScene = nullptr;
+    m_readAhead = {};
+}
+
 // → Idle, with the run's one report.
 void SolverRun::Conclude()
 {
     CoordinateCaptions captions;
+    if (!m_failure.isEmpty())
+        StopReadingAhead();
     QString failure = m_failure.isEmpty() ? LoadAnswer(captions) : m_failure;
     const QString cleanUpProblem = CleanUp();
     if (failure.isEmpty())
@@ -328,10 +367,18 @@ void SolverRun::Conclude()
         emit Failed(failure);
 }
 
-QString SolverRun::LoadAnswer(CoordinateCaptions& captions) const
+QString SolverRun::LoadAnswer(CoordinateCaptions& captions)
 {
+    const std::string pointFileName = m_droppedFile.toStdString();
     try {
-        captions = LoadResults(*m_scene, m_workDirectory, m_droppedFile.toStdString());
+        if (m_readingAhead.joinable() && m_readAheadScene == m_scene) {
+            // Normally done long ago: the solver read the same file and more.
+            m_readingAhead.join();
+            captions = CompleteLoad(*m_scene, m_readAhead, m_workDirectory, pointFileName, m_reader);
+        } else {
+            StopReadingAhead();
+            captions = LoadResultsOnTwoCores(*m_scene, m_workDirectory, pointFileName, m_reader);
+        }
     } catch (const ResultFileError& error) {
         return QStringLiteral("%1 finished without a usable answer: %2")
             .arg(QLatin1String(SolverFileName), QString::fromStdString(error.what()));
@@ -374,6 +421,7 @@ void SolverRun::Abandon()
 // Any state → Idle, without a word. The work directory is left to the caller.
 void SolverRun::LetGo()
 {
+    StopReadingAhead();
     m_deadline.stop();
     if (m_process)
         ReleaseProcess();

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <thread>
 
 class SolverProcess;
 
@@ -52,13 +53,23 @@ public:
     // left behind. A dropped file inside the work directory is refused, since a run clears
     // the names it might bear.
     QString Start(const QString& droppedFile);
+    // The same, and while the solver runs, reads and orders the staged point file into
+    // scene.Points on one thread of its own (the solver keeps the other core), so that the
+    // collection of this scene only checks that the point file is still the one read, reads
+    // the answer and finishes: its outcome is LoadResults' all the same. From a successful
+    // Start until the run's report, or until the next Start or the run's end, the run owns
+    // scene.Points: the caller keeps HaveData false and neither reads nor writes them. A run
+    // that fails or is let go may have changed them, as a failed load may.
+    QString Start(const QString& droppedFile, SceneState& scene);
 
     // Collects the pending run. Waits (asynchronously, emitting WaitingChanged(true) and
     // later (false)) while the solver still runs, up to the timeout, after which the solver
-    // is stopped. Then checks how the solver ended, loads `scene` with LoadResults only when
-    // it exited with status 0, cleans up, and emits exactly one of Collected or Failed.
-    // `scene` must outlive the wait. Never sets HaveData. Does nothing when no run is pending
-    // or its collection is already under way: a failed Start has reported its own problem.
+    // is stopped. Then checks how the solver ended, loads `scene` only when it exited with
+    // status 0 (with LoadResults' outcome, on two cores, or completing what Start read
+    // ahead), cleans up, and emits exactly one of Collected or Failed: a problem of the
+    // solver first, then of the point file, then of the answer. `scene` must outlive the
+    // wait. Never sets HaveData. Does nothing when no run is pending or its collection is
+    // already under way: a failed Start has reported its own problem.
     void Collect(SceneState& scene);
 
     // The file dropped for the latest run that got past its checks.
@@ -96,7 +107,9 @@ private:
     void OnGroupStopped();
     void SolverEnded();
     void Conclude();
-    QString LoadAnswer(CoordinateCaptions& captions) const;
+    void ReadAhead(SceneState& scene);
+    void StopReadingAhead();
+    QString LoadAnswer(CoordinateCaptions& captions);
     QString CleanUp() const;
     bool AnswerAwaited() const;
     void Abandon();
@@ -117,4 +130,11 @@ private:
     std::chrono::nanoseconds m_solverTime { 0 }; // set when the solver ends
     SceneState* m_scene = nullptr; // set once the answer has been asked for
     QString m_failure; // what went wrong with the solver, composed where it became known
+
+    // The point file read ahead while the solver runs: into the scene's records, by a thread
+    // that ends before anything else touches them, the staged files or the reader.
+    PointFileReader m_reader;
+    SceneState* m_readAheadScene = nullptr;
+    PointsReadAhead m_readAhead; // written by the thread, read once it has been joined
+    std::jthread m_readingAhead;
 };

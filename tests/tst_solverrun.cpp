@@ -23,6 +23,8 @@ enum class Fault {
     DroppedFromWorkDirectory,
     MalformedInput,
     FailingSolver,
+    FailingSolverOnMalformedInput,
+    PartialAnswerOnMalformedInput,
     CrashingSolver,
     PartialAnswer,
     MalformedAnswer,
@@ -109,10 +111,11 @@ Outcome Collect(SolverRun& run, SceneState& scene)
     return { false, failed.first().first().toString() };
 }
 
-// Starts and collects; a refused start counts as a failure with Start's message.
-Outcome Run(SolverRun& run, SceneState& scene, const QString& dropped)
+// Starts, reading the point file ahead or not, and collects; a refused start counts as a
+// failure with Start's message.
+Outcome Run(SolverRun& run, SceneState& scene, const QString& dropped, bool readAhead = false)
 {
-    const QString refusal = run.Start(dropped);
+    const QString refusal = readAhead ? run.Start(dropped, scene) : run.Start(dropped);
     if (!refusal.isEmpty())
         return { false, refusal };
     return Collect(run, scene);
@@ -166,6 +169,8 @@ private slots:
     void failedRun_reportsProblemAndLeavesCleanState();
     void startDuringPendingRun_stopsOldSolverAndStartsAnew();
     void destroyedDuringRun_stopsSolverAndCleansUp();
+    void readAhead_pointFileChangedBySolver_isReadAgain();
+    void readAhead_newDropOrEnd_stopsTheReading();
 };
 
 void TestSolverRun::run_collectsAnswerAndCleansUp_data()
@@ -173,12 +178,16 @@ void TestSolverRun::run_collectsAnswerAndCleansUp_data()
     QTest::addColumn<QString>("solver");
     QTest::addColumn<bool>("leftoverWorkDirectory");
     QTest::addColumn<QStringList>("workFilesAfter");
+    QTest::addColumn<bool>("readAhead");
 
-    QTest::newRow("fresh") << "answer" << false << QStringList();
-    QTest::newRow("leftover work directory with a stale answer and a user's file")
-        << "answer" << true << QStringList { "notes.txt" };
-    QTest::newRow("solver leaves a file of its own")
-        << "extrafile" << false << QStringList { "calc.log" };
+    for (const bool readAhead : { false, true }) {
+        const QByteArray mode = readAhead ? " (read ahead)" : "";
+        QTest::newRow("fresh" + mode) << "answer" << false << QStringList() << readAhead;
+        QTest::newRow("leftover work directory with a stale answer and a user's file" + mode)
+            << "answer" << true << QStringList { "notes.txt" } << readAhead;
+        QTest::newRow("solver leaves a file of its own" + mode)
+            << "extrafile" << false << QStringList { "calc.log" } << readAhead;
+    }
 }
 
 void TestSolverRun::run_collectsAnswerAndCleansUp()
@@ -186,6 +195,7 @@ void TestSolverRun::run_collectsAnswerAndCleansUp()
     QFETCH(QString, solver);
     QFETCH(bool, leftoverWorkDirectory);
     QFETCH(QStringList, workFilesAfter);
+    QFETCH(bool, readAhead);
 
     Sandbox sandbox(solver);
     if (leftoverWorkDirectory) {
@@ -198,7 +208,7 @@ void TestSolverRun::run_collectsAnswerAndCleansUp()
     SolverRun run(sandbox.ProgramFolder());
     auto scene = std::make_unique<SceneState>();
 
-    const Outcome outcome = Run(run, *scene, sandbox.Profile());
+    const Outcome outcome = Run(run, *scene, sandbox.Profile(), readAhead);
 
     QVERIFY2(outcome.collected, qPrintable(outcome.text));
     QCOMPARE(outcome.text, QStringLiteral("(1,2) (3,4)"));
@@ -236,76 +246,96 @@ void TestSolverRun::slowSolver_isAwaitedWithoutBlocking()
     QVERIFY(!QFileInfo::exists(sandbox.WorkDirectory()));
 }
 
+static void AddFailureRows(bool readAhead);
+
 void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState_data()
 {
     QTest::addColumn<Fault>("fault");
     // With %program, %work and %dropped for the paths of this test's sandbox.
     QTest::addColumn<QString>("messageStart");
     QTest::addColumn<QStringList>("workFilesAfter");
+    QTest::addColumn<bool>("readAhead");
+    for (const bool readAhead : { false, true })
+        AddFailureRows(readAhead);
+}
 
-    QTest::newRow("calc.exe missing")
+// Each row once as it is and once with the point file read ahead: the same message either way,
+// a problem of the solver before one of the point file, and that before one of the answer.
+static void AddFailureRows(bool readAhead)
+{
+    const QByteArray mode = readAhead ? " (read ahead)" : "";
+    const auto newRow = [&](const char* name) -> QTestData& {
+        return QTest::newRow((name + mode).constData());
+    };
+
+    newRow("calc.exe missing")
         << Fault::MissingSolver
-        << "calc.exe is missing: it must lie beside the program, in %program" << QStringList();
-    QTest::newRow("calc.exe not a program")
-        << Fault::UnstartableSolver << "calc.exe could not be started: " << QStringList();
-    QTest::newRow("work directory name taken by a file")
+        << "calc.exe is missing: it must lie beside the program, in %program" << QStringList() << readAhead;
+    newRow("calc.exe not a program")
+        << Fault::UnstartableSolver << "calc.exe could not be started: " << QStringList() << readAhead;
+    newRow("work directory name taken by a file")
         << Fault::WorkDirectoryIsFile
         << "%work: the viewer needs this name for its work directory, but a file has it; "
            "rename or remove it"
-        << QStringList();
-    QTest::newRow("work directory name taken by a link")
+        << QStringList() << readAhead;
+    newRow("work directory name taken by a link")
         << Fault::WorkDirectoryIsLink
         << "%work: the viewer needs this name for its work directory, but a link has it; "
            "rename or remove it"
-        << QStringList { "elsewhere.txt" };
-    QTest::newRow("program folder cannot hold a folder")
+        << QStringList { "elsewhere.txt" } << readAhead;
+    newRow("program folder cannot hold a folder")
         << Fault::ProgramFolderIsFile << "cannot create the folder %work: Not a directory"
-        << QStringList();
-    QTest::newRow("a folder bears the answer's name")
+        << QStringList() << readAhead;
+    newRow("a folder bears the answer's name")
         << Fault::FolderNamedLikeAnswer
         << "cannot delete %work/morvadine.out: it is a folder, not a file"
-        << QStringList { "morvadine.out" };
-    QTest::newRow("dropped a folder")
+        << QStringList { "morvadine.out" } << readAhead;
+    newRow("dropped a folder")
         << Fault::DroppedFolder << "%dropped: is a folder, not a file; drop a problem input file"
-        << QStringList();
-    QTest::newRow("dropped file vanished")
-        << Fault::DroppedMissing << "%dropped: the file does not exist" << QStringList();
-    QTest::newRow("dropped a file of the work directory")
+        << QStringList() << readAhead;
+    newRow("dropped file vanished")
+        << Fault::DroppedMissing << "%dropped: the file does not exist" << QStringList() << readAhead;
+    newRow("dropped a file of the work directory")
         << Fault::DroppedFromWorkDirectory
         << "%dropped: lies in the viewer's work directory, whose files each run replaces; copy "
            "it elsewhere and drop the copy"
-        << QStringList { "morvadine.in" };
-    QTest::newRow("malformed input")
+        << QStringList { "morvadine.in" } << readAhead;
+    newRow("malformed input")
         << Fault::MalformedInput << "%dropped: line 3, column 3: expected a number, found 'abc'"
-        << QStringList();
-    QTest::newRow("solver fails")
+        << QStringList() << readAhead;
+    newRow("solver fails on a malformed input")
+        << Fault::FailingSolverOnMalformedInput << "calc.exe exited with status 3: " << QStringList() << readAhead;
+    newRow("partial answer to a malformed input")
+        << Fault::PartialAnswerOnMalformedInput
+        << "%dropped: line 3, column 3: expected a number, found 'abc'" << QStringList() << readAhead;
+    newRow("solver fails")
         << Fault::FailingSolver
         << "calc.exe exited with status 3: step 3\nstep 4\nstep 5\nstep 6\n"
            "step 7: %dropped, ./morvadine.in, morvadine.in.bak"
-        << QStringList();
-    QTest::newRow("solver crashes")
-        << Fault::CrashingSolver << "calc.exe crashed: about to crash" << QStringList();
-    QTest::newRow("partial answer")
+        << QStringList() << readAhead;
+    newRow("solver crashes")
+        << Fault::CrashingSolver << "calc.exe crashed: about to crash" << QStringList() << readAhead;
+    newRow("partial answer")
         << Fault::PartialAnswer
         << "calc.exe finished without a usable answer: morvadine.out: the file ends after 3 of "
            "the 4 numbers tower x, tower y, island x, island y"
-        << QStringList();
-    QTest::newRow("malformed answer")
+        << QStringList() << readAhead;
+    newRow("malformed answer")
         << Fault::MalformedAnswer
         << "calc.exe finished without a usable answer: morvadine.out: line 1, column 1: "
            "expected a number, found 'abc'"
-        << QStringList();
-    QTest::newRow("no answer")
+        << QStringList() << readAhead;
+    newRow("no answer")
         << Fault::NoAnswer
         << "calc.exe finished without a usable answer: morvadine.out: the file does not exist"
-        << QStringList();
-    QTest::newRow("no answer, a stale one left over")
+        << QStringList() << readAhead;
+    newRow("no answer, a stale one left over")
         << Fault::StaleAnswer
         << "calc.exe finished without a usable answer: morvadine.out: the file does not exist"
-        << QStringList();
-    QTest::newRow("solver never finishes")
+        << QStringList() << readAhead;
+    newRow("solver never finishes")
         << Fault::EndlessSolver << "calc.exe did not finish within 1.5 seconds"
-        << QStringList { "calc.pid" };
+        << QStringList { "calc.pid" } << readAhead;
 }
 
 void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
@@ -313,6 +343,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     QFETCH(Fault, fault);
     QFETCH(QString, messageStart);
     QFETCH(QStringList, workFilesAfter);
+    QFETCH(bool, readAhead);
 
     Sandbox sandbox(QStringLiteral("answer"));
     QString dropped = sandbox.Profile();
@@ -356,6 +387,14 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     case Fault::FailingSolver:
         sandbox.UseSolver(QStringLiteral("failing"));
         break;
+    case Fault::FailingSolverOnMalformedInput:
+        WriteFile(sandbox.Profile(), "3\n0 0\n1 abc\n2 0\n");
+        sandbox.UseSolver(QStringLiteral("failing"));
+        break;
+    case Fault::PartialAnswerOnMalformedInput:
+        WriteFile(sandbox.Profile(), "3\n0 0\n1 abc\n2 0\n");
+        sandbox.UseSolver(QStringLiteral("partial"));
+        break;
     case Fault::CrashingSolver:
         sandbox.UseSolver(QStringLiteral("crashing"));
         break;
@@ -389,7 +428,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     QSignalSpy collected(&run, &SolverRun::Collected);
     QSignalSpy failed(&run, &SolverRun::Failed);
 
-    const Outcome outcome = Run(run, *scene, dropped);
+    const Outcome outcome = Run(run, *scene, dropped, readAhead);
 
     QVERIFY(!outcome.collected);
     QVERIFY2(outcome.text.startsWith(messageStart),
@@ -419,7 +458,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
         QVERIFY(QDir(sandbox.WorkDirectory()).rmdir(QStringLiteral("morvadine.out")));
     sandbox.UseSolver(QStringLiteral("answer"));
     WriteFile(sandbox.Profile(), GoodProfile);
-    const Outcome next = Run(run, *scene, sandbox.Profile());
+    const Outcome next = Run(run, *scene, sandbox.Profile(), readAhead);
     QVERIFY2(next.collected, qPrintable(next.text));
 }
 
@@ -459,6 +498,48 @@ void TestSolverRun::destroyedDuringRun_stopsSolverAndCleansUp()
     }
     QTRY_VERIFY_WITH_TIMEOUT(ProcessesGone(solver), CollectionTimeoutMs);
     QCOMPARE(sandbox.WorkFiles(), QStringList { "calc.pid" });
+}
+
+// The solver rewrites its input, same length, after the viewer has read it: the collection
+// must load what the file holds now.
+void TestSolverRun::readAhead_pointFileChangedBySolver_isReadAgain()
+{
+    Sandbox sandbox(QStringLiteral("rewriting"));
+    SolverRun run(sandbox.ProgramFolder());
+    auto scene = std::make_unique<SceneState>();
+
+    const Outcome outcome = Run(run, *scene, sandbox.Profile(), true);
+
+    QVERIFY2(outcome.collected, qPrintable(outcome.text));
+    QCOMPARE(scene->PointCount, 3);
+    const double ys[] = { scene->Points(1).Y, scene->Points(2).Y, scene->Points(3).Y };
+    QCOMPARE(std::vector<double>(std::begin(ys), std::end(ys)), (std::vector<double> { 7, 9, 7 }));
+}
+
+// A reading of a long file is under way when the next drop comes, and again when the run is
+// destroyed: each must end before its scene is touched again or freed (the sanitizers see to
+// the second).
+void TestSolverRun::readAhead_newDropOrEnd_stopsTheReading()
+{
+    Sandbox sandbox(QStringLiteral("endless"));
+    std::string longProfile = "300000\n";
+    for (std::int64_t k = 0; k < 300000; ++k)
+        longProfile += std::to_string(k * 7919 % 300007) + " 1.25\n";
+    const QString longFile = sandbox.Input() + QStringLiteral("/long.txt");
+    WriteFile(longFile, QByteArray::fromStdString(longProfile));
+    auto scene = std::make_unique<SceneState>();
+    {
+        SolverRun run(sandbox.ProgramFolder());
+        QCOMPARE(run.Start(longFile, *scene), QString());
+        sandbox.UseSolver(QStringLiteral("answer"));
+        const Outcome outcome = Run(run, *scene, sandbox.Profile(), true);
+        QVERIFY2(outcome.collected, qPrintable(outcome.text));
+        QCOMPARE(scene->PointCount, 3);
+        sandbox.UseSolver(QStringLiteral("endless"));
+        QCOMPARE(run.Start(longFile, *scene), QString());
+    }
+    scene.reset();
+    QTest::qWait(100);
 }
 
 QTEST_GUILESS_MAIN(TestSolverRun)

@@ -199,7 +199,7 @@ void frmMain::RunSolver(const QString& path)
     m_scene->HaveData = false;
     tmrDisplay->stop();
     unsetCursor();
-    const QString problem = m_solver.Start(path);
+    const QString problem = m_solver.Start(path, *m_scene);
     if (!problem.isEmpty()) {
         // Shown once the drop event has returned: a box opened inside it would hold the
         // drag, and the program the file came from, until it is answered.

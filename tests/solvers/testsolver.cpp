@@ -41,7 +41,12 @@ int Answer()
 
 int main()
 {
-    if (Behaviour == "slow") {
+    if (Behaviour == "rewriting") {
+        // Changes its input, keeping its length, once the viewer has had time to read it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        if (!WriteFile("morvadine.in", "3\n2 7\n0 7\n1 9\n"))
+            return 2;
+    } else if (Behaviour == "slow") {
         std::this_thread::sleep_for(std::chrono::milliseconds(800));
     } else if (Behaviour == "failing") {
         // The last line names the staged point file alone, inside a path and inside a longer name.
