@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <exception>
 #include <fstream>
-#include <future>
+#include <limits>
+#include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -28,19 +30,26 @@ void ReadPointsCarefully(PointArray& points, std::int32_t& count, const std::fil
 
 namespace {
 
-// Runs `other` on a second thread while `own` runs on this one; rethrows a failure of either,
-// this thread's first, once both have ended.
+// Runs `other` on a second thread while `own` runs on this one, or after it where no thread
+// can be had; rethrows a failure of either, this thread's first, once both have ended.
 template <class Own, class Other>
 void OnTwoCores(Own&& own, Other&& other)
 {
     std::exception_ptr otherFailure;
-    std::thread second([&] {
-        try {
-            other();
-        } catch (...) {
-            otherFailure = std::current_exception();
-        }
-    });
+    std::thread second;
+    try {
+        second = std::thread([&] {
+            try {
+                other();
+            } catch (...) {
+                otherFailure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        own();
+        other();
+        return;
+    }
     try {
         own();
     } catch (...) {
@@ -340,11 +349,30 @@ VertexExtents PointFileReader::Read(PointArray& points, std::int32_t& count, con
                                     const std::string& displayName, Cores cores, std::stop_token stop)
 {
     m_lastReadWasCareful = false;
+    if (const std::optional<VertexExtents> extents = ReadQuickly(points, count, file, cores, stop))
+        return *extents;
+    m_lastReadWasCareful = true;
+    ReadPointsCarefully(points, count, file, displayName, stop);
+    VertexExtents extents;
+    for (std::int32_t k = 1; k <= count; ++k)
+        extents.Include(points(k));
+    return extents;
+}
+
+std::optional<VertexExtents> PointFileReader::ReadQuickly(PointArray& points, std::int32_t& count,
+                                                          const std::filesystem::path& file, Cores cores,
+                                                          const std::stop_token& stop)
+{
+    // Far more than a million vertices take: mostly what the count leaves unread, which the
+    // careful reader never looks at.
+    constexpr std::uintmax_t LargestQuickFile = std::uintmax_t{256} << 20;
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(file, error);
-    if (!error && size > 0) {
-        const auto bytes = static_cast<std::size_t>(size);
-        const bool twoCores = cores == Cores::Two && bytes >= m_smallestSplitFile;
+    if (error || size == 0 || size > LargestQuickFile)
+        return std::nullopt;
+    const auto bytes = static_cast<std::size_t>(size);
+    const bool twoCores = cores == Cores::Two && bytes >= m_smallestSplitFile;
+    try {
         char* const text = m_scratch->Text(bytes);
         const std::size_t middle = bytes / 2;
         std::size_t received = 0;
@@ -358,21 +386,17 @@ VertexExtents PointFileReader::Read(PointArray& points, std::int32_t& count, con
             received = ReadBytes(file, 0, bytes, text);
         }
         // A file that changed size meanwhile is left to the careful reader.
-        if (received == bytes) {
-            const std::string_view content(text, bytes);
-            const std::optional<std::size_t> split = twoCores ? SplitAfterLineEnd(content, middle) : std::nullopt;
-            QuickRead quick(points, content, split, twoCores, stop);
-            if (quick.ReadCount(count)
-                && quick.ReadPairs(m_scratch->Records(3 * static_cast<std::size_t>(count)))) {
-                quick.Order();
-                return quick.Extents();
-            }
-        }
+        if (received != bytes)
+            return std::nullopt;
+        const std::string_view content(text, bytes);
+        QuickRead quick(points, content, twoCores ? SplitAfterLineEnd(content, middle) : std::nullopt, twoCores,
+                        stop);
+        if (!quick.ReadCount(count) || !quick.ReadPairs(m_scratch->Records(3 * static_cast<std::size_t>(count))))
+            return std::nullopt;
+        quick.Order();
+        return quick.Extents();
+    } catch (const std::bad_alloc&) {
+        // The careful reader needs no room beyond the records.
+        return std::nullopt;
     }
-    m_lastReadWasCareful = true;
-    ReadPointsCarefully(points, count, file, displayName, stop);
-    VertexExtents extents;
-    for (std::int32_t k = 1; k <= count; ++k)
-        extents.Include(points(k));
-    return extents;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <string>
 
@@ -54,6 +55,10 @@ public:
 
 private:
     struct Scratch;
+
+    std::optional<VertexExtents> ReadQuickly(PointArray& points, std::int32_t& count,
+                                             const std::filesystem::path& file, Cores cores,
+                                             const std::stop_token& stop);
 
     std::unique_ptr<Scratch> m_scratch;
     std::size_t m_smallestSplitFile = 256 * 1024;

@@ -9,6 +9,7 @@
 #include <exception>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <limits>
 #include <stdexcept>
@@ -537,9 +538,15 @@ void QuickSortOnTwoCores(PointArray& pts, std::int32_t lo, std::int32_t hi, std:
     pts(lo);
     pts(hi);
     SharedRanges shared(pts, lo, hi, &stop);
-    std::thread helper([&] { shared.Work(); });
+    std::thread helper;
+    try {
+        helper = std::thread([&] { shared.Work(); });
+    } catch (const std::system_error&) {
+        // One core takes every range.
+    }
     shared.Work();
-    helper.join();
+    if (helper.joinable())
+        helper.join();
     shared.RethrowFailure();
 }
 
