@@ -354,6 +354,7 @@ private:
     int m_lopsidedLeft;
     int m_lopsidedInARow;
     std::int32_t m_lastLength = std::numeric_limits<std::int32_t>::max();
+    bool m_equalXBelow = false; // a short range above this one held equal X
 };
 
 // Whether a partition of a range of `length` records left a side of `longer` records that is
@@ -399,8 +400,12 @@ bool WalkingShortcuts::operator()(std::int32_t lo, std::int32_t hi)
 {
     if (m_stop)
         ThrowIfStopRequested(*m_stop);
-    if (hi - lo < ShortRange && OrderedByInsertionIfDistinct(*m_pts, lo, hi))
-        return true;
+    // The sides of a short range with equal X mostly hold equal X too: they are not tried.
+    if (hi - lo < ShortRange && !m_equalXBelow) {
+        if (OrderedByInsertionIfDistinct(*m_pts, lo, hi))
+            return true;
+        m_equalXBelow = true;
+    }
     const std::int32_t length = hi - lo + 1;
     const bool lopsided = IsLopsided(m_lastLength, length);
     m_lastLength = length;
