@@ -1,7 +1,6 @@
 #include "check/checkmode.h"
 
 #include "check/verdicttext.h"
-#include "scene/numbertext.h"
 #include "solver/solverrun.h"
 
 #include <QCoreApplication>
@@ -58,16 +57,11 @@ Collection SolveAndCollect(SolverRun& run, SceneState& scene, const QString& fil
 FileReport ErrorReport(const QString& file, const QString& message)
 {
     // A solver's last lines of error output, among others, come on several lines.
-    QStringList lines = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     return { FileOutcome::Error,
         QCoreApplication::translate("CheckMode", "%1: error: %2")
             .arg(file, lines.join(QLatin1String(" | "))),
         {} };
-}
-
-QString Number(double value)
-{
-    return QString::fromStdString(NumberText(value));
 }
 
 // While it lives, standard output belongs to the report alone: what child processes write
@@ -131,13 +125,13 @@ FileReport ReportCollected(SceneState& scene, const QString& file,
     //: The verdict words are what scripts look for in the report.
     const QString word = verdict.Ok() ? QCoreApplication::translate("CheckMode", "ok")
                                       : QCoreApplication::translate("CheckMode", "wrong");
-    report.Line
-        = QCoreApplication::translate(
-              "CheckMode", "%1: %2, tower %3, island %4, height %5 (best %6), solver %7 ms")
-              .arg(file, word, QString::fromStdString(captions.Tower),
-                  QString::fromStdString(captions.Island),
-                  judgement->TowerHeight ? Number(*judgement->TowerHeight) : QStringLiteral("-"),
-                  Number(judgement->LeastTowerHeight), MillisecondsText(solverTime));
+    report.Line = QCoreApplication::translate(
+        "CheckMode", "%1: %2, tower %3, island %4, height %5 (best %6), solver %7 ms")
+                      .arg(file, word, QString::fromStdString(captions.Tower),
+                          QString::fromStdString(captions.Island),
+                          judgement->TowerHeight ? ShownNumber(*judgement->TowerHeight)
+                                                 : QStringLiteral("-"),
+                          ShownNumber(judgement->LeastTowerHeight), MillisecondsText(solverTime));
     if (verdict.Tower.Kind != PlacementKind::Ok) {
         report.Line += QCoreApplication::translate("CheckMode", "; tower: %1")
                            .arg(PlacementSentence(Placement::Tower, verdict.Tower));

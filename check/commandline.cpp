@@ -34,7 +34,9 @@ double ToleranceIn(const QString& text)
 {
     const std::optional<double> tolerance = NumberIn<double>(text);
     if (!tolerance || !std::isfinite(*tolerance) || *tolerance < 0)
-        throw Refusal { QCoreApplication::translate("CommandLine", "--tolerance: %1 is not a number of 0 or more").arg(text) };
+        throw Refusal { QCoreApplication::translate(
+            "CommandLine", "--tolerance: %1 is not a number of 0 or more")
+                            .arg(text) };
     return *tolerance;
 }
 
@@ -42,7 +44,9 @@ int SamplesIn(const QString& text)
 {
     const std::optional<int> samples = NumberIn<int>(text);
     if (!samples || *samples < 1)
-        throw Refusal { QCoreApplication::translate("CommandLine", "--samples: %1 is not a whole number of 1 or more").arg(text) };
+        throw Refusal { QCoreApplication::translate(
+            "CommandLine", "--samples: %1 is not a whole number of 1 or more")
+                            .arg(text) };
     return *samples;
 }
 
@@ -54,11 +58,11 @@ QSize SizeIn(const QString& text)
     const qsizetype times = text.indexOf(QLatin1Char('x'));
     const std::optional<int> width = NumberIn<int>(text.left(times));
     const std::optional<int> height = NumberIn<int>(text.mid(times + 1));
-    const auto fits = [](std::optional<int> side) {
-        return side && *side >= 1 && *side <= LargestPictureSide;
-    };
+    const auto fits
+        = [](std::optional<int> side) { return side && *side >= 1 && *side <= LargestPictureSide; };
     if (times < 0 || !fits(width) || !fits(height)) {
-        throw Refusal { QCoreApplication::translate("CommandLine", "--size: %1 is not WIDTHxHEIGHT in pixels, each from 1 to %2")
+        throw Refusal { QCoreApplication::translate(
+            "CommandLine", "--size: %1 is not WIDTHxHEIGHT in pixels, each from 1 to %2")
                             .arg(text, QString::number(LargestPictureSide)) };
     }
     return { *width, *height };
@@ -72,21 +76,32 @@ SightLines LinesIn(const QString& text)
         return SightLines::Island;
     if (text == QLatin1String("both"))
         return SightLines::Both;
-    throw Refusal { QCoreApplication::translate("CommandLine", "--lines: %1 is not tower, island or both").arg(text) };
+    throw Refusal { QCoreApplication::translate(
+        "CommandLine", "--lines: %1 is not tower, island or both")
+                        .arg(text) };
 }
 
-// Each file must get a picture of its own.
+// Each file must get a picture of its own, and no picture may take an input's place.
 void CheckPictureFiles(const QString& pattern, const QStringList& files)
 {
     if (files.size() > 1 && !pattern.contains(QLatin1String(NamePlaceholder))) {
-        throw Refusal { QCoreApplication::translate("CommandLine", "--picture: %1 must hold %2 to draw several files")
+        throw Refusal { QCoreApplication::translate(
+            "CommandLine", "--picture: %1 must hold %2 to draw several files")
                             .arg(pattern, QLatin1String(NamePlaceholder)) };
     }
     QHash<QString, QString> inputOf; // by the absolute picture file
     for (const QString& file : files) {
         const QString picture = QFileInfo(PictureFile(pattern, file)).absoluteFilePath();
+        for (const QString& input : files) {
+            if (QFileInfo(input).absoluteFilePath() == picture) {
+                throw Refusal { QCoreApplication::translate(
+                    "CommandLine", "--picture: the picture of %1 would replace the input %2")
+                                    .arg(file, input) };
+            }
+        }
         if (inputOf.contains(picture)) {
-            throw Refusal { QCoreApplication::translate("CommandLine", "--picture: %1 and %2 would both be drawn to %3")
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--picture: %1 and %2 would both be drawn to %3")
                                 .arg(inputOf.value(picture), file, PictureFile(pattern, file)) };
         }
         inputOf.insert(picture, file);
@@ -99,29 +114,40 @@ struct Options {
     QCommandLineOption Version { { QStringLiteral("v"), QStringLiteral("version") },
         QCoreApplication::translate("CommandLine", "Show the version.") };
     QCommandLineOption Check { QStringLiteral("check"),
-        QCoreApplication::translate("CommandLine", "Run no window: solve and judge each FILE, print a line for each and a summary.") };
+        QCoreApplication::translate("CommandLine",
+            "Run no window: solve and judge each FILE, print a line for each and a summary.") };
     QCommandLineOption Solver { QStringLiteral("solver"),
-        QCoreApplication::translate("CommandLine", "Use PROGRAM as the solver instead of the calc.exe beside the viewer; it is staged "
-           "and run as calc.exe all the same."),
+        QCoreApplication::translate("CommandLine",
+            "Use PROGRAM as the solver instead of the calc.exe beside the viewer; it is staged "
+            "and run as calc.exe all the same."),
         QStringLiteral("PROGRAM") };
     QCommandLineOption Tolerance { QStringLiteral("tolerance"),
-        QCoreApplication::translate("CommandLine", "Accept a height or a y within T of the best, absolutely or relative to the best "
-           "(default 1e-06)."),
+        QCoreApplication::translate("CommandLine",
+            "Accept a height or a y within T of the best, absolutely or relative to the best "
+            "(default %1).")
+            .arg(QString::number(DefaultTolerance)),
         QStringLiteral("T") };
     QCommandLineOption Picture { QStringLiteral("picture"),
-        QCoreApplication::translate("CommandLine", "With --check: draw each FILE with its tower and island to the image file PATTERN "
-           "(its extension gives the format, .png for one). {name} in PATTERN stands for "
-           "FILE's name without its folder and extension; several FILEs need it."),
+        QCoreApplication::translate("CommandLine",
+            "With --check: draw each FILE with its tower and island to the image file PATTERN "
+            "(its extension gives the format, .png for one). {name} in PATTERN stands for "
+            "FILE's name without its folder and extension; several FILEs need it."),
         QStringLiteral("PATTERN") };
     QCommandLineOption Size { QStringLiteral("size"),
-        QCoreApplication::translate("CommandLine", "With --picture: its size in pixels (default: the window's drawing surface as laid "
-           "out, 553x233)."),
+        QCoreApplication::translate("CommandLine",
+            "With --picture: its size in pixels (default: the window's drawing surface as laid "
+            "out, %1x%2).")
+            .arg(QString::number(DefaultPictureSize().width()),
+                QString::number(DefaultPictureSize().height())),
         QStringLiteral("WxH") };
     QCommandLineOption Samples { QStringLiteral("samples"),
-        QCoreApplication::translate("CommandLine", "With --picture: about how many vertices to draw (default 200, as in the window)."),
+        QCoreApplication::translate("CommandLine",
+            "With --picture: about how many vertices to draw (default %1, as in the window).")
+            .arg(QString::number(DefaultSampleCount)),
         QStringLiteral("N") };
     QCommandLineOption Lines { QStringLiteral("lines"),
-        QCoreApplication::translate("CommandLine", "With --picture: draw the sight lines from the tower, the island or both."),
+        QCoreApplication::translate("CommandLine",
+            "With --picture: draw the sight lines from the tower, the island or both."),
         QStringLiteral("tower|island|both") };
 };
 
@@ -154,28 +180,36 @@ CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStr
 
     for (const QCommandLineOption* option : { &options.Size, &options.Samples, &options.Lines }) {
         if (parser.isSet(*option) && !parser.isSet(options.Picture)) {
-            throw Refusal { QCoreApplication::translate("CommandLine", "--%1 works only with --picture").arg(option->names().first()) };
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--%1 works only with --picture")
+                                .arg(option->names().first()) };
         }
     }
     if (parser.isSet(options.Check)) {
         commandLine.What = CommandLine::Action::Check;
         if (request.Files.isEmpty())
-            throw Refusal { QCoreApplication::translate("CommandLine", "--check needs at least one FILE") };
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--check needs at least one FILE") };
     } else {
         if (parser.isSet(options.Picture))
-            throw Refusal { QCoreApplication::translate("CommandLine", "--picture works only with --check") };
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--picture works only with --check") };
         if (request.Files.size() > 1)
-            throw Refusal { QCoreApplication::translate("CommandLine", "the window opens one FILE; --check judges several") };
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "the window opens one FILE; --check judges several") };
     }
 
     for (const QString& file : request.Files) {
         if (!QFileInfo::exists(file))
-            throw Refusal { QCoreApplication::translate("CommandLine", "%1: the file does not exist").arg(file) };
+            throw Refusal {
+                QCoreApplication::translate("CommandLine", "%1: the file does not exist").arg(file)
+            };
     }
     if (parser.isSet(options.Solver)) {
         request.SolverProgram = QFileInfo(parser.value(options.Solver)).absoluteFilePath();
         if (!QFileInfo::exists(request.SolverProgram)) {
-            throw Refusal { QCoreApplication::translate("CommandLine", "%1: the solver program does not exist")
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "%1: the solver program does not exist")
                                 .arg(parser.value(options.Solver)) };
         }
     }
@@ -212,16 +246,19 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         "on standard output."));
     const Options options;
     // Qt's own help option would offer --help-all for Qt's options, which are not taken here.
-    parser.addOptions({ options.Help, options.Version, options.Check, options.Solver, options.Tolerance, options.Picture,
-        options.Size, options.Samples, options.Lines });
+    parser.addOptions({ options.Help, options.Version, options.Check, options.Solver,
+        options.Tolerance, options.Picture, options.Size, options.Samples, options.Lines });
     parser.addPositionalArgument(QStringLiteral("FILE"),
-        QCoreApplication::translate("CommandLine", "A problem input: a vertex count, then that many x y pairs."),
+        QCoreApplication::translate(
+            "CommandLine", "A problem input: a vertex count, then that many x y pairs."),
         QStringLiteral("[FILE...]"));
     try {
         return Parse(parser, options, arguments);
     } catch (const Refusal& refusal) {
         return { CommandLine::Action::Refuse,
-            QCoreApplication::translate("CommandLine", "%1: %2").arg(QCoreApplication::applicationName(), refusal.Problem), {} };
+            QCoreApplication::translate("CommandLine", "%1: %2")
+                .arg(QCoreApplication::applicationName(), refusal.Problem),
+            {} };
     }
 }
 

@@ -13,6 +13,12 @@ QString PictureFile(const QString& pattern, const QString& inputFile)
         QLatin1String(NamePlaceholder), QFileInfo(inputFile).completeBaseName());
 }
 
+QSize DefaultPictureSize()
+{
+    static const QSize size = ImageSurface().Image().size();
+    return size;
+}
+
 QImage DrawPicture(SceneState& scene, const PictureRequest& request, DrawOutcome& outcome)
 {
     ImageSurface surface;
@@ -36,8 +42,8 @@ QString DrawProblem(DrawOutcome outcome, const QString& file, double maxX)
 {
     switch (outcome) {
     case DrawOutcome::NoPositiveX:
-        return QCoreApplication::translate("Picture",
-            "%1: the profile has no vertex with x greater than 0, so it cannot be drawn")
+        return QCoreApplication::translate(
+            "Picture", "%1: the profile has no vertex with x greater than 0, so it cannot be drawn")
             .arg(file);
     case DrawOutcome::XTooNarrow:
         return QCoreApplication::translate("Picture",

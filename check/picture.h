@@ -29,6 +29,9 @@ inline constexpr const char* NamePlaceholder = "{name}";
 // input's file name without its folder and its last extension ("profiles/a.in" gives "a").
 QString PictureFile(const QString& pattern, const QString& inputFile);
 
+// The size of a picture whose request names none, in pixels.
+QSize DefaultPictureSize();
+
 // The tower-and-island view of the loaded `scene`, drawn by DrawScene on an image surface of
 // the requested size at a device pixel ratio of 1, in the default window colours (black on
 // white). Sets the scene's view extents, scales and view as the window would, and HaveData.

@@ -8,35 +8,29 @@
 #include <span>
 #include <stdexcept>
 
+QString ShownNumber(double value) { return QString::fromStdString(NumberText(value)); }
+
 namespace {
 
-QString Number(double value)
-{
-    return QString::fromStdString(NumberText(value));
-}
-
-QString Point(PointD point)
-{
-    return QString::fromStdString(PointText(point));
-}
+QString Point(PointD point) { return QString::fromStdString(PointText(point)); }
 
 // Where the answer lies: the height it reached and the least possible, for a placement that
 // sees every slope.
 QString HeightSentence(Placement placement, const PlacementVerdict& verdict)
 {
-    const QString height = Number(verdict.Height);
-    const QString best = Number(verdict.BestHeight);
+    const QString height = ShownNumber(verdict.Height);
+    const QString best = ShownNumber(verdict.BestHeight);
     if (verdict.Kind == PlacementKind::Ok) {
         return placement == Placement::Tower
-            ? QCoreApplication::translate("Verdict",
-                  "height %1 above the ground; the lowest possible is %2: optimal")
+            ? QCoreApplication::translate(
+                "Verdict", "height %1 above the ground; the lowest possible is %2: optimal")
                   .arg(height, best)
             : QCoreApplication::translate("Verdict", "at y %1; the lowest possible is %2: optimal")
                   .arg(height, best);
     }
     return placement == Placement::Tower
-        ? QCoreApplication::translate("Verdict",
-              "height %1 above the ground; the lowest possible is %2, at %3")
+        ? QCoreApplication::translate(
+            "Verdict", "height %1 above the ground; the lowest possible is %2, at %3")
               .arg(height, best, Point(verdict.Best))
         : QCoreApplication::translate("Verdict", "at y %1; the lowest possible is %2, at %3")
               .arg(height, best, Point(verdict.Best));
@@ -50,14 +44,15 @@ QString PlacementSentence(Placement placement, const PlacementVerdict& verdict)
     case PlacementKind::NotFinite:
         return QCoreApplication::translate("Verdict", "its coordinates are not finite numbers");
     case PlacementKind::OutsideRange:
-        return QCoreApplication::translate("Verdict",
-            "x %1 lies outside the profile, which spans x %2 to %3")
-            .arg(Number(verdict.Given.X), Number(verdict.First), Number(verdict.Last));
+        return QCoreApplication::translate(
+            "Verdict", "x %1 lies outside the profile, which spans x %2 to %3")
+            .arg(ShownNumber(verdict.Given.X), ShownNumber(verdict.First),
+                ShownNumber(verdict.Last));
     case PlacementKind::MissesSlope:
-        return QCoreApplication::translate("Verdict",
-            "does not see the slope from %1 to %2: at x %3 it needs y %4 or more")
-            .arg(Point(verdict.Slope.From), Point(verdict.Slope.To), Number(verdict.Given.X),
-                Number(verdict.Needed));
+        return QCoreApplication::translate(
+            "Verdict", "does not see the slope from %1 to %2: at x %3 it needs y %4 or more")
+            .arg(Point(verdict.Slope.From), Point(verdict.Slope.To), ShownNumber(verdict.Given.X),
+                ShownNumber(verdict.Needed));
     case PlacementKind::HigherThanNeeded:
     case PlacementKind::Ok:
         break;
@@ -67,9 +62,9 @@ QString PlacementSentence(Placement placement, const PlacementVerdict& verdict)
 
 QString MillisecondsText(std::chrono::nanoseconds duration)
 {
-    // Tenths of a millisecond, rounded once, so that 12.25 ms cannot show as 12.249999.
+    // To a tenth: the digits beyond say more about the machine's load than about the solver.
     const double tenths = std::round(static_cast<double>(duration.count()) / 1e5);
-    return Number(tenths / 10);
+    return ShownNumber(tenths / 10);
 }
 
 std::optional<Judgement> JudgeScene(const SceneState& scene, double tolerance)
@@ -91,8 +86,8 @@ std::optional<Judgement> JudgeScene(const SceneState& scene, double tolerance)
 
 QString UnjudgedSentence()
 {
-    return QCoreApplication::translate("Verdict",
-        "cannot be judged: the best answer lies beyond the range of a double");
+    return QCoreApplication::translate(
+        "Verdict", "cannot be judged: the best answer lies beyond the range of a double");
 }
 
 AnswerTips AnswerToolTips(

@@ -17,6 +17,9 @@ enum class Placement { Tower, Island };
 // the lower height possible and where, the x outside the profile).
 QString PlacementSentence(Placement placement, const PlacementVerdict& verdict);
 
+// A number as the coordinate labels write it.
+QString ShownNumber(double value);
+
 // A run time in milliseconds, to a tenth: "12.5".
 QString MillisecondsText(std::chrono::nanoseconds duration);
 
@@ -43,5 +46,5 @@ struct AnswerTips {
     QString Tower;
     QString Island;
 };
-AnswerTips AnswerToolTips(const SceneState& scene, double tolerance,
-    std::chrono::nanoseconds solverTime);
+AnswerTips AnswerToolTips(
+    const SceneState& scene, double tolerance, std::chrono::nanoseconds solverTime);
