@@ -12,6 +12,10 @@
 #include <memory>
 
 #ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -26,11 +30,13 @@ struct Collection {
 };
 
 // Starts the run and collects it at once, waiting in an event loop of its own while the
-// solver still runs.
-Collection SolveAndCollect(SolverRun& run, SceneState& scene, const QString& file)
+// solver still runs. Returns unreported when stopped.
+Collection SolveAndCollect(
+    SolverRun& run, SceneState& scene, const QString& file, const CheckStop& stop)
 {
     Collection collection;
     QEventLoop loop;
+    QObject::connect(&stop, &CheckStop::Stopping, &loop, &QEventLoop::quit);
     const auto report = [&collection, &loop] {
         collection.Reported = true;
         loop.quit();
@@ -97,7 +103,78 @@ private:
     int m_report = -1;
 };
 
+#ifdef Q_OS_UNIX
+// While it lives, the signals that end a program from its terminal or its session stop the
+// check instead, through the event loop; RaiseAgain then ends the program by the signal
+// caught, once the check has cleaned up.
+class SignalsStopTheCheck {
+public:
+    explicit SignalsStopTheCheck(CheckStop& stop)
+    {
+        if (::pipe(s_pipe) != 0)
+            return;
+        for (const int end : s_pipe) {
+            ::fcntl(end, F_SETFD, FD_CLOEXEC);
+            ::fcntl(end, F_SETFL, O_NONBLOCK);
+        }
+        m_notifier = std::make_unique<QSocketNotifier>(s_pipe[0], QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this, &stop] {
+            char caught = 0;
+            if (::read(s_pipe[0], &caught, 1) == 1 && m_caught == 0)
+                m_caught = caught;
+            stop.Request();
+        });
+        struct sigaction action { };
+        action.sa_handler = &Caught;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t k = 0; k < std::size(Stoppers); ++k)
+            ::sigaction(Stoppers[k], &action, &m_previous[k]);
+    }
+    ~SignalsStopTheCheck()
+    {
+        if (!m_notifier)
+            return;
+        for (std::size_t k = 0; k < std::size(Stoppers); ++k)
+            ::sigaction(Stoppers[k], &m_previous[k], nullptr);
+        m_notifier.reset();
+        for (int& end : s_pipe)
+            ::close(std::exchange(end, -1));
+    }
+    SignalsStopTheCheck(const SignalsStopTheCheck&) = delete;
+    SignalsStopTheCheck& operator=(const SignalsStopTheCheck&) = delete;
+
+    void RaiseAgain() const
+    {
+        if (m_caught == 0)
+            return;
+        std::signal(m_caught, SIG_DFL);
+        std::raise(m_caught);
+    }
+
+private:
+    static constexpr int Stoppers[] = { SIGINT, SIGTERM, SIGHUP };
+
+    // Only what is safe in a signal handler: one write to the pipe.
+    static void Caught(int signalNumber)
+    {
+        const char caught = static_cast<char>(signalNumber);
+        [[maybe_unused]] const ssize_t written = ::write(s_pipe[1], &caught, 1);
+    }
+
+    static inline int s_pipe[2] = { -1, -1 };
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    struct sigaction m_previous[std::size(Stoppers)] {};
+    int m_caught = 0;
+};
+#endif
+
 } // namespace
+
+void CheckStop::Request()
+{
+    m_requested = true;
+    emit Stopping();
+}
 
 FileReport ReportCollected(SceneState& scene, const QString& file,
     const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime,
@@ -159,15 +236,22 @@ QString SummaryLine(int ok, int wrong, int errors)
 }
 
 int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStream& report,
-    QTextStream& notices)
+    QTextStream& notices, const CheckStop& stop)
 {
+    // Destroyed on the way out, stopped or not, which stops a solver still running.
     SolverRun run(programFolder);
     if (!request.SolverProgram.isEmpty())
         run.SetSolverProgram(request.SolverProgram);
     const auto scene = std::make_unique<SceneState>();
     int counts[3] = {};
     for (const QString& file : request.Files) {
-        const Collection collection = SolveAndCollect(run, *scene, file);
+        const Collection collection = SolveAndCollect(run, *scene, file, stop);
+        if (stop.Requested()) {
+            notices << QCoreApplication::translate("CheckMode", "stopped before %1 was judged")
+                           .arg(file)
+                    << Qt::endl;
+            return ExitSomeFailed;
+        }
         const FileReport fileReport = collection.Failure.isEmpty()
             ? ReportCollected(*scene, file, collection.Captions, collection.SolverTime, request)
             : ErrorReport(file, collection.Failure);
@@ -193,5 +277,13 @@ int RunCheckOnConsole(const CheckRequest& request, const QString& programFolder)
         return ExitSomeFailed;
     QTextStream report(&reportFile);
     QTextStream notices(&noticeFile);
-    return RunCheck(request, programFolder, report, notices);
+    CheckStop stop;
+#ifdef Q_OS_UNIX
+    const SignalsStopTheCheck signalsStop(stop);
+    const int status = RunCheck(request, programFolder, report, notices, stop);
+    signalsStop.RaiseAgain();
+    return status;
+#else
+    return RunCheck(request, programFolder, report, notices, stop);
+#endif
 }

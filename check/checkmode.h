@@ -4,6 +4,7 @@
 #include "scene/loadresults.h"
 #include "solution/verdict.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -48,15 +49,32 @@ inline constexpr int ExitAllOk = 0;
 inline constexpr int ExitSomeWrong = 1;
 inline constexpr int ExitSomeFailed = 2; // also for a refused command line
 
+// Asks a check under way to stop, from an event handler: the solver running is stopped with
+// everything it started and its files are removed, and no later file is run.
+class CheckStop : public QObject {
+    Q_OBJECT
+public:
+    void Request();
+    bool Requested() const { return m_requested; }
+
+signals:
+    void Stopping();
+
+private:
+    bool m_requested = false;
+};
+
 // Runs the solver on each of the request's files in turn, with the work directory, staging,
 // messages and clean-up of a drop (SolverRun over `programFolder`), collecting as soon as
 // the solver exits; writes each file's line and then the summary to `report`, and notices
 // to `notices`. Returns ExitSomeFailed when any file had an error, else ExitSomeWrong when
-// any answer was wrong, else ExitAllOk.
+// any answer was wrong, else ExitAllOk. A stopped check says so among the notices, gives no
+// summary and returns ExitSomeFailed.
 int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStream& report,
-    QTextStream& notices);
+    QTextStream& notices, const CheckStop& stop);
 
-// RunCheck with the report on standard output and notices on standard error. The solvers'
-// standard output goes to standard error too (on Unix), so that the report stays as it is
-// whatever a solver prints.
+// RunCheck with the report on standard output and notices on standard error. On Unix the
+// solvers' standard output goes to standard error too, so that the report stays as it is
+// whatever a solver prints; and an interrupt, a hang-up or a termination stops the check,
+// after which the program ends by that signal, as the shell that sent it expects.
 int RunCheckOnConsole(const CheckRequest& request, const QString& programFolder);

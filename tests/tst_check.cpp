@@ -1,5 +1,6 @@
 #include "check/commandline.h"
 #include "check/verdicttext.h"
+#include "endlesssolver.h"
 
 #include <QtTest>
 
@@ -51,6 +52,7 @@ private slots:
     void pictureShowsTheMarkers_data();
     void pictureShowsTheMarkers();
     void windowFileIsMadeAbsolute();
+    void stoppedCheckStopsItsSolver();
 
 private:
     Finished Morvadine(const QStringList& arguments);
@@ -272,6 +274,29 @@ void TestCheck::windowFileIsMadeAbsolute()
     QCOMPARE(commandLine.What, CommandLine::Action::OpenWindow);
     QCOMPARE(commandLine.Request.Files, QStringList { m_inputs.filePath(QStringLiteral("a.in")) });
     QCOMPARE(commandLine.Request.Tolerance, 0.0);
+}
+
+// A check stopped from the terminal stops the solver and everything it started, cleans up
+// its files (the endless solver's own calc.pid stays) and ends by the signal it was sent.
+void TestCheck::stoppedCheckStopsItsSolver()
+{
+    QProcess viewer;
+    viewer.setWorkingDirectory(m_inputs.path());
+    viewer.start(m_program.filePath(QStringLiteral("morvadine")),
+        { "--check", "--solver", QCoreApplication::applicationDirPath() + "/solver_endless",
+            "a.in", "flat.in" });
+    const QString workDirectory = m_program.filePath(QStringLiteral("morvadine_temporary"));
+    const QList<qint64> solver = ReadPids(workDirectory);
+    QCOMPARE(solver.size(), 2);
+    viewer.terminate();
+    QVERIFY(viewer.waitForFinished(20000));
+    QCOMPARE(viewer.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(viewer.readAllStandardOutput(), QByteArray());
+    QCOMPARE(viewer.readAllStandardError(), QByteArray("stopped before a.in was judged\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessesGone(solver), 20000);
+    QCOMPARE(QDir(workDirectory).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+        QStringList { "calc.pid" });
+    QVERIFY(QDir(workDirectory).removeRecursively());
 }
 
 QTEST_MAIN(TestCheck)
