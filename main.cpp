@@ -1,4 +1,5 @@
 #include "check/commandline.h"
+#include "check/translation.h"
 #include "ui/commandline.h"
 #include "ui/frmmain.h"
 
@@ -15,10 +16,12 @@ int main(int argc, char* argv[])
     const CommandLine commandLine = ParseCommandLine(arguments);
     if (commandLine.What != CommandLine::Action::OpenWindow) {
         QCoreApplication application(argc, argv);
+        InstallTranslations();
         // Read again now that an application exists, so that its texts can be translated.
         return RunWithoutWindow(ParseCommandLine(arguments), QCoreApplication::applicationDirPath());
     }
     QApplication application(argc, argv);
+    InstallTranslations();
     frmMain window(QApplication::applicationDirPath());
     window.show();
     OpenAsAsked(window, commandLine.Request);

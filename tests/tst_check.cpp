@@ -49,13 +49,18 @@ private slots:
     void sentences();
     void checkMode_data();
     void checkMode();
+    void checkModeInChinese_data();
+    void checkModeInChinese();
     void pictureShowsTheMarkers_data();
     void pictureShowsTheMarkers();
     void windowFileIsMadeAbsolute();
     void stoppedCheckStopsItsSolver();
 
 private:
-    Finished Morvadine(const QStringList& arguments);
+    enum class Language { English, Chinese };
+    static QProcessEnvironment Environment(Language language);
+    Finished Morvadine(const QStringList& arguments, Language language = Language::English);
+    void CompareRun(Language language);
 
     QTemporaryDir m_program; // the viewer and calc.exe, and the work directory they make
     QTemporaryDir m_inputs; // the runs' current directory
@@ -76,25 +81,37 @@ void TestCheck::initTestCase()
     QVERIFY(QFile::copy(QFINDTESTDATA("examples/sample.in"), m_inputs.filePath("sample.in")));
 }
 
-// The viewer run as a script would, on a machine without a display; the solver's time in the
-// report reads "T".
-Finished TestCheck::Morvadine(const QStringList& arguments)
+// The viewer's environment on a machine without a display, for a user of `language` whatever
+// the machine's.
+QProcessEnvironment TestCheck::Environment(Language language)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* variable :
+        { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "LC_ALL", "LC_MESSAGES", "LANGUAGE" })
+        environment.remove(QLatin1String(variable));
+    const bool chinese = language == Language::Chinese;
+    environment.insert(QStringLiteral("LANG"), chinese ? "zh_CN.UTF-8" : "C.UTF-8");
+    if (chinese)
+        environment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("zh_CN"));
+    return environment;
+}
+
+// The viewer run as a script would; the solver's time in the report reads "T".
+Finished TestCheck::Morvadine(const QStringList& arguments, Language language)
 {
     QProcess viewer;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* display : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" })
-        environment.remove(QLatin1String(display));
-    viewer.setProcessEnvironment(environment);
+    viewer.setProcessEnvironment(Environment(language));
     viewer.setWorkingDirectory(m_inputs.path());
     viewer.start(m_program.filePath(QStringLiteral("morvadine")),
         QStringList(arguments).replaceInStrings(
             QStringLiteral("$built"), QCoreApplication::applicationDirPath()));
     if (!viewer.waitForFinished(60000))
         return {};
-    static const QRegularExpression time(QStringLiteral("solver [0-9.]+ ms"));
-    return { QString::fromUtf8(viewer.readAllStandardOutput())
-                 .replace(time, QStringLiteral("solver T ms")),
-        QString::fromUtf8(viewer.readAllStandardError()), viewer.exitCode() };
+    static const QRegularExpression time(QStringLiteral("(solver|求解器) [0-9.]+ "));
+    return {
+        QString::fromUtf8(viewer.readAllStandardOutput()).replace(time, QStringLiteral("\\1 T ")),
+        QString::fromUtf8(viewer.readAllStandardError()), viewer.exitCode()
+    };
 }
 
 void TestCheck::sentences_data()
@@ -208,15 +225,47 @@ void TestCheck::checkMode_data()
         << 2;
 }
 
+void TestCheck::checkMode() { CompareRun(Language::English); }
+
+// A Chinese locale gets the report and the refusals in Chinese; calc.exe's own words are a
+// solver's output, passed on as they are.
+void TestCheck::checkModeInChinese_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("errors");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("right, and refused by the stand-in")
+        << QStringList { "--check", "flat.in", "bad.in" }
+        << "flat.in：正确，瞭望塔 (0,0)，浮空岛 (0,0)，高度 0（最优 0），求解器 T 毫秒\n"
+           "bad.in：出错：calc.exe 以状态 1 退出：calc.exe: bad.in: line 3, column 3: "
+           "expected a number, found 'abc'\n"
+           "2 个文件：1 个正确，0 个错误，1 个出错\n"
+        << "calc.exe: morvadine.in: line 3, column 3: expected a number, found 'abc'\n"
+        << 2;
+    QTest::newRow("wrong")
+        << QStringList { "--check", "--solver", "$built/solver_answer", "a.in", "flat.in" }
+        << "a.in：错误，瞭望塔 (1,2)，浮空岛 (3,4)，高度 1.4（最优 0），求解器 T 毫秒；"
+           "瞭望塔：看不到从 (10,6) 到 (20,2) 的山坡：在 x = 1 处，y 至少需要 9.6；"
+           "浮空岛：看不到从 (10,6) 到 (20,2) 的山坡：在 x = 3 处，y 至少需要 8.8\n"
+           "flat.in：错误，瞭望塔 (1,2)，浮空岛 (3,4)，高度 2（最优 0），求解器 T 毫秒；"
+           "瞭望塔：离地高度 2；可能的最低高度为 0，位于 (0,0)；"
+           "浮空岛：位于 y = 4；可能的最低位置为 0，位于 (0,0)\n"
+           "2 个文件：0 个正确，2 个错误，0 个出错\n"
+        << "" << 1;
+}
+
+void TestCheck::checkModeInChinese() { CompareRun(Language::Chinese); }
+
 // Exactly what a script reads: the report on standard output, the solvers' output and the
 // refusals on standard error, and the exit status. Nothing is left in the program folder.
-void TestCheck::checkMode()
+void TestCheck::CompareRun(Language language)
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, output);
     QFETCH(QString, errors);
     QFETCH(int, exitCode);
-    const Finished finished = Morvadine(arguments);
+    const Finished finished = Morvadine(arguments, language);
     QCOMPARE(finished.Output, output);
     QCOMPARE(finished.Errors, errors);
     QCOMPARE(finished.ExitCode, exitCode);
@@ -281,6 +330,7 @@ void TestCheck::windowFileIsMadeAbsolute()
 void TestCheck::stoppedCheckStopsItsSolver()
 {
     QProcess viewer;
+    viewer.setProcessEnvironment(Environment(Language::English));
     viewer.setWorkingDirectory(m_inputs.path());
     viewer.start(m_program.filePath(QStringLiteral("morvadine")),
         { "--check", "--solver", QCoreApplication::applicationDirPath() + "/solver_endless",

@@ -95,6 +95,12 @@ void TestLoadResults::computesExtentsAndCaptions_data()
     QTest::addColumn<QString>("islandCaption");
     QTest::newRow("ordinary") << "3\n0 0\n1 2.5\n2 0\n" << "3 2.5 0.25 -1" << 2.0 << 2.5 << "(3,2.5)" << "(0.25,-1)";
     QTest::newRow("one vertex") << "1\n4 7" << "0 0 0 0" << 4.0 << 7.0 << "(0,0)" << "(0,0)";
+    QTest::newRow("byte-order marks") << "\xEF\xBB\xBF"
+                                         "1\n4 7"
+                                      << "\xEF\xBB\xBF"
+                                         "0 0 0 0"
+                                      << 4.0 << 7.0 << "(0,0)"
+                                      << "(0,0)";
     QTest::newRow("all low and left") << "2\n-3 0.1\n0 -5" << "1 1 2 2" << 0.0 << 0.1 << "(1,1)" << "(2,2)";
     QTest::newRow("result on many lines") << "1 1 1" << "1\n2\n\n3\n4 extra ignored" << 1.0 << 1.0 << "(1,2)" << "(3,4)";
     QTest::newRow("15 significant digits") << "1 1 1" << "0.3333333333333333 1e20 -0 1e-7" << 1.0 << 1.0
