@@ -6,6 +6,7 @@
 // against LoadResults itself.
 //
 //   build/bin/bench_calc [repetitions]
+#include "benchsupport.h"
 #include "scene/loadresults.h"
 #include "solution/solveprofile.h"
 #include "solution/verdict.h"
@@ -15,62 +16,9 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <charconv>
-#include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <functional>
-#include <random>
 #include <span>
-#include <string>
 #include <vector>
-
-namespace {
-
-// Seconds that `run` takes.
-double Seconds(const std::function<void()>& run)
-{
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> samples)
-{
-    const auto middle = samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2);
-    std::nth_element(samples.begin(), middle, samples.end());
-    return *middle;
-}
-
-// A rugged profile: x drawn at random over a wide range (so the file is unordered), y a
-// random walk, so that the envelope keeps many lines.
-std::vector<PointD> RandomProfile()
-{
-    std::mt19937_64 random(42);
-    std::uniform_real_distribution<double> x(0.0, 1.0e6);
-    std::normal_distribution<double> step(0.0, 10.0);
-    std::vector<PointD> vertices(MaxPoints);
-    double y = 0;
-    for (PointD& vertex : vertices)
-        vertex = { x(random), y += step(random) };
-    return vertices;
-}
-
-void WritePointFile(const std::string& path, const std::vector<PointD>& vertices)
-{
-    std::string text = std::to_string(vertices.size()) + "\n";
-    char number[32];
-    for (const PointD& vertex : vertices) {
-        for (const auto& [value, separator] :
-            { std::pair { vertex.X, ' ' }, std::pair { vertex.Y, '\n' } }) {
-            text.append(number, std::to_chars(number, number + sizeof number, value).ptr);
-            text.push_back(separator);
-        }
-    }
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {

@@ -1,4 +1,4 @@
-// Times the collection of a solver run of a 1,000,000-vertex random profile, from the moment
+// Times the collection of a solver run of a 1,000,000-vertex rugged profile, from the moment
 // the window's 500 ms timer fires (SolverRun::Collect) to the final picture (DrawScene on the
 // window's image surface at its first size, with the window's sample bound of 200): once with
 // the point file read ahead while the solver ran (the window's way), once loaded at the
@@ -6,6 +6,7 @@
 // solver that answers at once, so the timer always finds it ended.
 //
 //   build/bin/bench_collect [repetitions]
+#include "benchsupport.h"
 #include "render/drawscene.h"
 #include "render/imagesurface.h"
 #include "solver/solverrun.h"
@@ -18,11 +19,9 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <random>
 #include <vector>
 
 namespace {
@@ -36,22 +35,6 @@ Timing Milliseconds(std::vector<double> samples)
 {
     std::sort(samples.begin(), samples.end());
     return {samples.front(), samples[samples.size() / 2]};
-}
-
-void WriteProfile(const QString& path)
-{
-    std::mt19937_64 random(42);
-    std::uniform_real_distribution<double> coordinate(0.0, 1.0e6);
-    std::string text = std::to_string(MaxPoints) + "\n";
-    char number[32];
-    for (int k = 0; k < MaxPoints; ++k) {
-        for (const char separator : {' ', '\n'}) {
-            const auto end = std::to_chars(number, number + sizeof number, coordinate(random),
-                                           std::chars_format::general, 15).ptr;
-            text.append(number, end).push_back(separator);
-        }
-    }
-    std::ofstream(path.toStdString(), std::ios::binary) << text;
 }
 
 void Wait(int milliseconds)
@@ -111,7 +94,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     const QString profile = root.filePath(QStringLiteral("profile.txt"));
-    WriteProfile(profile);
+    WritePointFile(profile.toStdString(), RandomProfile());
 
     SolverRun run(program);
     auto scene = std::make_unique<SceneState>();

@@ -2,6 +2,12 @@
 
 #include <cmath>
 
+double UsableExtent(double surfaceExtent)
+{
+    const double usable = surfaceExtent - 120;
+    return usable > 0 ? usable : 1;
+}
+
 bool SetScales(SceneState& scene)
 {
     const double scaleX = scene.ViewWidth / scene.MaxX;

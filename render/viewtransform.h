@@ -4,6 +4,14 @@
 
 #include <cstdint>
 
+// Surfaces and windows are measured in twips, 1/1440 inch: 15 to a logical pixel.
+inline constexpr int TwipsPerPixel = 15;
+
+// The part of a surface extent (twips) that data is spread over, ViewWidth or ViewHeight: the
+// extent less a 120-twip border, and 1 when nothing is left, so the scale never divides by
+// zero or flips.
+double UsableExtent(double surfaceExtent);
+
 // Sets ScaleX = ViewWidth / MaxX and ScaleY = ViewHeight / MaxY for the drawing about to be
 // made. Returns false, and leaves both scales as they were, when there is no horizontal
 // scale to draw with: MaxX is 0 (no vertex has a positive X), or so small (1e-310, say)

@@ -12,27 +12,12 @@ namespace {
 constexpr std::size_t BufferSize = 64 * 1024;
 // Bytes kept ahead of an item, so that an ordinary number never straddles the buffer's end.
 constexpr std::size_t Lookahead = 512;
-constexpr std::size_t QuotedLength = 40;
-
-// An item as the messages show it: cut to a readable length at a character boundary, with
-// control bytes made visible, so a binary file gives a message that still prints.
-std::string Quoted(std::string_view text)
-{
-    std::size_t length = text.size();
-    const bool cut = length > QuotedLength;
-    if (cut) {
-        length = QuotedLength;
-        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
-            --length;
-    }
-    std::string shown = "'";
-    for (const char c : text.substr(0, length)) {
-        const auto byte = static_cast<unsigned char>(c);
-        shown += (byte < 0x20 || byte == 0x7F) ? '?' : c;
-    }
-    shown += cut ? "...'" : "'";
-    return shown;
-}
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+constexpr const char* NotANumber
+    = TRANSLATABLE_TEXT("DataFile", "%1: line %2, column %3: expected a number, found '%4'");
+constexpr const char* MarkInside = TRANSLATABLE_TEXT("DataFile",
+    "%1: line %2, column %3: '%4' holds a byte-order mark, which only the very start of the file "
+    "may hold");
 
 } // namespace
 
@@ -43,13 +28,14 @@ void InputChannel::Open(const std::filesystem::path& path, std::string displayNa
 {
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored))
-        throw DataFileError(displayName + ": is a folder, not a file");
+        throw DataFileError(
+            { TRANSLATABLE_TEXT("DataFile", "%1: is a folder, not a file"), { displayName } });
     auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
     if (!file->is_open()) {
-        throw DataFileError(displayName
-                            + (std::filesystem::exists(path, ignored)
-                                   ? ": the file cannot be opened for reading"
-                                   : ": the file does not exist"));
+        throw DataFileError({ std::filesystem::exists(path, ignored)
+                ? TRANSLATABLE_TEXT("DataFile", "%1: the file cannot be opened for reading")
+                : TRANSLATABLE_TEXT("DataFile", "%1: the file does not exist"),
+            { displayName } });
     }
     Open(std::move(file), std::move(displayName));
 }
@@ -57,7 +43,9 @@ void InputChannel::Open(const std::filesystem::path& path, std::string displayNa
 void InputChannel::Open(std::unique_ptr<std::istream> stream, std::string displayName)
 {
     if (IsOpen())
-        throw DataFileError(displayName + ": cannot be opened while " + m_name + " is open");
+        throw DataFileError(
+            { TRANSLATABLE_TEXT("DataFile", "%1: cannot be opened while %2 is open"),
+                { displayName, m_name } });
     if (!m_buffer)
         m_buffer = std::make_unique<char[]>(BufferSize);
     m_stream = std::move(stream);
@@ -69,6 +57,18 @@ void InputChannel::Open(std::unique_ptr<std::istream> stream, std::string displa
     m_afterCarriageReturn = false;
     m_line = 1;
     m_lineOffset = 0;
+    SkipByteOrderMark();
+}
+
+// Some editors open every UTF-8 file with a byte-order mark: it is no part of the data, and
+// the columns count from what follows it.
+void InputChannel::SkipByteOrderMark()
+{
+    Refill();
+    if (std::string_view(m_buffer.get(), m_end).starts_with(ByteOrderMark)) {
+        m_begin = ByteOrderMark.size();
+        m_lineOffset = static_cast<std::int64_t>(ByteOrderMark.size());
+    }
 }
 
 void InputChannel::Close()
@@ -80,31 +80,41 @@ void InputChannel::ReadItem(double& target)
 {
     SkipSeparators();
     if (!TryQuickNumber(target))
-        target = ParseNumber(DelimitToken(), "a number");
+        target = ParseNumber(DelimitToken(), NotANumber);
 }
 
 void InputChannel::ReadItem(std::int32_t& target)
 {
     SkipSeparators();
     const Token token = DelimitToken();
-    const double value = ParseNumber(token, "a whole number");
+    const char* const notWhole = TRANSLATABLE_TEXT(
+        "DataFile", "%1: line %2, column %3: expected a whole number, found '%4'");
+    const double value = ParseNumber(token, notWhole);
     if (value != std::trunc(value))
-        Fail(token, "expected a whole number, found " + Quoted(token.text));
+        Fail(token, notWhole);
     if (value < std::numeric_limits<std::int32_t>::min()
         || value > std::numeric_limits<std::int32_t>::max()) {
-        Fail(token, "expected a whole number from -2147483648 to 2147483647, found "
-                        + Quoted(token.text));
+        Fail(token,
+            TRANSLATABLE_TEXT("DataFile",
+                "%1: line %2, column %3: expected a whole number from -2147483648 to "
+                "2147483647, found '%4'"));
     }
     target = static_cast<std::int32_t>(value);
 }
 
-double InputChannel::ParseNumber(const Token& token, std::string_view expected)
+double InputChannel::ParseNumber(const Token& token, const char* notANumber)
 {
     const LeadingNumber item = ReadNumberItem(token.text);
-    if (item.reading == ItemReading::BeyondRange)
-        Fail(token, "the number " + Quoted(token.text) + " is beyond the range of a double");
-    if (item.reading != ItemReading::Number)
-        Fail(token, "expected " + std::string(expected) + ", found " + Quoted(token.text));
+    if (item.reading == ItemReading::BeyondRange) {
+        Fail(token,
+            TRANSLATABLE_TEXT("DataFile",
+                "%1: line %2, column %3: the number '%4' is beyond the range of a double"));
+    }
+    if (item.reading != ItemReading::Number) {
+        // Invisible in the item as an editor shows it, so it is named.
+        const bool holdsMark = token.text.find(ByteOrderMark) != std::string_view::npos;
+        Fail(token, holdsMark ? MarkInside : notANumber);
+    }
     m_commaAllowed = true;
     return item.value;
 }
@@ -128,10 +138,10 @@ bool InputChannel::TryQuickNumber(double& value)
 void InputChannel::SkipSeparators()
 {
     if (!IsOpen())
-        throw DataFileError("no data file is open");
+        throw DataFileError({ TRANSLATABLE_TEXT("DataFile", "no data file is open"), {} });
     for (;;) {
         if (m_begin == m_end && !Refill())
-            throw EndOfData(m_name + ": the file ends");
+            throw EndOfData({ TRANSLATABLE_TEXT("DataFile", "%1: the file ends"), { m_name } });
         const char c = m_buffer[m_begin];
         if (c == '\n') {
             if (!m_afterCarriageReturn)
@@ -142,8 +152,10 @@ void InputChannel::SkipSeparators()
             m_lineOffset = m_bufferOffset + static_cast<std::int64_t>(m_begin) + 1;
         } else if (c == ',') {
             if (!m_commaAllowed) {
-                Fail(Token{",", m_bufferOffset + static_cast<std::int64_t>(m_begin)},
-                     "expected a number, found an empty item before ','");
+                Fail(Token { ",", m_bufferOffset + static_cast<std::int64_t>(m_begin) },
+                    TRANSLATABLE_TEXT("DataFile",
+                        "%1: line %2, column %3: expected a number, found an empty item "
+                        "before ','"));
             }
             m_commaAllowed = false;
         } else if (c != ' ' && c != '\t') {
@@ -166,8 +178,7 @@ InputChannel::Token InputChannel::DelimitToken()
             break;
         const std::size_t scanned = end - m_begin;
         if (m_begin == 0 && m_end == BufferSize) {
-            Fail(Token{{m_buffer.get(), m_end}, m_bufferOffset},
-                 "expected a number, found " + Quoted({m_buffer.get(), m_end}));
+            Fail(Token { { m_buffer.get(), m_end }, m_bufferOffset }, NotANumber);
         }
         if (!Refill())
             break;
@@ -193,15 +204,16 @@ bool InputChannel::Refill()
     m_stream->read(m_buffer.get() + m_end, static_cast<std::streamsize>(BufferSize - m_end));
     const auto received = static_cast<std::size_t>(m_stream->gcount());
     if (m_stream->bad())
-        throw DataFileError(m_name + ": the file could not be read");
+        throw DataFileError(
+            { TRANSLATABLE_TEXT("DataFile", "%1: the file could not be read"), { m_name } });
     m_end += received;
     m_atEnd = received == 0 || m_stream->eof();
     return received > 0;
 }
 
-void InputChannel::Fail(const Token& token, std::string_view problem)
+void InputChannel::Fail(const Token& token, const char* problem)
 {
-    throw DataFileError(m_name + ": line " + std::to_string(m_line) + ", column "
-                        + std::to_string(token.offset - m_lineOffset + 1) + ": "
-                        + std::string(problem));
+    throw DataFileError({ problem,
+        { m_name, std::to_string(m_line), std::to_string(token.offset - m_lineOffset + 1),
+            ShownItem(token.text) } });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scene/filemessage.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <istream>
@@ -8,12 +10,21 @@
 #include <string>
 #include <string_view>
 
-// Every failure to read a data file. what() is a whole sentence that starts with the file's
-// name, and for a bad item gives its line and column: "morvadine.in: line 4, column 7:
-// expected a number, found 'abc'".
+// Every failure to read a data file. Its message is a whole sentence that starts with the
+// file's name, and for a bad item gives its line and column: "morvadine.in: line 4, column
+// 7: expected a number, found 'abc'". what() gives it in English; Message() keeps its
+// template and arguments for a translation.
 class DataFileError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit DataFileError(FileMessage message)
+        : std::runtime_error(message.English())
+        , m_message(std::move(message))
+    {
+    }
+    const FileMessage& Message() const { return m_message; }
+
+private:
+    FileMessage m_message;
 };
 
 // The input ended before the item asked for. Only the caller knows what it was reading, so
@@ -26,7 +37,8 @@ public:
 // Sequential numeric input from one text file at a time: open, read typed items, close.
 //
 // Items are separated by blanks, tabs, line ends (CR, LF or both) and at most one comma
-// between two items; an empty item (",," or a comma before the first item) is an error.
+// between two items; an empty item (",," or a comma before the first item) is an error. A
+// UTF-8 byte-order mark that opens the file is skipped; anywhere else it is an error.
 // Each item must be a number as scene/dataitems.h defines it, "." the decimal point whatever
 // the process locale; anything else ("abc", "inf", "0x10", "1e400") is a DataFileError. An
 // item read as a 32-bit integer must in addition be whole and within range.
@@ -71,9 +83,12 @@ private:
     void SkipSeparators();
     bool TryQuickNumber(double& value);
     Token DelimitToken();
-    double ParseNumber(const Token& token, std::string_view expected);
+    double ParseNumber(const Token& token, const char* notANumber);
     bool Refill();
-    [[noreturn]] void Fail(const Token& token, std::string_view problem);
+    void SkipByteOrderMark();
+    // `problem`: a template with the file's name (%1), line (%2), column (%3) and the item as
+    // shown (%4).
+    [[noreturn]] void Fail(const Token& token, const char* problem);
 
     std::unique_ptr<std::istream> m_stream;
     std::string m_name;

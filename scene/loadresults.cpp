@@ -27,11 +27,12 @@ std::array<double, 4> ReadAnswer(const std::filesystem::path& path)
         }
         channel.Close();
     } catch (const EndOfData&) {
-        throw ResultFileError(std::string(ResultFileName) + ": the file ends after "
-                              + std::to_string(numbersRead)
-                              + " of the 4 numbers tower x, tower y, island x, island y");
+        throw ResultFileError({ TRANSLATABLE_TEXT("DataFile",
+                                    "%1: the file ends after %2 of the 4 numbers tower x, "
+                                    "tower y, island x, island y"),
+            { ResultFileName, std::to_string(numbersRead) } });
     } catch (const DataFileError& error) {
-        throw ResultFileError(error.what());
+        throw ResultFileError(error.Message());
     }
     return answer;
 }

@@ -13,3 +13,8 @@ std::string NumberText(double value)
     std::replace(shown.begin(), shown.end(), 'e', 'E');
     return shown;
 }
+
+std::string PointText(PointD point)
+{
+    return "(" + NumberText(point.X) + "," + NumberText(point.Y) + ")";
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scene/scenestate.h"
+
 #include <string>
 
 // A coordinate as the labels show it: rounded to 15 significant digits, without trailing
@@ -7,3 +9,6 @@
 // values, and always "." as the decimal point. Magnitudes that 15 plain digits cannot hold,
 // from 1E+15 up and below 0.0001, take the exponent form "1E+20", "1.5E-07".
 std::string NumberText(double value);
+
+// A point as the coordinate labels show it: "(3,2.5)".
+std::string PointText(PointD point);

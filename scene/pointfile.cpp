@@ -6,17 +6,21 @@ std::int32_t ReadVertexCount(InputChannel& channel)
     try {
         channel.Input(count);
     } catch (const EndOfData&) {
-        throw DataFileError(channel.Name()
-                            + ": the file is empty; it must start with the vertex count");
+        throw DataFileError({ TRANSLATABLE_TEXT("DataFile",
+                                  "%1: the file is empty; it must start with the vertex count"),
+            { channel.Name() } });
     }
     if (count < 1) {
-        throw DataFileError(channel.Name() + ": the vertex count is "
-                            + std::to_string(count) + "; a profile needs at least one vertex");
+        throw DataFileError({ TRANSLATABLE_TEXT("DataFile",
+                                  "%1: the vertex count is %2; a profile needs at least one "
+                                  "vertex"),
+            { channel.Name(), std::to_string(count) } });
     }
     if (count > MaxPoints) {
-        throw DataFileError(channel.Name() + ": the vertex count "
-                            + std::to_string(count) + " is more than the "
-                            + std::to_string(MaxPoints) + " vertices the viewer can hold");
+        throw DataFileError({ TRANSLATABLE_TEXT("DataFile",
+                                  "%1: the vertex count %2 is more than the %3 vertices the "
+                                  "viewer can hold"),
+            { channel.Name(), std::to_string(count), std::to_string(MaxPoints) } });
     }
     return count;
 }

@@ -28,8 +28,8 @@ void ReadVertices(InputChannel& channel, std::int32_t count, VertexAt vertexAt)
             channel.Input(vertex.X, vertex.Y);
         }
     } catch (const EndOfData&) {
-        throw DataFileError(channel.Name() + ": the file ends after "
-                            + std::to_string(k - 1) + " of " + std::to_string(count)
-                            + " vertices");
+        throw DataFileError(
+            { TRANSLATABLE_TEXT("DataFile", "%1: the file ends after %2 of %3 vertices"),
+                { channel.Name(), std::to_string(k - 1), std::to_string(count) } });
     }
 }

@@ -12,3 +12,16 @@ PointArray::PointArray()
     : m_records(new PointD[MaxPoints]())
 {
 }
+
+void ViewMountainsOnly(SceneState& scene)
+{
+    scene.MaxY = scene.MountainMaxY;
+    scene.ShowTower = false;
+}
+
+void ViewTowerAndIsland(SceneState& scene)
+{
+    if (scene.Tower.Y > scene.MaxY)
+        scene.MaxY = scene.Tower.Y;
+    scene.ShowTower = true;
+}

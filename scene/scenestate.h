@@ -92,3 +92,9 @@ struct SceneState {
     // Whether a drawing ends with the two markers, for tower and island.
     bool ShowTower = false;
 };
+
+// The window's two views of a loaded scene, as its buttons choose them and as a picture file
+// shows the second: the profile alone, scaled to the height the load found, or with the
+// tower and the island, the height raised to the tower's top when that stands higher.
+void ViewMountainsOnly(SceneState& scene);
+void ViewTowerAndIsland(SceneState& scene);

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what Morvadine needs on Debian 12, and only what is missing.
-#   setup.sh test   compiler, CMake, Qt 6, GMP (the solution's exact rationals) and the
-#                   de_DE.UTF-8 locale the tests read numbers under
+#   setup.sh test   compiler, CMake, Qt 6 with its translation tools (lupdate, lrelease and
+#                   their CMake functions) and Qt's own Chinese texts, GMP (the solution's
+#                   exact rationals) and the de_DE.UTF-8 locale the tests read numbers under
 #   setup.sh run    the same, plus a font with Chinese glyphs for the window's captions
 set -euo pipefail
 
-packages=(g++ cmake ninja-build qt6-base-dev libgmp-dev locales)
+packages=(g++ cmake ninja-build qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
+    libgmp-dev locales)
 if [ "${1:-test}" = run ]; then
     packages+=(fonts-noto-cjk)
 fi

@@ -1,5 +1,6 @@
 #include "solver/platformcommands.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QThread>
 
@@ -14,15 +15,7 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-[[noreturn]] void Fail(const char* action, const fs::path& path, const std::error_code& error)
-{
-    throw FileCommandError(
-        std::string("cannot ") + action + " " + path.string() + ": " + error.message());
-}
-
-} // namespace
+QString ReasonOf(const std::error_code& error) { return QString::fromLocal8Bit(error.message()); }
 
 EntryKind Dir(const fs::path& path)
 {
@@ -49,7 +42,9 @@ void MkDir(const fs::path& path)
     if (!fs::create_directory(path, error)) {
         if (!error)
             error = std::make_error_code(std::errc::file_exists);
-        Fail("create the folder", path, error);
+        throw FileCommandError(
+            QCoreApplication::translate("FileCommand", "cannot create the folder %1: %2")
+                .arg(FromPath(path), ReasonOf(error)));
     }
 }
 
@@ -58,7 +53,9 @@ void FileCopy(const fs::path& from, const fs::path& to)
     Kill(to);
     std::error_code error;
     if (!fs::copy_file(from, to, error))
-        Fail(("copy " + from.string() + " to").c_str(), to, error);
+        throw FileCommandError(
+            QCoreApplication::translate("FileCommand", "cannot copy %1 to %2: %3")
+                .arg(FromPath(from), FromPath(to), ReasonOf(error)));
 }
 
 void Kill(const fs::path& path)
@@ -67,10 +64,14 @@ void Kill(const fs::path& path)
     if (kind == EntryKind::None)
         return;
     if (kind == EntryKind::Directory)
-        throw FileCommandError("cannot delete " + path.string() + ": it is a folder, not a file");
+        throw FileCommandError(QCoreApplication::translate(
+            "FileCommand", "cannot delete %1: it is a folder, not a file")
+                                   .arg(FromPath(path)));
     std::error_code error;
-    if (!fs::remove(path, error))
-        Fail("delete", path, error);
+    if (!fs::remove(path, error)) {
+        throw FileCommandError(QCoreApplication::translate("FileCommand", "cannot delete %1: %2")
+                                   .arg(FromPath(path), ReasonOf(error)));
+    }
 }
 
 bool RmDir(const fs::path& path)
@@ -79,7 +80,9 @@ bool RmDir(const fs::path& path)
     if (Dir(path) != EntryKind::Directory || !fs::is_empty(path, error) || error)
         return false;
     if (!fs::remove(path, error))
-        Fail("remove the folder", path, error);
+        throw FileCommandError(
+            QCoreApplication::translate("FileCommand", "cannot remove the folder %1: %2")
+                .arg(FromPath(path), ReasonOf(error)));
     return true;
 }
 

@@ -12,12 +12,19 @@
 // The file and process commands the solver run is built from. Every path is explicit: none
 // of them reads or changes the process's current directory.
 
-// A file command that failed. what() is a whole sentence naming the path and the reason:
-// "cannot create the folder /opt/viewer/morvadine_temporary: Permission denied".
+// A file command that failed. what() is a whole sentence naming the path and the reason,
+// in UTF-8 and in the language of the translation installed: "cannot create the folder
+// /opt/viewer/morvadine_temporary: Permission denied".
 class FileCommandError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit FileCommandError(const QString& message)
+        : std::runtime_error(message.toStdString())
+    {
+    }
 };
+
+// The system's reason for a failed file operation, in its own words.
+QString ReasonOf(const std::error_code& error);
 
 enum class EntryKind {
     None,

@@ -1,9 +1,11 @@
 #include "solver/solverrun.h"
 
+#include "solver/messagetext.h"
 #include "solver/platformcommands.h"
 
 #include "scene/stoprequest.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
 
@@ -45,9 +47,10 @@ QString DurationText(std::chrono::milliseconds duration)
     char digits[32];
     const double seconds = static_cast<double>(duration.count()) / 1000.0;
     const auto end = std::to_chars(digits, digits + sizeof digits, seconds).ptr;
-    return QString::fromLatin1(digits, end - digits)
-        + (duration == std::chrono::seconds(1) ? QStringLiteral(" second")
-                                               : QStringLiteral(" seconds"));
+    const QString number = QString::fromLatin1(digits, end - digits);
+    return duration == std::chrono::seconds(1)
+        ? QCoreApplication::translate("SolverRun", "%1 second").arg(number)
+        : QCoreApplication::translate("SolverRun", "%1 seconds").arg(number);
 }
 
 QString LastLines(const QByteArray& output)
@@ -82,19 +85,26 @@ void CheckDroppedFile(const QString& droppedFile, const fs::path& workDirectory)
     std::error_code error;
     const fs::file_status status = fs::status(dropped, error);
     if (status.type() == fs::file_type::not_found || status.type() == fs::file_type::none)
-        throw RunProblem { QStringLiteral("%1: the file does not exist").arg(droppedFile) };
+        throw RunProblem {
+            QCoreApplication::translate("SolverRun", "%1: the file does not exist").arg(droppedFile)
+        };
     if (status.type() == fs::file_type::directory) {
-        throw RunProblem { QStringLiteral("%1: is a folder, not a file; drop a problem input file")
+        throw RunProblem { QCoreApplication::translate(
+            "SolverRun", "%1: is a folder, not a file; drop a problem input file")
                                .arg(droppedFile) };
     }
-    if (status.type() != fs::file_type::regular)
-        throw RunProblem { QStringLiteral("%1: is not a plain file").arg(droppedFile) };
+    if (status.type() != fs::file_type::regular) {
+        throw RunProblem {
+            QCoreApplication::translate("SolverRun", "%1: is not a plain file").arg(droppedFile)
+        };
+    }
     const fs::path place = fs::canonical(dropped, error).parent_path();
     std::error_code workError;
     const fs::path work = fs::canonical(workDirectory, workError);
     if (!error && !workError && place == work) {
-        throw RunProblem { QStringLiteral("%1: lies in the viewer's work directory, whose files "
-                                          "each run replaces; copy it elsewhere and drop the copy")
+        throw RunProblem { QCoreApplication::translate("SolverRun",
+            "%1: lies in the viewer's work directory, whose files each run replaces; copy it "
+            "elsewhere and drop the copy")
                                .arg(droppedFile) };
     }
 }
@@ -102,26 +112,33 @@ void CheckDroppedFile(const QString& droppedFile, const fs::path& workDirectory)
 // A folder of ours where the work directory goes: made when absent, reused when left over.
 void PrepareWorkDirectory(const fs::path& workDirectory)
 {
-    const QString occupant = [&] {
+    const char* const occupied = [&]() -> const char* {
         switch (Dir(workDirectory)) {
         case EntryKind::None:
             MkDir(workDirectory);
-            return QString();
+            return nullptr;
         case EntryKind::Directory:
-            return QString();
+            return nullptr;
         case EntryKind::File:
-            return QStringLiteral("a file");
+            return QT_TRANSLATE_NOOP("SolverRun",
+                "%1: the viewer needs this name for its work "
+                "directory, but a file has it; rename or remove it");
         case EntryKind::Link:
-            return QStringLiteral("a link");
+            return QT_TRANSLATE_NOOP("SolverRun",
+                "%1: the viewer needs this name for its work "
+                "directory, but a link has it; rename or remove it");
         case EntryKind::Other:
             break;
         }
-        return QStringLiteral("something other than a folder");
+        return QT_TRANSLATE_NOOP("SolverRun",
+            "%1: the viewer needs this name for its work "
+            "directory, but something other than a folder has "
+            "it; rename or remove it");
     }();
-    if (!occupant.isEmpty()) {
-        throw RunProblem { QStringLiteral("%1: the viewer needs this name for its work directory, "
-                                          "but %2 has it; rename or remove it")
-                               .arg(FromPath(workDirectory), occupant) };
+    if (occupied) {
+        throw RunProblem {
+            QCoreApplication::translate("SolverRun", occupied).arg(FromPath(workDirectory))
+        };
     }
 }
 
@@ -195,10 +212,12 @@ QString SolverRun::MissingSolverProblem() const
 {
     const QString besideUs = QDir(m_programFolder).filePath(QLatin1String(SolverFileName));
     if (m_solverProgram == besideUs) {
-        return QStringLiteral("%1 is missing: it must lie beside the program, in %2")
+        return QCoreApplication::translate(
+            "SolverRun", "%1 is missing: it must lie beside the program, in %2")
             .arg(QLatin1String(SolverFileName), m_programFolder);
     }
-    return QStringLiteral("%1: the solver program does not exist").arg(m_solverProgram);
+    return QCoreApplication::translate("SolverRun", "%1: the solver program does not exist")
+        .arg(m_solverProgram);
 }
 
 void SolverRun::Stage(const QString& droppedFile)
@@ -208,7 +227,8 @@ void SolverRun::Stage(const QString& droppedFile)
         throw RunProblem { MissingSolverProblem() };
     std::error_code error;
     if (!fs::is_regular_file(solver, error))
-        throw RunProblem { QStringLiteral("%1 is not a program file").arg(m_solverProgram) };
+        throw RunProblem { QCoreApplication::translate("SolverRun", "%1 is not a program file")
+                               .arg(m_solverProgram) };
     // A leftover answer must never pass for this run's.
     for (const char* name : RunFileNames)
         Kill(m_workDirectory / name);
@@ -220,7 +240,8 @@ void SolverRun::Stage(const QString& droppedFile)
         fs::perm_options::add, error);
     if (error) {
         throw FileCommandError(
-            "cannot make " + staged.string() + " executable: " + error.message());
+            QCoreApplication::translate("FileCommand", "cannot make %1 executable: %2")
+                .arg(FromPath(staged), ReasonOf(error)));
     }
     FileCopy(ToPath(droppedFile), m_workDirectory / PointFileName);
 }
@@ -264,7 +285,7 @@ void SolverRun::OnStartFailed(QProcess::ProcessError error)
     if (error != QProcess::FailedToStart
         || (m_state != State::Running && m_state != State::Waiting))
         return;
-    m_failure = QStringLiteral("%1 could not be started: %2")
+    m_failure = QCoreApplication::translate("SolverRun", "%1 could not be started: %2")
                     .arg(QLatin1String(SolverFileName), m_process->errorString());
     SolverEnded();
 }
@@ -277,14 +298,16 @@ void SolverRun::OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus)
     const QString solver = QLatin1String(SolverFileName);
     QString ending;
     if (exitStatus == QProcess::CrashExit)
-        ending = QStringLiteral("%1 crashed").arg(solver);
+        ending = QCoreApplication::translate("SolverRun", "%1 crashed").arg(solver);
     else if (exitCode != 0)
-        ending = QStringLiteral("%1 exited with status %2").arg(solver).arg(exitCode);
+        ending = QCoreApplication::translate("SolverRun", "%1 exited with status %2")
+                     .arg(solver, QString::number(exitCode));
     if (!ending.isEmpty()) {
         const QString lastLines = NameDroppedFile(LastLines(m_process->ErrorTail()), m_droppedFile);
         m_failure = lastLines.isEmpty()
-            ? QStringLiteral("%1 and wrote nothing to its error output").arg(ending)
-            : QStringLiteral("%1: %2").arg(ending, lastLines);
+            ? QCoreApplication::translate("SolverRun", "%1 and wrote nothing to its error output")
+                  .arg(ending)
+            : QCoreApplication::translate("SolverRun", "%1: %2").arg(ending, lastLines);
     }
     SolverEnded();
 }
@@ -294,7 +317,7 @@ void SolverRun::OnDeadline()
 {
     if (m_state != State::Running && m_state != State::Waiting)
         return;
-    m_failure = QStringLiteral("%1 did not finish within %2")
+    m_failure = QCoreApplication::translate("SolverRun", "%1 did not finish within %2")
                     .arg(QLatin1String(SolverFileName), DurationText(m_timeout));
     m_state = State::Stopping;
     m_process->StopGroup();
@@ -380,8 +403,10 @@ QString SolverRun::LoadAnswer(CoordinateCaptions& captions)
             captions = LoadResultsOnTwoCores(*m_scene, m_workDirectory, pointFileName, m_reader);
         }
     } catch (const ResultFileError& error) {
-        return QStringLiteral("%1 finished without a usable answer: %2")
-            .arg(QLatin1String(SolverFileName), QString::fromStdString(error.what()));
+        return QCoreApplication::translate("SolverRun", "%1 finished without a usable answer: %2")
+            .arg(QLatin1String(SolverFileName), MessageText(error.Message()));
+    } catch (const DataFileError& error) {
+        return MessageText(error.Message());
     } catch (const std::exception& error) {
         return QString::fromStdString(error.what());
     }

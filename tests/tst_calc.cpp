@@ -40,6 +40,7 @@ private slots:
     void program_refusesBrokenRuns_data();
     void program_refusesBrokenRuns();
     void program_unwritableResult_leavesNoTemporaryFile();
+    void program_skipsAByteOrderMark();
     void program_neverWritesThroughTheTemporaryName_data();
     void program_neverWritesThroughTheTemporaryName();
 };
@@ -89,6 +90,19 @@ void TestCalc::program_unwritableResult_leavesNoTemporaryFile()
     QVERIFY(work.exists(QString(ResultFileName) + "/kept"));
     QCOMPARE(
         work.entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({ PointFileName }));
+}
+
+void TestCalc::program_skipsAByteOrderMark()
+{
+    QTemporaryDir folder;
+    const QDir work(folder.path());
+    WriteText(work.filePath(PointFileName),
+        "\xEF\xBB\xBF"
+        "3\n0 0\n1 1\n2 0\n");
+    QCOMPARE(RunCalc(folder.path()).ExitCode, 0);
+    QFile result(work.filePath(ResultFileName));
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    QCOMPARE(result.readAll(), QByteArray("1 1 1 1\n"));
 }
 
 void TestCalc::program_refusesBrokenRuns_data()

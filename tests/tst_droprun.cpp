@@ -68,6 +68,8 @@ private slots:
     void dropShowsTheSolvedProfile();
     void dropWithoutFilesChangesNothing();
     void longCoordinatesStayReadable();
+    void toolTipsJudgeTheAnswer_data();
+    void toolTipsJudgeTheAnswer();
     void brokenInputIsReportedAndCleanedUp();
     void refusedDropIsReportedAfterTheDropReturns();
     void brokenSolverIsReportedAndCleanedUp_data();
@@ -137,6 +139,51 @@ void TestDropRun::longCoordinatesStayReadable()
         QVERIFY(label->width() >= label->sizeHint().width());
     }
     QVERIFY(longest > 20);
+}
+
+void TestDropRun::toolTipsJudgeTheAnswer_data()
+{
+    QTest::addColumn<QString>("solver"); // named as --solver names it; the stand-in when empty
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("towerTip");
+    QTest::addColumn<QString>("islandTip");
+    QTest::newRow("optimal") << "" << QByteArray()
+                             << "height 132.58 above the ground; the lowest possible is 132.58: optimal"
+                             << "at y 156.691161431702; the lowest possible is 156.691161431702: optimal";
+    QTest::newRow("slopes unseen") << "solver_answer" << Profile
+                                   << "does not see the slope from (10,6) to (20,2): at x 1 it needs y 9.6 or more"
+                                   << "does not see the slope from (10,6) to (20,2): at x 3 it needs y 8.8 or more";
+    QTest::newRow("higher than needed") << "solver_answer" << QByteArray("2\n0 0\n4 0\n")
+                                        << "height 2 above the ground; the lowest possible is 0, at (0,0)"
+                                        << "at y 4; the lowest possible is 0, at (0,0)";
+}
+
+// After a collection each coordinate label's tool tip judges its placement, and gives the
+// solver's run time on a line of its own.
+void TestDropRun::toolTipsJudgeTheAnswer()
+{
+    QFETCH(QString, solver);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, towerTip);
+    QFETCH(QString, islandTip);
+    Program program;
+    if (!solver.isEmpty())
+        program.form->SetSolverProgram(QCoreApplication::applicationDirPath() + QLatin1Char('/') + solver);
+    const QString file = input.isEmpty() ? QFINDTESTDATA("examples/sample.in")
+                                         : program.Input(QStringLiteral("profile.txt"), input);
+    const auto data = FileList({file});
+    Drop(program.form.get(), data.get());
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    const auto tip = [&program](const char* label) {
+        return program.form->findChild<QLabel*>(QString::fromLatin1(label))->toolTip().split(QLatin1Char('\n'));
+    };
+    const QRegularExpression time(QStringLiteral("^the solver ran for [0-9]+(\\.[0-9])? ms$"));
+    QCOMPARE(tip("lblT1").value(0), towerTip);
+    QCOMPARE(tip("lblT2").value(0), islandTip);
+    for (const char* label : {"lblT1", "lblT2"}) {
+        QCOMPARE(tip(label).size(), 2);
+        QVERIFY2(time.match(tip(label).value(1)).hasMatch(), qPrintable(tip(label).value(1)));
+    }
 }
 
 void TestDropRun::dropWithoutFilesChangesNothing()

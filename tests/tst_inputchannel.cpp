@@ -42,6 +42,8 @@ private slots:
     void separatorsGiveTheSameValues();
     void reportsMalformedItems_data();
     void reportsMalformedItems();
+    void quotesItemsReadably_data();
+    void quotesItemsReadably();
     void readsWholeCounts_data();
     void readsWholeCounts();
     void refusesCounts_data();
@@ -129,6 +131,8 @@ void TestInputChannel::separatorsGiveTheSameValues_data()
     QTest::newRow("pair split over lines") << "3\n0\n0 1\n2.5 2\n0";
     QTest::newRow("tabs, CR LF, blank lines") << "3\r\n\r\n0\t0\r\n1\t2.5\r\n\n2 0";
     QTest::newRow("old Mac line ends") << "3\r0 0\r1 2.5\r2 0\r";
+    QTest::newRow("byte-order mark first") << "\xEF\xBB\xBF"
+                                              "3\n0 0\n1 2.5\n2 0\n";
     QTest::newRow("trailing junk never read") << "3\n0 0\n1 2.5\n2 0\n9 9 garbage";
 }
 
@@ -171,8 +175,6 @@ void TestInputChannel::reportsMalformedItems_data()
                                                  << "morvadine.in: line 1, column 3: expected a number, found an empty item before ','";
     QTest::newRow("commas around blanks") << "1 , , 2"
                                           << "morvadine.in: line 1, column 5: expected a number, found an empty item before ','";
-    QTest::newRow("control bytes shown") << std::string("1\x01x", 3).c_str()
-                                         << "morvadine.in: line 1, column 1: expected a number, found '1?x'";
     QTest::newRow("long item cut") << QString(60, 'z')
                                    << "morvadine.in: line 1, column 1: expected a number, found '" + QString(40, 'z') + "...'";
 }
@@ -190,6 +192,50 @@ void TestInputChannel::reportsMalformedItems()
         }
     });
     QCOMPARE(failure, message);
+}
+
+void TestInputChannel::quotesItemsReadably_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("message");
+    const QString notANumber
+        = QStringLiteral("test.in: line 1, column %1: expected a number, found '%2'");
+    const QString markInside = QStringLiteral("test.in: line 1, column %1: '%2' holds a byte-order "
+                                              "mark, which only the very start of the "
+                                              "file may hold");
+    QTest::newRow("mark first, columns after it") << QByteArray("\xEF\xBB\xBF"
+                                                                "1 ab")
+                                                  << notANumber.arg("3", "ab");
+    QTest::newRow("mark after an item") << QByteArray("1 \xEF\xBB\xBF"
+                                                      "2")
+                                        << markInside.arg("3", "\\uFEFF2");
+    QTest::newRow("mark twice first") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF"
+                                                    "1")
+                                      << markInside.arg("1", "\\uFEFF1");
+    QTest::newRow("NUL") << QByteArray("1\0x", 3) << notANumber.arg("1", "1\\x00x");
+    QTest::newRow("not UTF-8") << QByteArray("\xFF\xC3(\xC0\xAF\xED\xA0\x80")
+                               << notANumber.arg("1", "\\xFF\\xC3(\\xC0\\xAF\\xED\\xA0\\x80");
+    QTest::newRow("zero-width space")
+        << QByteArray("1\xE2\x80\x8B") << notANumber.arg("1", "1\\u200B");
+    QTest::newRow("tag character") << QByteArray("\xF3\xA0\x80\x81"
+                                                 "1")
+                                   << notANumber.arg("1", "\\U000E00011");
+    QTest::newRow("backslash") << QByteArray("a\\x00") << notANumber.arg("1", "a\\\\x00");
+    QTest::newRow("Chinese as it reads") << QByteArray("三") << notANumber.arg("1", "三");
+    QTest::newRow("10,000 characters")
+        << QByteArray(10000, 'z') << notANumber.arg("1", QString(40, 'z') + "...");
+    QTest::newRow("cut before an escape") << QByteArray(30, 'z')
+            + QByteArray(3, '\0') << notANumber.arg("1", QString(30, 'z') + "\\x00\\x00...");
+    QTest::newRow("cut by characters") << QString(50, QChar(0x4E09)).toUtf8()
+                                       << notANumber.arg("1", QString(40, QChar(0x4E09)) + "...");
+}
+
+// What a file holds is quoted so that every byte of it can be told from the message.
+void TestInputChannel::quotesItemsReadably()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, message);
+    QCOMPARE(FailureOf([&] { ReadDoubles(text.toStdString(), 2); }), message);
 }
 
 void TestInputChannel::readsWholeCounts_data()

@@ -51,7 +51,7 @@ std::string Digits(double value)
 
 // A point file of the x values given, each with a distinct y (so the order of equal x shows),
 // laid out as `layout` says: "%x %y\n" with the numbers put in.
-std::string PointText(const std::vector<double>& xs, const std::string& layout = "%x %y\n")
+std::string ProfileText(const std::vector<double>& xs, const std::string& layout = "%x %y\n")
 {
     std::string text = std::to_string(xs.size()) + "\n";
     for (std::size_t k = 0; k < xs.size(); ++k) {
@@ -204,6 +204,12 @@ void TestLoadResults::computesExtentsAndCaptions_data()
     QTest::addColumn<QString>("islandCaption");
     QTest::newRow("ordinary") << "3\n0 0\n1 2.5\n2 0\n" << "3 2.5 0.25 -1" << 2.0 << 2.5 << "(3,2.5)" << "(0.25,-1)";
     QTest::newRow("one vertex") << "1\n4 7" << "0 0 0 0" << 4.0 << 7.0 << "(0,0)" << "(0,0)";
+    QTest::newRow("byte-order marks") << "\xEF\xBB\xBF"
+                                         "1\n4 7"
+                                      << "\xEF\xBB\xBF"
+                                         "0 0 0 0"
+                                      << 4.0 << 7.0 << "(0,0)"
+                                      << "(0,0)";
     QTest::newRow("all low and left") << "2\n-3 0.1\n0 -5" << "1 1 2 2" << 0.0 << 0.1 << "(1,1)" << "(2,2)";
     QTest::newRow("result on many lines") << "1 1 1" << "1\n2\n\n3\n4 extra ignored" << 1.0 << 1.0 << "(1,2)" << "(3,4)";
     QTest::newRow("15 significant digits") << "1 1 1" << "0.3333333333333333 1e20 -0 1e-7" << 1.0 << 1.0
@@ -352,22 +358,23 @@ void TestLoadResults::fasterLoadsMatchTheReference_data()
         QTest::newRow(name) << QByteArray::fromStdString(points) << QByteArray(result) << quick;
     };
     for (const char* pattern : {"random", "many equal", "ascending", "descending", "all equal", "organ pipe"})
-        row(pattern, PointText(Xs(pattern, 5000)), true);
-    row("single tie across the split", PointText(OneTie(123.25, 123.25)), true);
-    row("-0 and +0", PointText(OneTie(-0.0, 0.0)), true);
-    row("CR LF", PointText(Xs("many equal", 3000), "%x %y\r\n"), true);
-    row("tabs and blank lines", PointText(Xs("random", 3000), "\t%x\t\t%y\n\n"), true);
-    row("commas", PointText(Xs("organ pipe", 3000), "%x,%y,\n"), true);
+        row(pattern, ProfileText(Xs(pattern, 5000)), true);
+    row("single tie across the split", ProfileText(OneTie(123.25, 123.25)), true);
+    row("-0 and +0", ProfileText(OneTie(-0.0, 0.0)), true);
+    row("CR LF", ProfileText(Xs("many equal", 3000), "%x %y\r\n"), true);
+    row("tabs and blank lines", ProfileText(Xs("random", 3000), "\t%x\t\t%y\n\n"), true);
+    row("commas", ProfileText(Xs("organ pipe", 3000), "%x,%y,\n"), true);
     row("exponents", "4\n1.5E+3 2e-2\n-2.5e1 +3\n1e-300 .5\n7. -0e0\n", true);
     row("more pairs than the count", "2\n5 1\n3 2\n1 3\nabc", true);
     row("pair parted by the split", OddSplitText(), false);
-    row("comma opening the second half", PointText(Xs("random", 3000), "%x %y\n,"), false);
+    row("comma opening the second half", ProfileText(Xs("random", 3000), "%x %y\n,"), false);
+    row("byte-order mark", "\xEF\xBB\xBF" + ProfileText(Xs("random", 3000)), false);
     row("count written 3.0", "3.0\n2 1\n1 2\n0 3\n", false);
     row("item of 300 digits", "2\n" + std::string(300, '7') + " 1\n2 2\n", false);
     row("item filling the careful reader's buffer", "2\n" + std::string(70000, '7') + " 1\n2 2\n", false);
     // A random file with its text changed at a fraction of its length.
     const auto changed = [](double at, std::size_t length, const char* replacement) {
-        std::string text = PointText(Xs("random", 3000));
+        std::string text = ProfileText(Xs("random", 3000));
         return text.replace(static_cast<std::size_t>(at * static_cast<double>(text.size())), length, replacement);
     };
     row("bad item in the first half", changed(0.1, 3, "1x2"), false);
@@ -377,8 +384,8 @@ void TestLoadResults::fasterLoadsMatchTheReference_data()
     row("count above the capacity", "1000001\n1 1\n", false);
     row("count 0", "0\n1 1\n", false);
     row("empty", "", false);
-    row("no result file", PointText(Xs("descending", 3000)), true, nullptr);
-    row("short result file", PointText(Xs("organ pipe", 3000)), true, "1 2 3");
+    row("no result file", ProfileText(Xs("descending", 3000)), true, nullptr);
+    row("short result file", ProfileText(Xs("organ pipe", 3000)), true, "1 2 3");
 }
 
 // The two-core load, and the load in two steps as a solver run does it, against the reference:

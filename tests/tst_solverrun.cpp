@@ -1,3 +1,4 @@
+#include "endlesssolver.h"
 #include "solver/solverrun.h"
 
 #include <QtTest>
@@ -119,41 +120,6 @@ Outcome Run(SolverRun& run, SceneState& scene, const QString& dropped, bool read
     if (!refusal.isEmpty())
         return { false, refusal };
     return Collect(run, scene);
-}
-
-// The process ids the endless solver announces (its own and its child's), once it has.
-QList<qint64> ReadPids(const QString& workDirectory)
-{
-    const QString pidFile = workDirectory + QStringLiteral("/calc.pid");
-    QList<qint64> pids;
-    [[maybe_unused]] const bool announced = QTest::qWaitFor(
-        [&] {
-            const QByteArray text = Contents(pidFile);
-            pids.clear();
-            for (const QByteArray& pid : text.trimmed().split(' '))
-                pids.append(pid.toLongLong());
-            return text.endsWith('\n') && pids.size() == 2;
-        },
-        CollectionTimeoutMs);
-    return pids;
-}
-
-// Whether none of `pids` runs any more. A zombie has ended: where no init process reaps
-// orphans (in a container, say) it is never removed.
-bool ProcessesGone(const QList<qint64>& pids)
-{
-    if (pids.size() != 2)
-        return false;
-    for (const qint64 pid : pids) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray fields = stat.readAll();
-        const qsizetype state = fields.lastIndexOf(')') + 2;
-        if (state < 2 || state >= fields.size() || fields[state] != 'Z')
-            return false;
-    }
-    return true;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "ui/frmmain.h"
 
-#include "scene/numbertext.h"
+#include "check/picture.h"
+#include "check/verdicttext.h"
 #include "ui/picturebox.h"
 #include "ui/windowgeometry.h"
 
@@ -56,6 +57,7 @@ frmMain::frmMain(QString programFolder, std::unique_ptr<MessagePresenter> messag
     , m_scene(std::make_unique<SceneState>())
     , m_messages(messages ? std::move(messages) : std::make_unique<ModalMessagePresenter>())
     , m_solver(std::move(programFolder))
+    , m_tolerance(DefaultTolerance)
 {
     Q_INIT_RESOURCE(resources); // the icon lives in a static library
     setObjectName(QStringLiteral("frmMain"));
@@ -92,6 +94,16 @@ frmMain::frmMain(QString programFolder, std::unique_ptr<MessagePresenter> messag
 
 frmMain::~frmMain() = default;
 
+void frmMain::SetSolverProgram(const QString& program)
+{
+    m_solver.SetSolverProgram(program);
+}
+
+void frmMain::SetTolerance(double tolerance)
+{
+    m_tolerance = tolerance;
+}
+
 void frmMain::LayOutControls()
 {
     resize(9540 / TwipsPerPixel, 4260 / TwipsPerPixel);
@@ -112,7 +124,7 @@ void frmMain::LayOutControls()
     lblT2 = Make<QLabel>(this, "lblT2", QStringLiteral("(0.00,0.00)"), {8160, 360, 990, 180});
     cmdDrawTower = Make<QPushButton>(this, "cmdDrawTower", QStringLiteral("显示塔和岛"), {1800, 120, 1215, 375});
     Label1 = Make<QLabel>(this, "Label1", QStringLiteral("最大采样"), {5760, 120, 720, 180});
-    txtMaxPoint = Make<QLineEdit>(this, "txtMaxPoint", QStringLiteral("200"), {6600, 120, 855, 270});
+    txtMaxPoint = Make<QLineEdit>(this, "txtMaxPoint", QString::number(DefaultSampleCount), {6600, 120, 855, 270});
     chkLine1 = Make<QCheckBox>(this, "chkLine1", QStringLiteral("显示塔视线"), {4440, 0, 1215, 255});
     chkLine2 = Make<QCheckBox>(this, "chkLine2", QStringLiteral("显示岛视线"), {4440, 240, 1215, 255});
     cmdInfo = Make<QPushButton>(this, "cmdInfo", QStringLiteral("使用说明"), {3120, 120, 1215, 375});
@@ -215,7 +227,7 @@ void frmMain::tmrDisplay_Timer()
     m_solver.Collect(*m_scene);
 }
 
-void frmMain::ShowCollected(const CoordinateCaptions& captions)
+void frmMain::ShowCollected(const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime)
 {
     ShowCoordinates(lblT1, captions.Tower);
     ShowCoordinates(lblT2, captions.Island);
@@ -228,17 +240,12 @@ void frmMain::ShowCollected(const CoordinateCaptions& captions)
     const DrawOutcome outcome = DrawScene();
     cmdDraw->setEnabled(true);
     cmdDrawTower->setEnabled(true);
-    if (outcome == DrawOutcome::NoPositiveX) {
-        ShowMessage(QStringLiteral("%1: the profile has no vertex with x greater than 0, so it "
-                                   "cannot be drawn")
-                        .arg(m_solver.DroppedFile()),
-                    QMessageBox::Warning);
-    } else if (outcome == DrawOutcome::XTooNarrow) {
-        ShowMessage(QStringLiteral("%1: the profile's largest x, %2, is too close to 0 to be "
-                                   "drawn at any scale")
-                        .arg(m_solver.DroppedFile(), QString::fromStdString(NumberText(m_scene->MaxX))),
-                    QMessageBox::Warning);
-    }
+    const AnswerTips tips = AnswerToolTips(*m_scene, m_tolerance, solverTime);
+    lblT1->setToolTip(tips.Tower);
+    lblT2->setToolTip(tips.Island);
+    const QString problem = DrawProblem(outcome, m_solver.DroppedFile(), m_scene->MaxX);
+    if (!problem.isEmpty())
+        ShowMessage(problem, QMessageBox::Warning);
 }
 
 void frmMain::ShowFailure(const QString& message)
@@ -257,16 +264,13 @@ DrawOutcome frmMain::DrawScene()
 
 void frmMain::cmdDraw_Click()
 {
-    m_scene->MaxY = m_scene->MountainMaxY;
-    m_scene->ShowTower = false;
+    ViewMountainsOnly(*m_scene);
     DrawScene();
 }
 
 void frmMain::cmdDrawTower_Click()
 {
-    if (m_scene->Tower.Y > m_scene->MaxY)
-        m_scene->MaxY = m_scene->Tower.Y;
-    m_scene->ShowTower = true;
+    ViewTowerAndIsland(*m_scene);
     DrawScene();
 }
 

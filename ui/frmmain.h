@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+#include <chrono>
 #include <memory>
 
 class PictureBox;
@@ -39,6 +40,11 @@ public:
 
     SceneState& Scene() { return *m_scene; }
 
+    // The program run as the solver, calc.exe in the program folder unless set; and the
+    // tolerance of the verdict the coordinate labels' tool tips give after a collection.
+    void SetSolverProgram(const QString& program);
+    void SetTolerance(double tolerance);
+
     void Form_Load();
     void Form_Resize();
     void Form_OLEDragDrop(const QMimeData* data);
@@ -63,13 +69,14 @@ protected:
 
 private:
     void LayOutControls();
-    void ShowCollected(const CoordinateCaptions& captions);
+    void ShowCollected(const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime);
     void ShowFailure(const QString& message);
     void ShowMessage(const QString& text, QMessageBox::Icon icon);
 
     std::unique_ptr<SceneState> m_scene;
     std::unique_ptr<MessagePresenter> m_messages;
     SolverRun m_solver;
+    double m_tolerance;
 
     PictureBox* pic;
     QPushButton* cmdDraw;

@@ -1,7 +1,8 @@
 #pragma once
 
-// Window and control geometry is laid out in twips, 1/1440 inch: 15 to a logical pixel.
-inline constexpr int TwipsPerPixel = 15;
+// Window and control geometry is laid out in twips (TwipsPerPixel, with UsableExtent, which
+// the window's view extents come from).
+#include "render/viewtransform.h"
 
 // Qt reports a window's client size reliably but its frame inconsistently (each platform and
 // window manager its own, the offscreen platform 2 pixels a side), while the surface's
@@ -22,7 +23,3 @@ struct SurfaceSize {
 // The drawing surface's size for a window of the given outer size: the outer size less the
 // margins, or 0 where the window is smaller than a margin.
 SurfaceSize SurfaceSizeForWindow(double outerWidth, double outerHeight);
-
-// The part of a surface extent that data is spread over: the extent less a 120-twip border,
-// and 1 when nothing is left, so the scale never divides by zero or flips.
-double UsableExtent(double surfaceExtent);

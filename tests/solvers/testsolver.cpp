@@ -64,6 +64,9 @@ int main()
         return WriteFile("morvadine.out", "1 2 3") ? 0 : 2;
     } else if (Behaviour == "malformed") {
         return WriteFile("morvadine.out", "abc 2 3 4\n") ? 0 : 2;
+    } else if (Behaviour == "chatty") {
+        std::puts("thinking aloud on standard output");
+        std::fflush(stdout);
     } else if (Behaviour == "silent") {
         return 0;
     } else if (Behaviour == "extrafile") {

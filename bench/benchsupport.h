@@ -1,0 +1,66 @@
+#pragma once
+
+// What the benchmarks share: timing, and the rugged 1,000,000-vertex profile they solve and
+// load.
+
+#include "scene/scenestate.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Seconds that `run` takes.
+inline double Seconds(const std::function<void()>& run)
+{
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+inline double Median(std::vector<double> samples)
+{
+    const auto middle = samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2);
+    std::nth_element(samples.begin(), middle, samples.end());
+    return *middle;
+}
+
+// A rugged profile: x drawn at random over a wide range (so the file is unordered), y a
+// random walk, so that the envelope keeps many lines.
+inline std::vector<PointD> RandomProfile()
+{
+    std::mt19937_64 random(42);
+    std::uniform_real_distribution<double> x(0.0, 1.0e6);
+    std::normal_distribution<double> step(0.0, 10.0);
+    std::vector<PointD> vertices(MaxPoints);
+    double y = 0;
+    for (PointD& vertex : vertices)
+        vertex = { x(random), y += step(random) };
+    return vertices;
+}
+
+// The numbers in their shortest exact form, `perLine` of them on a line.
+inline void WriteNumbers(const std::string& path, std::string text,
+    const std::vector<double>& numbers, std::size_t perLine)
+{
+    char number[32];
+    for (std::size_t k = 0; k < numbers.size(); ++k) {
+        text.append(number, std::to_chars(number, number + sizeof number, numbers[k]).ptr);
+        text.push_back((k + 1) % perLine == 0 ? '\n' : ' ');
+    }
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+inline void WritePointFile(const std::string& path, const std::vector<PointD>& vertices)
+{
+    std::vector<double> numbers;
+    numbers.reserve(2 * vertices.size());
+    for (const PointD& vertex : vertices)
+        numbers.insert(numbers.end(), { vertex.X, vertex.Y });
+    WriteNumbers(path, std::to_string(vertices.size()) + "\n", numbers, 2);
+}

@@ -1,0 +1,289 @@
+#include "check/checkmode.h"
+
+#include "check/verdicttext.h"
+#include "solver/solverrun.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QImageWriter>
+
+#include <cstdio>
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// How a solver run ended, as SolverRun reported it.
+struct Collection {
+    bool Reported = false;
+    QString Failure; // empty when the answer was loaded
+    CoordinateCaptions Captions;
+    std::chrono::nanoseconds SolverTime { 0 };
+};
+
+// Starts the run and collects it at once, waiting in an event loop of its own while the
+// solver still runs. Returns unreported when stopped.
+Collection SolveAndCollect(
+    SolverRun& run, SceneState& scene, const QString& file, const CheckStop& stop)
+{
+    Collection collection;
+    QEventLoop loop;
+    QObject::connect(&stop, &CheckStop::Stopping, &loop, &QEventLoop::quit);
+    const auto report = [&collection, &loop] {
+        collection.Reported = true;
+        loop.quit();
+    };
+    QObject::connect(&run, &SolverRun::Collected, &loop,
+        [&](const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime) {
+            collection.Captions = captions;
+            collection.SolverTime = solverTime;
+            report();
+        });
+    QObject::connect(&run, &SolverRun::Failed, &loop, [&](const QString& message) {
+        collection.Failure = message;
+        report();
+    });
+    collection.Failure = run.Start(file);
+    if (!collection.Failure.isEmpty())
+        return collection;
+    run.Collect(scene);
+    if (!collection.Reported)
+        loop.exec();
+    return collection;
+}
+
+FileReport ErrorReport(const QString& file, const QString& message)
+{
+    // A solver's last lines of error output, among others, come on several lines.
+    const QStringList lines = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return { FileOutcome::Error,
+        QCoreApplication::translate("CheckMode", "%1: error: %2")
+            .arg(file, lines.join(QLatin1String(" | "))),
+        {} };
+}
+
+// While it lives, standard output belongs to the report alone: what child processes write
+// there goes to standard error instead.
+class StandardOutputForReport {
+public:
+    StandardOutputForReport()
+    {
+        std::fflush(stdout);
+#ifdef Q_OS_UNIX
+        m_report = ::dup(STDOUT_FILENO);
+        if (m_report >= 0 && ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+            ::close(m_report);
+            m_report = -1;
+        }
+#endif
+    }
+    ~StandardOutputForReport()
+    {
+#ifdef Q_OS_UNIX
+        if (m_report >= 0) {
+            ::dup2(m_report, STDOUT_FILENO);
+            ::close(m_report);
+        }
+#endif
+    }
+    StandardOutputForReport(const StandardOutputForReport&) = delete;
+    StandardOutputForReport& operator=(const StandardOutputForReport&) = delete;
+
+    int Descriptor() const { return m_report >= 0 ? m_report : 1; }
+
+private:
+    int m_report = -1;
+};
+
+#ifdef Q_OS_UNIX
+// While it lives, the signals that end a program from its terminal or its session stop the
+// check instead, through the event loop; RaiseAgain then ends the program by the signal
+// caught, once the check has cleaned up.
+class SignalsStopTheCheck {
+public:
+    explicit SignalsStopTheCheck(CheckStop& stop)
+    {
+        if (::pipe(s_pipe) != 0)
+            return;
+        for (const int end : s_pipe) {
+            ::fcntl(end, F_SETFD, FD_CLOEXEC);
+            ::fcntl(end, F_SETFL, O_NONBLOCK);
+        }
+        m_notifier = std::make_unique<QSocketNotifier>(s_pipe[0], QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this, &stop] {
+            char caught = 0;
+            if (::read(s_pipe[0], &caught, 1) == 1 && m_caught == 0)
+                m_caught = caught;
+            stop.Request();
+        });
+        struct sigaction action { };
+        action.sa_handler = &Caught;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t k = 0; k < std::size(Stoppers); ++k)
+            ::sigaction(Stoppers[k], &action, &m_previous[k]);
+    }
+    ~SignalsStopTheCheck()
+    {
+        if (!m_notifier)
+            return;
+        for (std::size_t k = 0; k < std::size(Stoppers); ++k)
+            ::sigaction(Stoppers[k], &m_previous[k], nullptr);
+        m_notifier.reset();
+        for (int& end : s_pipe)
+            ::close(std::exchange(end, -1));
+    }
+    SignalsStopTheCheck(const SignalsStopTheCheck&) = delete;
+    SignalsStopTheCheck& operator=(const SignalsStopTheCheck&) = delete;
+
+    void RaiseAgain() const
+    {
+        if (m_caught == 0)
+            return;
+        std::signal(m_caught, SIG_DFL);
+        std::raise(m_caught);
+    }
+
+private:
+    static constexpr int Stoppers[] = { SIGINT, SIGTERM, SIGHUP };
+
+    // Only what is safe in a signal handler: one write to the pipe.
+    static void Caught(int signalNumber)
+    {
+        const char caught = static_cast<char>(signalNumber);
+        [[maybe_unused]] const ssize_t written = ::write(s_pipe[1], &caught, 1);
+    }
+
+    static inline int s_pipe[2] = { -1, -1 };
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    struct sigaction m_previous[std::size(Stoppers)] {};
+    int m_caught = 0;
+};
+#endif
+
+} // namespace
+
+void CheckStop::Request()
+{
+    m_requested = true;
+    emit Stopping();
+}
+
+FileReport ReportCollected(SceneState& scene, const QString& file,
+    const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime,
+    const CheckRequest& request)
+{
+    FileReport report;
+    if (!request.Picture.Pattern.isEmpty()) {
+        DrawOutcome outcome = DrawOutcome::NotLoaded;
+        const QImage picture = DrawPicture(scene, request.Picture, outcome);
+        report.Notice = DrawProblem(outcome, file, scene.MaxX);
+        const QString pictureFile = PictureFile(request.Picture.Pattern, file);
+        QImageWriter writer(pictureFile);
+        if (!writer.write(picture)) {
+            return ErrorReport(file,
+                QCoreApplication::translate("CheckMode", "cannot write the picture %1: %2")
+                    .arg(pictureFile, writer.errorString()));
+        }
+    }
+    const std::optional<Judgement> judgement = JudgeScene(scene, request.Tolerance);
+    if (!judgement)
+        return ErrorReport(file, UnjudgedSentence());
+
+    const AnswerVerdict& verdict = judgement->Verdict;
+    report.Outcome = verdict.Ok() ? FileOutcome::Ok : FileOutcome::Wrong;
+    //: The verdict words are what scripts look for in the report.
+    const QString word = verdict.Ok() ? QCoreApplication::translate("CheckMode", "ok")
+                                      : QCoreApplication::translate("CheckMode", "wrong");
+    report.Line = QCoreApplication::translate(
+        "CheckMode", "%1: %2, tower %3, island %4, height %5 (best %6), solver %7 ms")
+                      .arg(file, word, QString::fromStdString(captions.Tower),
+                          QString::fromStdString(captions.Island),
+                          judgement->TowerHeight ? ShownNumber(*judgement->TowerHeight)
+                                                 : QStringLiteral("-"),
+                          ShownNumber(judgement->LeastTowerHeight), MillisecondsText(solverTime));
+    if (verdict.Tower.Kind != PlacementKind::Ok) {
+        report.Line += QCoreApplication::translate("CheckMode", "; tower: %1")
+                           .arg(PlacementSentence(Placement::Tower, verdict.Tower));
+    }
+    if (verdict.Island.Kind != PlacementKind::Ok) {
+        report.Line += QCoreApplication::translate("CheckMode", "; island: %1")
+                           .arg(PlacementSentence(Placement::Island, verdict.Island));
+    }
+    return report;
+}
+
+QString SummaryLine(int ok, int wrong, int errors)
+{
+    const int files = ok + wrong + errors;
+    // Two forms each rather than "%n file(s)", so that English reads right without a
+    // translation installed.
+    const QString filesText = files == 1
+        ? QCoreApplication::translate("CheckMode", "1 file")
+        : QCoreApplication::translate("CheckMode", "%1 files").arg(files);
+    const QString errorsText = errors == 1
+        ? QCoreApplication::translate("CheckMode", "1 error")
+        : QCoreApplication::translate("CheckMode", "%1 errors").arg(errors);
+    return QCoreApplication::translate("CheckMode", "%1: %2 ok, %3 wrong, %4")
+        .arg(filesText, QString::number(ok), QString::number(wrong), errorsText);
+}
+
+int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStream& report,
+    QTextStream& notices, const CheckStop& stop)
+{
+    // Destroyed on the way out, stopped or not, which stops a solver still running.
+    SolverRun run(programFolder);
+    if (!request.SolverProgram.isEmpty())
+        run.SetSolverProgram(request.SolverProgram);
+    const auto scene = std::make_unique<SceneState>();
+    int counts[3] = {};
+    for (const QString& file : request.Files) {
+        const Collection collection = SolveAndCollect(run, *scene, file, stop);
+        if (stop.Requested()) {
+            notices << QCoreApplication::translate("CheckMode", "stopped before %1 was judged")
+                           .arg(file)
+                    << Qt::endl;
+            return ExitSomeFailed;
+        }
+        const FileReport fileReport = collection.Failure.isEmpty()
+            ? ReportCollected(*scene, file, collection.Captions, collection.SolverTime, request)
+            : ErrorReport(file, collection.Failure);
+        if (!fileReport.Notice.isEmpty())
+            notices << fileReport.Notice << Qt::endl;
+        report << fileReport.Line << Qt::endl;
+        ++counts[static_cast<int>(fileReport.Outcome)];
+    }
+    const int ok = counts[static_cast<int>(FileOutcome::Ok)];
+    const int wrong = counts[static_cast<int>(FileOutcome::Wrong)];
+    const int errors = counts[static_cast<int>(FileOutcome::Error)];
+    report << SummaryLine(ok, wrong, errors) << Qt::endl;
+    return errors > 0 ? ExitSomeFailed : wrong > 0 ? ExitSomeWrong : ExitAllOk;
+}
+
+int RunCheckOnConsole(const CheckRequest& request, const QString& programFolder)
+{
+    const StandardOutputForReport standardOutput;
+    QFile reportFile;
+    QFile noticeFile;
+    if (!reportFile.open(standardOutput.Descriptor(), QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || !noticeFile.open(2, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return ExitSomeFailed;
+    QTextStream report(&reportFile);
+    QTextStream notices(&noticeFile);
+    CheckStop stop;
+#ifdef Q_OS_UNIX
+    const SignalsStopTheCheck signalsStop(stop);
+    const int status = RunCheck(request, programFolder, report, notices, stop);
+    signalsStop.RaiseAgain();
+    return status;
+#else
+    return RunCheck(request, programFolder, report, notices, stop);
+#endif
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "check/picture.h"
+#include "scene/loadresults.h"
+#include "solution/verdict.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <chrono>
+
+// The check mode: each input solved, collected and judged as a drop would have it, reported
+// one line per file, without a window.
+
+// What a run of the viewer is asked to do with its solver, its files and its pictures; the
+// window takes the solver, the tolerance and at most one file from it.
+struct CheckRequest {
+    QStringList Files; // as the user named them; the report names them so
+    QString SolverProgram; // empty for calc.exe beside the viewer
+    double Tolerance = DefaultTolerance;
+    PictureRequest Picture;
+};
+
+enum class FileOutcome { Ok, Wrong, Error };
+
+struct FileReport {
+    FileOutcome Outcome = FileOutcome::Error;
+    QString Line; // the report's one line on the file
+    QString Notice; // what else the user should know (a profile that cannot be drawn), or empty
+};
+
+// What the check mode does once the solver has exited and `scene` has been loaded: draws and
+// writes the picture when one is asked for, judges the answer and composes the line:
+//   file: ok, tower (x,y), island (x,y), height h (best b), solver t ms
+//   file: wrong, ... the same ...; tower: why; island: why
+//   file: error: message
+// `captions` are the coordinate labels' texts; the height is "-" for a tower outside the
+// profile. A picture that cannot be written, or an answer that cannot be judged, is an error.
+FileReport ReportCollected(SceneState& scene, const QString& file,
+    const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime,
+    const CheckRequest& request);
+
+// "3 files: 2 ok, 1 wrong, 0 errors"
+QString SummaryLine(int ok, int wrong, int errors);
+
+inline constexpr int ExitAllOk = 0;
+inline constexpr int ExitSomeWrong = 1;
+inline constexpr int ExitSomeFailed = 2; // also for a refused command line
+
+// Asks a check under way to stop, from an event handler: the solver running is stopped with
+// everything it started and its files are removed, and no later file is run.
+class CheckStop : public QObject {
+    Q_OBJECT
+public:
+    void Request();
+    bool Requested() const { return m_requested; }
+
+signals:
+    void Stopping();
+
+private:
+    bool m_requested = false;
+};
+
+// Runs the solver on each of the request's files in turn, with the work directory, staging,
+// messages and clean-up of a drop (SolverRun over `programFolder`), collecting as soon as
+// the solver exits; writes each file's line and then the summary to `report`, and notices
+// to `notices`. Returns ExitSomeFailed when any file had an error, else ExitSomeWrong when
+// any answer was wrong, else ExitAllOk. A stopped check says so among the notices, gives no
+// summary and returns ExitSomeFailed.
+int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStream& report,
+    QTextStream& notices, const CheckStop& stop);
+
+// RunCheck with the report on standard output and notices on standard error. On Unix the
+// solvers' standard output goes to standard error too, so that the report stays as it is
+// whatever a solver prints; and an interrupt, a hang-up or a termination stops the check,
+// after which the program ends by that signal, as the shell that sent it expects.
+int RunCheckOnConsole(const CheckRequest& request, const QString& programFolder);

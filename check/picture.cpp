@@ -1,0 +1,57 @@
+#include "check/picture.h"
+
+#include "render/imagesurface.h"
+#include "render/viewtransform.h"
+#include "scene/numbertext.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+QString PictureFile(const QString& pattern, const QString& inputFile)
+{
+    return QString(pattern).replace(
+        QLatin1String(NamePlaceholder), QFileInfo(inputFile).completeBaseName());
+}
+
+QSize DefaultPictureSize()
+{
+    static const QSize size = ImageSurface().Image().size();
+    return size;
+}
+
+QImage DrawPicture(SceneState& scene, const PictureRequest& request, DrawOutcome& outcome)
+{
+    ImageSurface surface;
+    if (!request.Size.isEmpty()) {
+        surface.SetSize(static_cast<float>(request.Size.width() * TwipsPerPixel),
+            static_cast<float>(request.Size.height() * TwipsPerPixel), 1.0);
+    }
+    scene.ViewWidth = UsableExtent(surface.Width());
+    scene.ViewHeight = UsableExtent(surface.Height());
+    scene.HaveData = true;
+    ViewTowerAndIsland(scene);
+    const bool towerLines = request.Lines == SightLines::Tower || request.Lines == SightLines::Both;
+    const bool islandLines
+        = request.Lines == SightLines::Island || request.Lines == SightLines::Both;
+    outcome = DrawScene(scene, surface,
+        DrawInputs { std::to_string(request.Samples), towerLines ? 1 : 0, islandLines ? 1 : 0 });
+    return surface.Image();
+}
+
+QString DrawProblem(DrawOutcome outcome, const QString& file, double maxX)
+{
+    switch (outcome) {
+    case DrawOutcome::NoPositiveX:
+        return QCoreApplication::translate(
+            "Picture", "%1: the profile has no vertex with x greater than 0, so it cannot be drawn")
+            .arg(file);
+    case DrawOutcome::XTooNarrow:
+        return QCoreApplication::translate("Picture",
+            "%1: the profile's largest x, %2, is too close to 0 to be drawn at any scale")
+            .arg(file, QString::fromStdString(NumberText(maxX)));
+    case DrawOutcome::NotLoaded:
+    case DrawOutcome::Drawn:
+        break;
+    }
+    return {};
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "render/drawscene.h"
+#include "scene/scenestate.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+// The sample bound txtMaxPoint starts with, and a picture file's unless told otherwise.
+inline constexpr int DefaultSampleCount = 200;
+
+enum class SightLines { None, Tower, Island, Both };
+
+// How the check mode draws its picture files.
+struct PictureRequest {
+    // Where each picture goes; NamePlaceholder in it stands for the input file's name.
+    // Empty for no pictures.
+    QString Pattern;
+    // In pixels; empty for the window's drawing surface as laid out (ImageSurface's own size).
+    QSize Size;
+    int Samples = DefaultSampleCount;
+    SightLines Lines = SightLines::None;
+};
+
+inline constexpr const char* NamePlaceholder = "{name}";
+
+// The picture file for `inputFile`: `pattern` with each NamePlaceholder replaced by the
+// input's file name without its folder and its last extension ("profiles/a.in" gives "a").
+QString PictureFile(const QString& pattern, const QString& inputFile);
+
+// The size of a picture whose request names none, in pixels.
+QSize DefaultPictureSize();
+
+// The tower-and-island view of the loaded `scene`, drawn by DrawScene on an image surface of
+// the requested size at a device pixel ratio of 1, in the default window colours (black on
+// white). Sets the scene's view extents, scales and view as the window would, and HaveData.
+// `outcome` tells whether the profile could be drawn at all.
+QImage DrawPicture(SceneState& scene, const PictureRequest& request, DrawOutcome& outcome);
+
+// Why a loaded profile could not be drawn, as the window and the check mode report it: empty
+// for a drawing that succeeded.
+QString DrawProblem(DrawOutcome outcome, const QString& file, double maxX);

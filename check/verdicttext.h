@@ -1,0 +1,50 @@
+#pragma once
+
+#include "scene/scenestate.h"
+#include "solution/verdict.h"
+
+#include <QString>
+
+#include <chrono>
+#include <optional>
+
+// The verdict on a solver's answer in words, for the window's tool tips and the check mode's
+// report. Every text is translatable; numbers are written as the coordinate labels write them.
+
+enum class Placement { Tower, Island };
+
+// One sentence on the tower or the island: optimal, or why not (the slope it does not see,
+// the lower height possible and where, the x outside the profile).
+QString PlacementSentence(Placement placement, const PlacementVerdict& verdict);
+
+// A number as the coordinate labels write it.
+QString ShownNumber(double value);
+
+// A run time in milliseconds, to a tenth: "12.5".
+QString MillisecondsText(std::chrono::nanoseconds duration);
+
+// The verdict on the answer of a loaded scene, with the tower's height beside it.
+struct Judgement {
+    AnswerVerdict Verdict;
+    // The tower's height above the ground when its x lies within the profile; the least
+    // possible height.
+    std::optional<double> TowerHeight;
+    double LeastTowerHeight = 0;
+};
+
+// Judges the tower and island of `scene` against the exact solution of its vertices, which
+// must be loaded (ordered by X, at least one). Empty when the solution itself lies beyond
+// the range of a double, so that no answer can be judged against it.
+std::optional<Judgement> JudgeScene(const SceneState& scene, double tolerance);
+
+// Why JudgeScene came back empty, as one sentence.
+QString UnjudgedSentence();
+
+// The tool tips of the two coordinate labels after a collection: each placement's sentence
+// and, on a line of its own, the solver's run time.
+struct AnswerTips {
+    QString Tower;
+    QString Island;
+};
+AnswerTips AnswerToolTips(
+    const SceneState& scene, double tolerance, std::chrono::nanoseconds solverTime);

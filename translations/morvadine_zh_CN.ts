@@ -1,0 +1,408 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>CheckMode</name>
+    <message>
+        <source>%1: error: %2</source>
+        <translation>%1：出错：%2</translation>
+    </message>
+    <message>
+        <source>cannot write the picture %1: %2</source>
+        <translation>无法写入图片 %1：%2</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <extracomment>The verdict words are what scripts look for in the report.</extracomment>
+        <translation>正确</translation>
+    </message>
+    <message>
+        <source>wrong</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>%1: %2, tower %3, island %4, height %5 (best %6), solver %7 ms</source>
+        <translation>%1：%2，瞭望塔 %3，浮空岛 %4，高度 %5（最优 %6），求解器 %7 毫秒</translation>
+    </message>
+    <message>
+        <source>; tower: %1</source>
+        <translation>；瞭望塔：%1</translation>
+    </message>
+    <message>
+        <source>; island: %1</source>
+        <translation>；浮空岛：%1</translation>
+    </message>
+    <message>
+        <source>1 file</source>
+        <translation>1 个文件</translation>
+    </message>
+    <message>
+        <source>%1 files</source>
+        <translation>%1 个文件</translation>
+    </message>
+    <message>
+        <source>1 error</source>
+        <translation>1 个出错</translation>
+    </message>
+    <message>
+        <source>%1 errors</source>
+        <translation>%1 个出错</translation>
+    </message>
+    <message>
+        <source>%1: %2 ok, %3 wrong, %4</source>
+        <translation>%1：%2 个正确，%3 个错误，%4</translation>
+    </message>
+    <message>
+        <source>stopped before %1 was judged</source>
+        <translation>在评判 %1 之前已停止</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>--tolerance: %1 is not a number of 0 or more</source>
+        <translation>--tolerance：%1 不是大于或等于 0 的数</translation>
+    </message>
+    <message>
+        <source>--samples: %1 is not a whole number of 1 or more</source>
+        <translation>--samples：%1 不是大于或等于 1 的整数</translation>
+    </message>
+    <message>
+        <source>--size: %1 is not WIDTHxHEIGHT in pixels, each from 1 to %2</source>
+        <translation>--size：%1 不是以像素为单位的“宽x高”（WIDTHxHEIGHT），宽和高都应在 1 到 %2 之间</translation>
+    </message>
+    <message>
+        <source>--lines: %1 is not tower, island or both</source>
+        <translation>--lines：%1 不是 tower、island 或 both</translation>
+    </message>
+    <message>
+        <source>--picture: %1 must hold %2 to draw several files</source>
+        <translation>--picture：要绘制多个文件，%1 中必须含有 %2</translation>
+    </message>
+    <message>
+        <source>--picture: the picture of %1 would replace the input %2</source>
+        <translation>--picture：%1 的图片会覆盖输入文件 %2</translation>
+    </message>
+    <message>
+        <source>--picture: %1 and %2 would both be drawn to %3</source>
+        <translation>--picture：%1 和 %2 都会被绘制到 %3</translation>
+    </message>
+    <message>
+        <source>Show this help.</source>
+        <translation>显示此帮助。</translation>
+    </message>
+    <message>
+        <source>Show the version.</source>
+        <translation>显示版本号。</translation>
+    </message>
+    <message>
+        <source>Run no window: solve and judge each FILE, print a line for each and a summary.</source>
+        <translation>不打开窗口：求解并评判每个 FILE，每个文件输出一行，最后输出汇总。</translation>
+    </message>
+    <message>
+        <source>Use PROGRAM as the solver instead of the calc.exe beside the viewer; it is staged and run as calc.exe all the same.</source>
+        <translation>用 PROGRAM 代替查看器旁边的 calc.exe 作为求解器；它同样会以 calc.exe 的名字放进工作目录并运行。</translation>
+    </message>
+    <message>
+        <source>Accept a height or a y within T of the best, absolutely or relative to the best (default %1).</source>
+        <translation>高度或 y 与最优值相差不超过 T（绝对误差或相对于最优值的相对误差）即视为正确（默认 %1）。</translation>
+    </message>
+    <message>
+        <source>With --check: draw each FILE with its tower and island to the image file PATTERN (its extension gives the format, .png for one). {name} in PATTERN stands for FILE&apos;s name without its folder and extension; several FILEs need it.</source>
+        <translation>与 --check 一起使用：把每个 FILE 连同瞭望塔和浮空岛画到图片文件 PATTERN 中（格式由扩展名决定，例如 .png）。PATTERN 中的 {name} 代表 FILE 去掉文件夹和扩展名后的名字；有多个 FILE 时必须使用它。</translation>
+    </message>
+    <message>
+        <source>With --picture: its size in pixels (default: the window&apos;s drawing surface as laid out, %1x%2).</source>
+        <translation>与 --picture 一起使用：图片的像素尺寸（默认与窗口布局中的绘图区相同，%1x%2）。</translation>
+    </message>
+    <message>
+        <source>With --picture: about how many vertices to draw (default %1, as in the window).</source>
+        <translation>与 --picture 一起使用：大约绘制多少个顶点（默认 %1，与窗口相同）。</translation>
+    </message>
+    <message>
+        <source>With --picture: draw the sight lines from the tower, the island or both.</source>
+        <translation>与 --picture 一起使用：绘制从瞭望塔、浮空岛或两者出发的视线。</translation>
+    </message>
+    <message>
+        <source>--%1 works only with --picture</source>
+        <translation>--%1 只能与 --picture 一起使用</translation>
+    </message>
+    <message>
+        <source>--check needs at least one FILE</source>
+        <translation>--check 至少需要一个 FILE</translation>
+    </message>
+    <message>
+        <source>--picture works only with --check</source>
+        <translation>--picture 只能与 --check 一起使用</translation>
+    </message>
+    <message>
+        <source>the window opens one FILE; --check judges several</source>
+        <translation>窗口只能打开一个 FILE；要评判多个文件请用 --check</translation>
+    </message>
+    <message>
+        <source>%1: the file does not exist</source>
+        <translation>%1：文件不存在</translation>
+    </message>
+    <message>
+        <source>%1: the solver program does not exist</source>
+        <translation>%1：求解程序不存在</translation>
+    </message>
+    <message>
+        <source>Shows a mountain profile with the tower and the island a solver places on it.
+Without --check it opens the window, on FILE if one is given.
+With --check it runs no window: it solves each FILE as a drop would, judges
+the answer and prints a line for each FILE (ok, wrong or error; the tower and
+the island; the tower&apos;s height and the best; the solver&apos;s time; why an answer
+is wrong), then a summary. Exit status: 0 when every answer is right, 1 when
+any is wrong, 2 when any run failed or the command line was refused.
+The solvers&apos; standard output goes to standard error, leaving the report alone
+on standard output.</source>
+        <translation>显示山脉剖面，以及求解器在其上放置的瞭望塔和浮空岛。
+不带 --check 时打开窗口；如果给出了 FILE，就打开该文件。
+带 --check 时不打开窗口：像拖入文件一样求解每个 FILE，评判答案，
+并为每个 FILE 输出一行（正确、错误或出错；瞭望塔和浮空岛；瞭望塔的高度
+和最优高度；求解器用时；答案错误的原因），最后输出汇总。退出状态：所有答案
+都正确时为 0，有答案错误时为 1，有运行失败或命令行被拒绝时为 2。
+求解器的标准输出会转到标准错误，标准输出上只有报告。</translation>
+    </message>
+    <message>
+        <source>A problem input: a vertex count, then that many x y pairs.</source>
+        <translation>题目输入：先是顶点数，然后是同样多个 x y 坐标对。</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>DataFile</name>
+    <message>
+        <source>%1: line %2, column %3: expected a number, found &apos;%4&apos;</source>
+        <translation>%1：第 %2 行第 %3 列：应为数字，实际为“%4”</translation>
+    </message>
+    <message>
+        <source>%1: is a folder, not a file</source>
+        <translation>%1：这是文件夹，不是文件</translation>
+    </message>
+    <message>
+        <source>%1: the file cannot be opened for reading</source>
+        <translation>%1：无法打开文件进行读取</translation>
+    </message>
+    <message>
+        <source>%1: the file does not exist</source>
+        <translation>%1：文件不存在</translation>
+    </message>
+    <message>
+        <source>%1: cannot be opened while %2 is open</source>
+        <translation>%1：%2 尚未关闭，无法打开</translation>
+    </message>
+    <message>
+        <source>%1: line %2, column %3: expected a whole number, found &apos;%4&apos;</source>
+        <translation>%1：第 %2 行第 %3 列：应为整数，实际为“%4”</translation>
+    </message>
+    <message>
+        <source>%1: line %2, column %3: expected a whole number from -2147483648 to 2147483647, found &apos;%4&apos;</source>
+        <translation>%1：第 %2 行第 %3 列：应为 -2147483648 到 2147483647 之间的整数，实际为“%4”</translation>
+    </message>
+    <message>
+        <source>%1: line %2, column %3: the number &apos;%4&apos; is beyond the range of a double</source>
+        <translation>%1：第 %2 行第 %3 列：数字“%4”超出了双精度浮点数的范围</translation>
+    </message>
+    <message>
+        <source>%1: line %2, column %3: &apos;%4&apos; holds a byte-order mark, which only the very start of the file may hold</source>
+        <translation>%1：第 %2 行第 %3 列：“%4”中含有字节顺序标记（BOM），它只能出现在文件的最开头</translation>
+    </message>
+    <message>
+        <source>no data file is open</source>
+        <translation>没有打开的数据文件</translation>
+    </message>
+    <message>
+        <source>%1: the file ends</source>
+        <translation>%1：文件已结束</translation>
+    </message>
+    <message>
+        <source>%1: line %2, column %3: expected a number, found an empty item before &apos;,&apos;</source>
+        <translation>%1：第 %2 行第 %3 列：应为数字，但“,”前面是空项</translation>
+    </message>
+    <message>
+        <source>%1: the file could not be read</source>
+        <translation>%1：无法读取文件</translation>
+    </message>
+    <message>
+        <source>%1: the file ends after %2 of the 4 numbers tower x, tower y, island x, island y</source>
+        <translation>%1：应有 4 个数（瞭望塔 x、瞭望塔 y、浮空岛 x、浮空岛 y），文件在第 %2 个数之后就结束了</translation>
+    </message>
+    <message>
+        <source>%1: the file is empty; it must start with the vertex count</source>
+        <translation>%1：文件为空；文件必须以顶点数开头</translation>
+    </message>
+    <message>
+        <source>%1: the vertex count is %2; a profile needs at least one vertex</source>
+        <translation>%1：顶点数为 %2；剖面至少需要一个顶点</translation>
+    </message>
+    <message>
+        <source>%1: the vertex count %2 is more than the %3 vertices the viewer can hold</source>
+        <translation>%1：顶点数 %2 超过了查看器最多能容纳的 %3 个顶点</translation>
+    </message>
+    <message>
+        <source>%1: the file ends after %2 of %3 vertices</source>
+        <translation>%1：应有 %3 个顶点，文件在第 %2 个顶点之后就结束了</translation>
+    </message>
+</context>
+<context>
+    <name>FileCommand</name>
+    <message>
+        <source>cannot create the folder %1: %2</source>
+        <translation>无法创建文件夹 %1：%2</translation>
+    </message>
+    <message>
+        <source>cannot copy %1 to %2: %3</source>
+        <translation>无法将 %1 复制到 %2：%3</translation>
+    </message>
+    <message>
+        <source>cannot delete %1: it is a folder, not a file</source>
+        <translation>无法删除 %1：它是文件夹，不是文件</translation>
+    </message>
+    <message>
+        <source>cannot delete %1: %2</source>
+        <translation>无法删除 %1：%2</translation>
+    </message>
+    <message>
+        <source>cannot remove the folder %1: %2</source>
+        <translation>无法删除文件夹 %1：%2</translation>
+    </message>
+    <message>
+        <source>cannot make %1 executable: %2</source>
+        <translation>无法把 %1 设为可执行：%2</translation>
+    </message>
+</context>
+<context>
+    <name>Picture</name>
+    <message>
+        <source>%1: the profile has no vertex with x greater than 0, so it cannot be drawn</source>
+        <translation>%1：剖面中没有 x 大于 0 的顶点，因此无法绘制</translation>
+    </message>
+    <message>
+        <source>%1: the profile&apos;s largest x, %2, is too close to 0 to be drawn at any scale</source>
+        <translation>%1：剖面的最大 x 值 %2 太接近 0，无论用什么比例都无法绘制</translation>
+    </message>
+</context>
+<context>
+    <name>SolverRun</name>
+    <message>
+        <source>%1 second</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 seconds</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1: the file does not exist</source>
+        <translation>%1：文件不存在</translation>
+    </message>
+    <message>
+        <source>%1: is a folder, not a file; drop a problem input file</source>
+        <translation>%1：这是文件夹，不是文件；请拖入题目输入文件</translation>
+    </message>
+    <message>
+        <source>%1: is not a plain file</source>
+        <translation>%1：不是普通文件</translation>
+    </message>
+    <message>
+        <source>%1: lies in the viewer&apos;s work directory, whose files each run replaces; copy it elsewhere and drop the copy</source>
+        <translation>%1：位于查看器的工作目录中，每次运行都会替换其中的文件；请把它复制到别处，再拖入副本</translation>
+    </message>
+    <message>
+        <source>%1: the viewer needs this name for its work directory, but a file has it; rename or remove it</source>
+        <translation>%1：查看器的工作目录要用这个名字，但它已被一个文件占用；请将其重命名或删除</translation>
+    </message>
+    <message>
+        <source>%1: the viewer needs this name for its work directory, but a link has it; rename or remove it</source>
+        <translation>%1：查看器的工作目录要用这个名字，但它已被一个链接占用；请将其重命名或删除</translation>
+    </message>
+    <message>
+        <source>%1: the viewer needs this name for its work directory, but something other than a folder has it; rename or remove it</source>
+        <translation>%1：查看器的工作目录要用这个名字，但它已被一个不是文件夹的对象占用；请将其重命名或删除</translation>
+    </message>
+    <message>
+        <source>%1 is missing: it must lie beside the program, in %2</source>
+        <translation>找不到 %1：它必须和本程序放在同一文件夹 %2 中</translation>
+    </message>
+    <message>
+        <source>%1: the solver program does not exist</source>
+        <translation>%1：求解程序不存在</translation>
+    </message>
+    <message>
+        <source>%1 is not a program file</source>
+        <translation>%1 不是程序文件</translation>
+    </message>
+    <message>
+        <source>%1 could not be started: %2</source>
+        <translation>无法启动 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 crashed</source>
+        <translation>%1 崩溃了</translation>
+    </message>
+    <message>
+        <source>%1 exited with status %2</source>
+        <translation>%1 以状态 %2 退出</translation>
+    </message>
+    <message>
+        <source>%1 and wrote nothing to its error output</source>
+        <translation>%1，且没有向错误输出写入任何内容</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>%1 did not finish within %2</source>
+        <translation>%1 未能在 %2 内完成</translation>
+    </message>
+    <message>
+        <source>%1 finished without a usable answer: %2</source>
+        <translation>%1 已结束，但没有给出可用的答案：%2</translation>
+    </message>
+</context>
+<context>
+    <name>Verdict</name>
+    <message>
+        <source>height %1 above the ground; the lowest possible is %2: optimal</source>
+        <translation>离地高度 %1；可能的最低高度为 %2：最优</translation>
+    </message>
+    <message>
+        <source>at y %1; the lowest possible is %2: optimal</source>
+        <translation>位于 y = %1；可能的最低位置为 %2：最优</translation>
+    </message>
+    <message>
+        <source>height %1 above the ground; the lowest possible is %2, at %3</source>
+        <translation>离地高度 %1；可能的最低高度为 %2，位于 %3</translation>
+    </message>
+    <message>
+        <source>at y %1; the lowest possible is %2, at %3</source>
+        <translation>位于 y = %1；可能的最低位置为 %2，位于 %3</translation>
+    </message>
+    <message>
+        <source>its coordinates are not finite numbers</source>
+        <translation>坐标不是有限数</translation>
+    </message>
+    <message>
+        <source>x %1 lies outside the profile, which spans x %2 to %3</source>
+        <translation>x = %1 位于剖面之外，剖面的 x 范围是 %2 到 %3</translation>
+    </message>
+    <message>
+        <source>does not see the slope from %1 to %2: at x %3 it needs y %4 or more</source>
+        <translation>看不到从 %1 到 %2 的山坡：在 x = %3 处，y 至少需要 %4</translation>
+    </message>
+    <message>
+        <source>cannot be judged: the best answer lies beyond the range of a double</source>
+        <translation>无法评判：最优答案超出了双精度浮点数的范围</translation>
+    </message>
+    <message>
+        <source>the solver ran for %1 ms</source>
+        <translation>求解器运行了 %1 毫秒</translation>
+    </message>
+</context>
+</TS>
