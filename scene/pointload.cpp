@@ -17,13 +17,23 @@
 #include <thread>
 #include <vector>
 
+namespace {
+
+constexpr std::int32_t VerticesBetweenStopChecks = 1 << 16;
+
+} // namespace
+
 void ReadPointsCarefully(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
                          const std::string& displayName, std::stop_token stop)
 {
     InputChannel channel;
     channel.Open(file, displayName);
     count = ReadVertexCount(channel);
-    ReadVertices(channel, count, [&](std::int32_t k) -> PointD& { return points(k); });
+    ReadVertices(channel, count, [&](std::int32_t k) -> PointD& {
+        if (k % VerticesBetweenStopChecks == 0)
+            ThrowIfStopRequested(stop);
+        return points(k);
+    });
     channel.Close();
     QuickSort(points, 1, count, stop);
 }
