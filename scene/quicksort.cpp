@@ -32,7 +32,8 @@ std::int32_t MiddleIndex(std::int32_t lo, std::int32_t hi)
 namespace {
 
 // The partition's scans, stepping from record to record. Every kind of scans is told where a
-// partition begins (Begin), then finds the records that stop each scan and exchanges them.
+// partition begins (Begin), may make the first exchanges at once (ExchangeAhead, below), then
+// finds the records that stop each scan and exchanges them.
 //
 // They read the storage without the per-index check, which would cost a tenth of the
 // ordering's time. They cannot leave the range being partitioned, whose ends QuickSort checks
@@ -43,6 +44,48 @@ public:
     explicit WalkingScans(PointArray& pts) : m_first(&pts(1)) {}
 
     void Begin(std::int32_t, std::int32_t, double) {}
+
+    // While the scans are far apart, the records that stop them are found a block at a time,
+    // without a branch per record, and exchanged in pairs: the k-th stop of the upward scan
+    // with the k-th of the downward one, as the scans would, since neither scan reads a
+    // record that an exchange has changed before they meet. Leaves i and j where the scans
+    // resume, short of where they meet, which the scans find record by record.
+    void ExchangeAhead(std::int32_t& i, std::int32_t& j, double pivot)
+    {
+        std::uint8_t upward[Block];
+        std::uint8_t downward[Block];
+        int upwardCount = 0;
+        int downwardCount = 0;
+        int upwardNext = 0;
+        int downwardNext = 0;
+        std::int32_t upwardBase = i;
+        std::int32_t downwardBase = j;
+        while (j - i + 1 >= 2 * Block) {
+            if (upwardNext == upwardCount) {
+                upwardBase = i;
+                upwardCount = upwardNext = 0;
+                for (int k = 0; k < Block; ++k) {
+                    upward[upwardCount] = static_cast<std::uint8_t>(k);
+                    upwardCount += !(Record(upwardBase + k).X < pivot);
+                }
+            }
+            if (downwardNext == downwardCount) {
+                downwardBase = j;
+                downwardCount = downwardNext = 0;
+                for (int k = 0; k < Block; ++k) {
+                    downward[downwardCount] = static_cast<std::uint8_t>(k);
+                    downwardCount += !(Record(downwardBase - k).X > pivot);
+                }
+            }
+            const int pairs = std::min(upwardCount - upwardNext, downwardCount - downwardNext);
+            for (int k = 0; k < pairs; ++k)
+                Exchange(upwardBase + upward[upwardNext + k], downwardBase - downward[downwardNext + k]);
+            upwardNext += pairs;
+            downwardNext += pairs;
+            i = upwardNext < upwardCount ? upwardBase + upward[upwardNext] : upwardBase + Block;
+            j = downwardNext < downwardCount ? downwardBase - downward[downwardNext] : downwardBase - Block;
+        }
+    }
 
     std::int32_t FirstNotBelow(std::int32_t i, double pivot)
     {
@@ -59,6 +102,8 @@ public:
     void Exchange(std::int32_t i, std::int32_t j) { std::swap(Record(i), Record(j)); }
 
 private:
+    static constexpr int Block = 64;
+
     PointD& Record(std::int32_t index) { return m_first[index - 1]; }
 
     PointD* m_first;
@@ -81,6 +126,7 @@ Sides Partition(PointArray& pts, Scans& scans, std::int32_t lo, std::int32_t hi)
     scans.Begin(lo, hi, pivot);
     std::int32_t i = lo;
     std::int32_t j = hi;
+    scans.ExchangeAhead(i, j, pivot);
     do {
         i = scans.FirstNotBelow(i, pivot);
         j = scans.LastNotAbove(j, pivot);
@@ -189,6 +235,8 @@ public:
             m_rankAt[static_cast<std::size_t>(place)] = static_cast<std::int32_t>(rank);
         }
     }
+
+    void ExchangeAhead(std::int32_t&, std::int32_t&, double) {}
 
     void Begin(std::int32_t lo, std::int32_t hi, double pivot)
     {
