@@ -51,7 +51,7 @@ Collection SolveAndCollect(
         collection.Failure = message;
         report();
     });
-    collection.Failure = run.Start(file);
+    collection.Failure = run.Start(file, scene);
     if (!collection.Failure.isEmpty())
         return collection;
     run.Collect(scene);
