@@ -74,6 +74,43 @@ bool Finite(float value)
 
 } // namespace
 
+ClipArea::ClipArea(float widthTwips, float heightTwips)
+    : m_left(-Margin)
+    , m_top(-Margin)
+    , m_right(widthTwips + Margin)
+    , m_bottom(heightTwips + Margin)
+{
+}
+
+std::optional<SurfaceSegment> ClipArea::ClippedLine(float x1, float y1, float x2, float y2) const
+{
+    if (!Finite(x1) || !Finite(y1) || !Finite(x2) || !Finite(y2))
+        return std::nullopt;
+    const ClipBox box{m_left, m_top, m_right, m_bottom};
+    const Point a{x1, y1};
+    const Point b{x2, y2};
+    if (BothBeyondOneEdge(box, a, b))
+        return std::nullopt;
+    // An end inside the box is handed on exactly as given; only an outside end moves, along
+    // the segment, never one coordinate at a time.
+    Point from = a;
+    Point to = b;
+    if (!box.Contains(a)) {
+        const auto entry = EntryFrom(box, a, b, a);
+        if (!entry)
+            return std::nullopt;
+        from = *entry;
+    }
+    if (!box.Contains(b)) {
+        const auto entry = EntryFrom(box, a, b, b);
+        if (!entry)
+            return std::nullopt;
+        to = *entry;
+    }
+    return SurfaceSegment{{static_cast<float>(from.X), static_cast<float>(from.Y)},
+                          {static_cast<float>(to.X), static_cast<float>(to.Y)}};
+}
+
 DrawingSurface::DrawingSurface(float widthTwips, float heightTwips)
 {
     StoreSize(widthTwips, heightTwips);
@@ -93,10 +130,7 @@ void DrawingSurface::Cls()
 
 void DrawingSurface::Circle(float x, float y, float radius, Colour colour)
 {
-    if (!Finite(x) || !Finite(y) || !(radius >= 0.0f && radius <= ClipMargin))
-        return;
-    const ClipBox box{-ClipMargin, -ClipMargin, m_width + ClipMargin, m_height + ClipMargin};
-    if (box.Contains({x, y}))
+    if (Area().ShowsCircle(x, y, radius))
         DoCircle(x, y, radius, colour);
 }
 
@@ -107,29 +141,35 @@ void DrawingSurface::Line(float x1, float y1, float x2, float y2)
 
 void DrawingSurface::Line(float x1, float y1, float x2, float y2, Colour colour)
 {
-    if (!Finite(x1) || !Finite(y1) || !Finite(x2) || !Finite(y2))
-        return;
-    const ClipBox box{-ClipMargin, -ClipMargin, m_width + ClipMargin, m_height + ClipMargin};
-    const Point a{x1, y1};
-    const Point b{x2, y2};
-    if (BothBeyondOneEdge(box, a, b))
-        return;
-    // An end inside the box is handed on exactly as given; only an outside end moves, along
-    // the segment, never one coordinate at a time.
-    Point from = a;
-    Point to = b;
-    if (!box.Contains(a)) {
-        const auto entry = EntryFrom(box, a, b, a);
-        if (!entry)
-            return;
-        from = *entry;
+    if (const auto segment = Area().Line(x1, y1, x2, y2))
+        DoLine(segment->From.X, segment->From.Y, segment->To.X, segment->To.Y, colour);
+}
+
+void DrawingSurface::Polyline(const SurfacePoints& points, float dotRadius, Colour dotColour)
+{
+    if (points && !points->empty())
+        DoPolyline(points, dotRadius, dotColour);
+}
+
+void DrawingSurface::Fan(float x, float y, const SurfacePoints& points, Colour colour)
+{
+    if (points && !points->empty())
+        DoFan(x, y, points, colour);
+}
+
+void DrawingSurface::DoPolyline(const SurfacePoints& points, float dotRadius, Colour dotColour)
+{
+    const SurfacePoint* previous = nullptr;
+    for (const SurfacePoint& p : *points) {
+        Circle(p.X, p.Y, dotRadius, dotColour);
+        if (previous)
+            Line(previous->X, previous->Y, p.X, p.Y);
+        previous = &p;
     }
-    if (!box.Contains(b)) {
-        const auto entry = EntryFrom(box, a, b, b);
-        if (!entry)
-            return;
-        to = *entry;
-    }
-    DoLine(static_cast<float>(from.X), static_cast<float>(from.Y), static_cast<float>(to.X),
-           static_cast<float>(to.Y), colour);
+}
+
+void DrawingSurface::DoFan(float x, float y, const SurfacePoints& points, Colour colour)
+{
+    for (const SurfacePoint& p : *points)
+        Line(x, y, p.X, p.Y, colour);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
 
 // Blue in the high byte, red in the low one (0x00BBGGRR). The top bit marks the two window
 // colours below, which the back end resolves against its platform's theme.
@@ -20,6 +23,58 @@ inline constexpr int Solid = 0;
 inline constexpr int Dotted = 2;
 } // namespace DrawStyles
 
+// A place on a surface in twips, from the top-left corner, y downward.
+struct SurfacePoint {
+    float X = 0.0f;
+    float Y = 0.0f;
+};
+
+// Points handed to a batch operation. Shared, so a back end may go on painting from them after
+// the call has returned.
+using SurfacePoints = std::shared_ptr<const std::vector<SurfacePoint>>;
+
+struct SurfaceSegment {
+    SurfacePoint From;
+    SurfacePoint To;
+};
+
+// The checks every drawing call passes (see DrawingSurface) for one surface size, as a value a
+// back end may copy and use on any thread. The clip box is the surface grown by Margin on
+// every side.
+class ClipArea {
+public:
+    static constexpr float Margin = 1440.0f;
+
+    ClipArea(float widthTwips, float heightTwips);
+
+    // The part of the segment a back end draws, with an end that lies inside the clip box
+    // handed on as given; empty when nothing is drawn.
+    std::optional<SurfaceSegment> Line(float x1, float y1, float x2, float y2) const
+    {
+        if (Inside(x1, y1) && Inside(x2, y2))
+            return SurfaceSegment{{x1, y1}, {x2, y2}};
+        return ClippedLine(x1, y1, x2, y2);
+    }
+    bool ShowsCircle(float x, float y, float radius) const
+    {
+        return radius >= 0.0f && radius <= Margin && Inside(x, y);
+    }
+
+private:
+    // False for NaN and infinite coordinates too.
+    bool Inside(float x, float y) const
+    {
+        return x >= m_left && x <= m_right && y >= m_top && y <= m_bottom;
+    }
+    std::optional<SurfaceSegment> ClippedLine(float x1, float y1, float x2, float y2) const;
+
+    float m_left;
+    float m_top;
+    // Summed in single precision, as the surface size is held.
+    float m_right;
+    float m_bottom;
+};
+
 // The picture box the scene is drawn on. Coordinates and radii are twips from the top-left
 // corner, x to the right and y downward.
 //
@@ -31,11 +86,13 @@ inline constexpr int Dotted = 2;
 //   visible part in the exact direction); a segment that misses that box draws nothing;
 // - a circle is drawn when its radius lies in 0..ClipMargin and its centre inside that box,
 //   which covers every circle that can touch the surface up to that radius.
+// The batch operations draw what their single calls would, in the same order; a back end may
+// draw a batch faster, and later, as long as the picture is the same when it is shown.
 // DrawStyle and FillColor start at 0 and keep whatever they are set to; ForeColor and
 // BackColor are the system's window text and window background colours, never changed.
 class DrawingSurface {
 public:
-    static constexpr float ClipMargin = 1440.0f;
+    static constexpr float ClipMargin = ClipArea::Margin;
 
     virtual ~DrawingSurface() = default;
     DrawingSurface(const DrawingSurface&) = delete;
@@ -50,6 +107,13 @@ public:
     // the current DrawStyle. Both points may coincide.
     void Line(float x1, float y1, float x2, float y2);
     void Line(float x1, float y1, float x2, float y2, Colour colour);
+    // For each point in turn, Circle(point, dotRadius, dotColour) and then, from the second
+    // point on, Line(previous point, point): dots joined by strokes, each dot drawn before the
+    // stroke that reaches it. A point with a NaN coordinate is thus left out with both strokes
+    // that touch it.
+    void Polyline(const SurfacePoints& points, float dotRadius, Colour dotColour);
+    // Line(x, y, point, colour) for each point in turn.
+    void Fan(float x, float y, const SurfacePoints& points, Colour colour);
 
     // 0 solid, 2 dotted; a back end draws every other value solid.
     int DrawStyle() const { return m_drawStyle; }
@@ -71,6 +135,13 @@ protected:
     virtual void DoCircle(float x, float y, float radius, Colour colour) = 0;
     // Every value finite and within the clip box.
     virtual void DoLine(float x1, float y1, float x2, float y2, Colour colour) = 0;
+    // Never called with no points. By default they make the batch's single calls one by one;
+    // a back end that draws a batch itself must leave the very same picture, passing every
+    // element through Area() as the single call would.
+    virtual void DoPolyline(const SurfacePoints& points, float dotRadius, Colour dotColour);
+    virtual void DoFan(float x, float y, const SurfacePoints& points, Colour colour);
+
+    ClipArea Area() const { return {m_width, m_height}; }
 
 private:
     float m_width = 0.0f;

@@ -3,41 +3,60 @@
 #include "render/val.h"
 #include "render/viewtransform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
 constexpr float MarkerRadius = 60.0f;
+constexpr float LeftOut = std::numeric_limits<float>::quiet_NaN();
 
-struct SurfacePoint {
-    float X;
-    float Y;
-};
-
-// ToScreen narrowed to what the surface takes; empty when a coordinate has no single
-// precision value (NaN, an infinity, or beyond its range).
-std::optional<SurfacePoint> ToSurface(const SceneState& scene, PointD p)
+// ToScreen narrowed to what the surface takes; NaN when a coordinate has no single precision
+// value (NaN, an infinity, or beyond its range), which every surface call rejects with
+// whatever reaches it.
+SurfacePoint ToSurfaceOrLeftOut(const SceneState& scene, PointD p)
 {
     const PointD screen = ToScreen(scene, p);
     constexpr double largest = std::numeric_limits<float>::max();
     if (!(std::abs(screen.X) <= largest && std::abs(screen.Y) <= largest))
-        return std::nullopt;
-    return SurfacePoint{static_cast<float>(screen.X), static_cast<float>(screen.Y)};
+        return {LeftOut, LeftOut};
+    return {static_cast<float>(screen.X), static_cast<float>(screen.Y)};
 }
 
-// Visits the sampled indices 1, 1 + step, ... while they stay on the near side of
-// pointCount: up to it for a positive step, down to it for a negative one. A step of 0
-// would never advance, so it visits nothing.
-template <class Visit>
-void ForEachSample(std::int32_t pointCount, std::int32_t step, Visit visit)
+std::optional<SurfacePoint> ToSurface(const SceneState& scene, PointD p)
 {
-    if (step == 0)
-        return;
-    // 64 bits, so the step past the last index cannot overflow.
-    for (std::int64_t i = 1; step > 0 ? i <= pointCount : i >= pointCount; i += step)
-        visit(i);
+    const SurfacePoint point = ToSurfaceOrLeftOut(scene, p);
+    if (std::isnan(point.X))
+        return std::nullopt;
+    return point;
+}
+
+// The sampled indices are 1, 1 + step, ... while they stay on the near side of pointCount: up
+// to it for a positive step, down to it for a negative one; a step of 0 would never advance,
+// so it samples nothing. Those within the storage (1..MaxPoints) are the first Count of them,
+// and Beyond is the index that follows them when the sampling goes on past the storage.
+struct Samples {
+    std::int64_t Count = 0;
+    std::optional<std::int64_t> Beyond;
+};
+
+Samples SamplesOf(std::int32_t pointCount, std::int32_t step)
+{
+    if (step > 0 && pointCount >= 1) {
+        const std::int64_t count = (std::min(pointCount, MaxPoints) - 1) / step + 1;
+        const std::int64_t after = 1 + count * step;
+        return {count, after <= pointCount ? std::optional(after) : std::nullopt};
+    }
+    // Going down from 1, the next index is already below the storage.
+    if (step < 0 && pointCount <= 1) {
+        const std::int64_t after = 1 + std::int64_t{step};
+        return {1, after >= pointCount ? std::optional(after) : std::nullopt};
+    }
+    return {};
 }
 
 // Puts DrawStyle and FillColor back to 0 however the drawing ends.
@@ -71,16 +90,25 @@ std::int32_t SampleStep(const SceneState& scene, const DrawInputs& inputs)
     return RoundToInt32(static_cast<double>(scene.PointCount) / limit);
 }
 
-void DrawSightLines(const SceneState& scene, DrawingSurface& surface, std::int32_t step,
+// The surface points of the sampled vertices within the storage, in order, a left-out vertex
+// as NaN.
+SurfacePoints SamplePoints(const SceneState& scene, std::int32_t step, const Samples& samples)
+{
+    const auto count = static_cast<std::size_t>(samples.Count);
+    auto points = std::make_shared<std::vector<SurfacePoint>>(count);
+    SurfacePoint* const out = points->data();
+    for (std::int64_t k = 0; k < samples.Count; ++k)
+        out[k] = ToSurfaceOrLeftOut(scene, scene.Points(1 + k * step));
+    return points;
+}
+
+void DrawSightLines(DrawingSurface& surface, const SurfacePoints& points,
                     const std::optional<SurfacePoint>& from, Colour colour)
 {
     if (!from)
         return;
     surface.SetDrawStyle(DrawStyles::Dotted);
-    ForEachSample(scene.PointCount, step, [&](std::int64_t i) {
-        if (const auto to = ToSurface(scene, scene.Points(i)))
-            surface.Line(from->X, from->Y, to->X, to->Y, colour);
-    });
+    surface.Fan(from->X, from->Y, points, colour);
     surface.SetDrawStyle(DrawStyles::Solid);
 }
 
@@ -105,24 +133,17 @@ DrawOutcome DrawScene(SceneState& scene, DrawingSurface& surface, const DrawInpu
     const auto islandScreen = ToSurface(scene, scene.Island);
     const std::int32_t step = SampleStep(scene, inputs);
 
-    const float radius = PointRadius(scene);
-    // The previous drawn vertex's surface point, empty before the first and after one that
-    // was left out, so no segment reaches a vertex that is not drawn.
-    std::optional<SurfacePoint> previous;
-    ForEachSample(scene.PointCount, step, [&](std::int64_t i) {
-        const auto p = ToSurface(scene, scene.Points(i));
-        if (p) {
-            surface.Circle(p->X, p->Y, radius, Colours::Black);
-            if (previous)
-                surface.Line(previous->X, previous->Y, p->X, p->Y);
-        }
-        previous = p;
-    });
+    // Every pass visits the same vertices, so they are transformed once for all three.
+    const Samples samples = SamplesOf(scene.PointCount, step);
+    const SurfacePoints points = SamplePoints(scene, step, samples);
+    surface.Polyline(points, PointRadius(scene), Colours::Black);
+    if (samples.Beyond)
+        throw SubscriptOutOfRange(*samples.Beyond);
 
     if (inputs.Line1Value == 1)
-        DrawSightLines(scene, surface, step, towerScreen, Colours::Blue);
+        DrawSightLines(surface, points, towerScreen, Colours::Blue);
     if (inputs.Line2Value == 1)
-        DrawSightLines(scene, surface, step, islandScreen, Colours::Red);
+        DrawSightLines(surface, points, islandScreen, Colours::Red);
     if (scene.ShowTower) {
         DrawMarker(surface, towerScreen, Colours::Blue);
         DrawMarker(surface, islandScreen, Colours::Red);

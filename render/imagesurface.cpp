@@ -1,6 +1,7 @@
 #include "render/imagesurface.h"
 
 #include "render/pixelwriter.h"
+#include "render/widevectors.h"
 
 #include <QPainter>
 #include <QPen>
@@ -62,8 +63,9 @@ void ImageSurface::SetSize(float widthTwips, float heightTwips, qreal devicePixe
     if (!m_image.isNull() && width == Width() && height == Height()
         && devicePixelRatio == m_image.devicePixelRatio())
         return;
-    StoreSize(width, height);
     WriteBatch();
+    m_painter.Wait();
+    StoreSize(width, height);
     QImage image(DeviceSide(Width(), devicePixelRatio), DeviceSide(Height(), devicePixelRatio),
                  QImage::Format_RGB32);
     image.setDevicePixelRatio(devicePixelRatio);
@@ -79,6 +81,7 @@ void ImageSurface::SetSize(float widthTwips, float heightTwips, qreal devicePixe
 const QImage& ImageSurface::Image()
 {
     WriteBatch();
+    m_painter.Wait();
     return m_image;
 }
 
@@ -86,6 +89,7 @@ void ImageSurface::SetSystemColours(QColor windowBackground, QColor windowText)
 {
     m_windowBackground = Opaque(windowBackground);
     m_windowText = Opaque(windowText);
+    m_painter.Wait();
     if (m_blank)
         m_image.fill(ToQColor(BackColor()));
 }
@@ -96,7 +100,10 @@ void ImageSurface::DoCls()
     // Nothing drawn before survives, so the gathered marks are dropped rather than written.
     m_batchLines.clear();
     m_batchPoints.clear();
+    m_painter.Wait();
     m_image.fill(ToQColor(BackColor()));
+    // The drawing that follows a clearing maps its vertices on this thread.
+    ClearWideVectorState();
 }
 
 void ImageSurface::DoCircle(float x, float y, float radius, Colour colour)
@@ -110,6 +117,7 @@ void ImageSurface::DoCircle(float x, float y, float radius, Colour colour)
     }
     // A filled circle covers marks of other colours, so everything before it goes first.
     WriteBatch();
+    m_painter.Wait();
     QPainter painter(&m_image);
     painter.setPen(CosmeticPen(outline, DrawStyle() == DrawStyles::Dotted));
     painter.setBrush(ToQColor(FillColor()));
@@ -126,6 +134,39 @@ void ImageSurface::DoLine(float x1, float y1, float x2, float y2, Colour colour)
         WriteBatch();
 }
 
+void ImageSurface::DoPolyline(const SurfacePoints& points, float dotRadius, Colour dotColour)
+{
+    if (dotRadius != 0.0f || !BatchPainter::Takes(m_image, points->size())) {
+        DrawingSurface::DoPolyline(points, dotRadius, dotColour);
+        return;
+    }
+    m_blank = false;
+    WriteBatch();
+    m_painter.Polyline(m_image, Placement(), points, ToQColor(dotColour).rgb(),
+                       ToQColor(ForeColor()).rgb(), Pen());
+}
+
+void ImageSurface::DoFan(float x, float y, const SurfacePoints& points, Colour colour)
+{
+    if (!BatchPainter::Takes(m_image, points->size())) {
+        DrawingSurface::DoFan(x, y, points, colour);
+        return;
+    }
+    m_blank = false;
+    WriteBatch();
+    m_painter.Fan(m_image, Placement(), {x, y}, points, ToQColor(colour).rgb(), Pen());
+}
+
+BatchPainter::Placement ImageSurface::Placement() const
+{
+    return {Area(), m_devicePixelsPerTwip};
+}
+
+PixelPen ImageSurface::Pen() const
+{
+    return DrawStyle() == DrawStyles::Dotted ? PixelPen::Dotted : PixelPen::Solid;
+}
+
 QColor ImageSurface::ToQColor(Colour colour) const
 {
     if (colour & Colours::SystemBit)
@@ -140,7 +181,7 @@ QPointF ImageSurface::ToDevicePixels(float x, float y) const
 
 void ImageSurface::JoinBatch(const QColor& colour)
 {
-    const bool dotted = DrawStyle() == DrawStyles::Dotted;
+    const bool dotted = Pen() == PixelPen::Dotted;
     if (colour != m_batchColour || dotted != m_batchDotted)
         WriteBatch();
     m_batchColour = colour;
@@ -153,6 +194,8 @@ void ImageSurface::WriteBatch()
 {
     if (m_batchLines.empty() && m_batchPoints.empty())
         return;
+    // Batches handed to the painter came before these marks.
+    m_painter.Wait();
     PixelWriter pixels(m_image);
     const QRgb colour = m_batchColour.rgb();
     const PixelPen pen = m_batchDotted ? PixelPen::Dotted : PixelPen::Solid;

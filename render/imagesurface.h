@@ -1,5 +1,6 @@
 #pragma once
 
+#include "render/batchpainter.h"
 #include "render/drawingsurface.h"
 
 #include <QColor>
@@ -21,7 +22,9 @@
 // with one pen are gathered and written together by a PixelWriter, which gives the same pixels
 // because such marks cannot cover each other in any way that shows. What is gathered is
 // written before any call that could show its order, and when the image is asked for. Filled
-// circles go through QPainter.
+// circles go through QPainter. Large batches (with dots of radius 0) are painted on worker
+// threads by a BatchPainter, to the same pixels, while the caller goes on; every call that
+// touches the image waits for them first. Smaller ones are made as their single calls.
 class ImageSurface : public DrawingSurface {
 public:
     // 8295 by 3495 twips at a device pixel ratio of 1, showing the window background.
@@ -44,6 +47,8 @@ protected:
     void DoCls() override;
     void DoCircle(float x, float y, float radius, Colour colour) override;
     void DoLine(float x1, float y1, float x2, float y2, Colour colour) override;
+    void DoPolyline(const SurfacePoints& points, float dotRadius, Colour dotColour) override;
+    void DoFan(float x, float y, const SurfacePoints& points, Colour colour) override;
 
 private:
     QColor ToQColor(Colour colour) const;
@@ -52,6 +57,8 @@ private:
     // so far if they are for another colour or pen.
     void JoinBatch(const QColor& colour);
     void WriteBatch();
+    BatchPainter::Placement Placement() const;
+    PixelPen Pen() const;
 
     QImage m_image;
     // In device pixels.
@@ -63,4 +70,6 @@ private:
     bool m_blank = true; // no drawing call yet
     QColor m_windowBackground = Qt::white;
     QColor m_windowText = Qt::black;
+    // Last, so its workers stop before the image goes.
+    BatchPainter m_painter;
 };

@@ -1,14 +1,11 @@
 #pragma once
 
+#include "render/linesteps.h"
+
 #include <QImage>
 #include <QPointF>
 
 #include <cstdint>
-
-enum class PixelPen {
-    Solid,
-    Dotted, // every other pixel, starting with the first end's
-};
 
 // Writes one-pixel dots and lines of one opaque colour straight into the 32-bit pixels of an
 // image, for marks by the hundred thousand, where QPainter's general stroker spends an order
@@ -25,6 +22,8 @@ enum class PixelPen {
 // if it runs from top left to bottom right, the column's left (the row's top) edge otherwise.
 // QPainter applies the same rule to ends rounded to 1/64 pixel, so a few pixels of a sloped
 // line may lie one pixel beside QPainter's.
+//
+// It tests every pixel against the image's bounds: the plain reference for the mask writers.
 class PixelWriter {
 public:
     // `image` must hold 32 bits a pixel (Format_RGB32 or an ARGB32 format) and outlive the

@@ -18,11 +18,6 @@ bool SetScales(SceneState& scene)
     return true;
 }
 
-PointD ToScreen(const SceneState& scene, PointD p)
-{
-    return {scene.ScaleX * p.X, scene.ViewHeight - scene.ScaleY * p.Y};
-}
-
 std::int16_t PointRadius(const SceneState& scene)
 {
     if (scene.PointCount <= 20)

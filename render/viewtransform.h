@@ -21,8 +21,11 @@ bool SetScales(SceneState& scene);
 // The surface point in twips (y down) of the data point p, with the scales of the current
 // drawing: (ScaleX * p.X, ViewHeight - ScaleY * p.Y). The result may lie far outside the
 // surface or, for coordinates near the double range, be infinite or NaN; the caller decides
-// what to do with such a point.
-PointD ToScreen(const SceneState& scene, PointD p);
+// what to do with such a point. Inline: a drawing maps up to a million vertices.
+inline PointD ToScreen(const SceneState& scene, PointD p)
+{
+    return {scene.ScaleX * p.X, scene.ViewHeight - scene.ScaleY * p.Y};
+}
 
 // The radius in twips of a vertex dot, by the whole PointCount (not by how many are drawn):
 // 45 up to 20 vertices (0 and negative counts too), 30 up to 100, 15 up to 500, else 0.

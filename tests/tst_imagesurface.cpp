@@ -6,12 +6,18 @@
 #include <QWidget>
 #include <QtTest>
 
+#include <limits>
+#include <random>
+
+Q_DECLARE_METATYPE(PointD)
+
 namespace {
 
 const QColor Background(250, 250, 240);
 const QColor Text(10, 20, 30);
 const QColor Blue(0, 0, 255);
 const QColor Red(255, 0, 0);
+constexpr Colour Green = 0x00FF00;
 
 // Stands in for the window's picture box: it only ever paints the surface's image.
 class PictureWidget : public QWidget {
@@ -27,6 +33,80 @@ protected:
 private:
     ImageSurface& m_surface;
 };
+
+// The plain one-pixel path: every batch made as its single calls, one by one.
+class CallByCallSurface : public ImageSurface {
+protected:
+    void DoPolyline(const SurfacePoints& points, float dotRadius, Colour dotColour) override
+    {
+        DrawingSurface::DoPolyline(points, dotRadius, dotColour);
+    }
+    void DoFan(float x, float y, const SurfacePoints& points, Colour colour) override
+    {
+        DrawingSurface::DoFan(x, y, points, colour);
+    }
+};
+
+enum class Layout {
+    RandomWalk, // a rugged range, vertices 1 apart
+    HalfPixels, // every vertex, the tower and the island on exact half pixels
+    Scattered,  // vertices beyond every edge of the picture as well as on it
+};
+
+// A profile of `count` vertices on a view 120 twips smaller than the surface, as the window
+// lays it out; tower and island given in view fractions (1 is the top or right edge).
+std::unique_ptr<SceneState> IdentityScene(Layout layout, int count, QSizeF surface, PointD tower,
+                                          PointD island)
+{
+    auto scene = std::make_unique<SceneState>();
+    std::mt19937 random(12);
+    std::normal_distribution<double> step(0.0, 1.0);
+    std::uniform_real_distribution<double> anywhere(-0.5, 1.5);
+    double height = 50.0;
+    for (int k = 1; k <= count; ++k) {
+        PointD& p = scene->Points(k);
+        switch (layout) {
+        case Layout::RandomWalk:
+            height = std::max(0.0, height + step(random));
+            p = {static_cast<double>(k), height};
+            break;
+        case Layout::HalfPixels:
+            // From 16 units (a pixel at ratio 1) beyond the view's left and bottom edges to
+            // the surface's right edge and 16 units above the top.
+            p = {static_cast<double>(k % 227 - 16), static_cast<double>((k * 7) % 163 - 16)};
+            break;
+        case Layout::Scattered:
+            p = {anywhere(random) * count, anywhere(random) * 100.0};
+            break;
+        }
+        scene->MaxY = std::max(scene->MaxY, p.Y);
+        scene->MaxX = std::max(scene->MaxX, p.X);
+    }
+    scene->PointCount = count;
+    scene->ViewWidth = surface.width() - 120;
+    scene->ViewHeight = surface.height() - 120;
+    if (layout == Layout::HalfPixels) {
+        // 7.5 twips, half a pixel at a device pixel ratio of 1, to a data unit either way.
+        scene->MaxX = scene->ViewWidth / 7.5;
+        scene->MaxY = scene->ViewHeight / 7.5;
+    }
+    scene->MountainMaxY = scene->MaxY;
+    scene->Tower = {tower.X * scene->MaxX, tower.Y * scene->MaxY};
+    scene->Island = {island.X * scene->MaxX, island.Y * scene->MaxY};
+    scene->HaveData = scene->ShowTower = true;
+    return scene;
+}
+
+int DifferingPixels(const QImage& image, const QImage& expected)
+{
+    if (image.size() != expected.size())
+        return -1;
+    int differing = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            differing += image.pixel(x, y) != expected.pixel(x, y);
+    return differing;
+}
 
 int CountOf(const QImage& image, const QColor& colour, QRect area)
 {
@@ -53,6 +133,11 @@ private slots:
     void keepsPictureWhenResizedAndShownAgain();
     void pixelWriterSetsWhatACosmeticPenSets_data();
     void pixelWriterSetsWhatACosmeticPenSets();
+    void batchesDrawWhatTheirSingleCallsDraw_data();
+    void batchesDrawWhatTheirSingleCallsDraw();
+    void surfaceBatchesDrawWhatTheirSingleCallsDraw_data();
+    void surfaceBatchesDrawWhatTheirSingleCallsDraw();
+    void pixelRoundingIsTheLibrarys();
 };
 
 void TestImageSurface::drawsTheSceneWhereItBelongs()
@@ -231,6 +316,149 @@ void TestImageSurface::pixelWriterSetsWhatACosmeticPenSets()
     painter.end();
     QCOMPARE(written, painted);
     QCOMPARE(CountOf(written, Blue, written.rect()), pixels);
+}
+
+void TestImageSurface::batchesDrawWhatTheirSingleCallsDraw_data()
+{
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QSizeF>("surface");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<PointD>("tower");
+    QTest::addColumn<PointD>("island");
+    QTest::addColumn<QColor>("textColour");
+    const auto row = [](const char* name, Layout layout, int count, const char* text,
+                        QSizeF surface, qreal ratio, PointD tower, PointD island,
+                        QColor textColour) {
+        QTest::newRow(name) << static_cast<int>(layout) << count << QString(text) << surface
+                            << ratio << tower << island << textColour;
+    };
+    const QSizeF window(8295, 3495);
+    const QSizeF odd(4321, 1999);
+    row("range, markers above the peaks", Layout::RandomWalk, 30000, "30000", window, 1.0,
+        {0.5, 1.1}, {0.33, 1.2}, Qt::black);
+    row("range, ratio 2, odd size, tower inside", Layout::RandomWalk, 30000, "30000", odd, 2.0,
+        {0.4, 0.5}, {0.9, 0.2}, Qt::black);
+    row("range, dots and strokes in two colours", Layout::RandomWalk, 30000, "30000", odd, 1.0,
+        {0.5, 1.1}, {0.1, 0.9}, Text);
+    row("range, every 8th vertex, ratio 1.5", Layout::RandomWalk, 30000, "4000", odd, 1.5,
+        {0.5, 1.3}, {0.7, 1.05}, Qt::black);
+    // 194 x 128 data units: whole units are half pixels; the island lies on the bottom edge.
+    row("half pixels", Layout::HalfPixels, 20000, "20000", QSizeF(1575, 1080), 1.0, {0.5, 0.5},
+        {0.5, -0.125}, Qt::black);
+    row("half pixels, two colours", Layout::HalfPixels, 20000, "20000", QSizeF(1575, 1080), 1.0,
+        {0.5, 0.75}, {0.0, 0.0}, Text);
+    row("scattered beyond the edges", Layout::Scattered, 20000, "20000", odd, 1.0, {0.5, 3.0},
+        {-0.2, 0.5}, Text);
+    row("tower far outside", Layout::RandomWalk, 20000, "20000", odd, 2.0, {1e6, 1e7},
+        {-1e5, -1e6}, Qt::black);
+}
+
+// The batches of DrawScene are painted on worker threads into masks and merged; the picture
+// must be the one their single calls paint through PixelWriter, byte for byte.
+void TestImageSurface::batchesDrawWhatTheirSingleCallsDraw()
+{
+    QFETCH(int, layout);
+    QFETCH(int, count);
+    QFETCH(QString, text);
+    QFETCH(QSizeF, surface);
+    QFETCH(qreal, ratio);
+    QFETCH(PointD, tower);
+    QFETCH(PointD, island);
+    QFETCH(QColor, textColour);
+    auto scene = IdentityScene(static_cast<Layout>(layout), count, surface, tower, island);
+    ImageSurface batched;
+    CallByCallSurface callByCall;
+    for (ImageSurface* target : {&batched, static_cast<ImageSurface*>(&callByCall)}) {
+        target->SetSystemColours(Background, textColour);
+        target->SetSize(static_cast<float>(surface.width()), static_cast<float>(surface.height()),
+                        ratio);
+        // Twice, so the second drawing meets workers, masks and an image already in use.
+        for (int drawing = 0; drawing < 2; ++drawing)
+            QCOMPARE(DrawScene(*scene, *target, {text.toStdString(), 1, 1}), DrawOutcome::Drawn);
+    }
+    const QImage image = batched.Image();
+    QCOMPARE(DifferingPixels(image, callByCall.Image()), 0);
+    // Not an empty picture twice: both sight-line fans show.
+    QVERIFY(CountOf(image, Blue, image.rect()) > 100);
+    QVERIFY(CountOf(image, Red, image.rect()) > 100);
+}
+
+void TestImageSurface::surfaceBatchesDrawWhatTheirSingleCallsDraw_data()
+{
+    QTest::addColumn<int>("drawStyle");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<double>("beyond"); // how far points reach past the edges, in surface sizes
+    QTest::addColumn<QColor>("textColour");
+    QTest::newRow("solid, ratio 1, on the surface") << 0 << 1.0 << 0.0 << QColor(Qt::black);
+    QTest::newRow("dotted, ratio 2, past every edge") << 2 << 2.0 << 1.0 << Text;
+    QTest::newRow("style 5 draws solid, ratio 1.25") << 5 << 1.25 << 0.3 << Text;
+}
+
+// The batch operations called directly, with either pen: NaN and repeated points among
+// thousands, fans from inside and from far outside, a resize while batches are pending.
+void TestImageSurface::surfaceBatchesDrawWhatTheirSingleCallsDraw()
+{
+    QFETCH(int, drawStyle);
+    QFETCH(qreal, ratio);
+    QFETCH(double, beyond);
+    QFETCH(QColor, textColour);
+    const QSizeF size(2995, 1605);
+    // A rugged walk from beyond the left edge to beyond the right one: close neighbours, so
+    // the fans' lines come in bundles, and long jumps now and then.
+    std::mt19937 random(5);
+    std::normal_distribution<double> step(0.0, 0.01);
+    std::uniform_real_distribution<double> jump(-beyond, 1.0 + beyond);
+    auto points = std::make_shared<std::vector<SurfacePoint>>();
+    double height = 0.5;
+    for (int k = 0; k < 2500; ++k) {
+        height = k % 200 == 0 ? jump(random) : height + step(random);
+        const double across = k / 2500.0 * (1.0 + 2.0 * beyond) - beyond;
+        SurfacePoint p{static_cast<float>(across * size.width()),
+                       static_cast<float>(height * size.height())};
+        if (k % 50 == 7)
+            p.Y = std::numeric_limits<float>::quiet_NaN();
+        if (k % 37 == 5)
+            p = points->back();
+        points->push_back(p);
+    }
+    auto cone = std::make_shared<std::vector<SurfacePoint>>();
+    for (int k = 0; k < 2500; ++k)
+        cone->push_back({2600.0f + 0.1f * static_cast<float>(k),
+                         1400.0f + 0.02f * static_cast<float>(k % 97)});
+    ImageSurface batched;
+    CallByCallSurface callByCall;
+    for (ImageSurface* target : {&batched, static_cast<ImageSurface*>(&callByCall)}) {
+        target->SetSystemColours(Background, textColour);
+        target->SetSize(static_cast<float>(size.width()), static_cast<float>(size.height()), ratio);
+        target->Cls();
+        target->SetDrawStyle(drawStyle);
+        target->Polyline(points, 0.0f, Colours::Black);
+        target->Fan(1e7f, -3e6f, points, Colours::Red);
+        target->SetSize(static_cast<float>(size.width() * 1.3),
+                        static_cast<float>(size.height() * 0.7), ratio);
+        target->Fan(1500, 800, points, Colours::Blue);
+        // A narrow cone on its own, whose lines share a few bundles and no pixels with others.
+        target->Fan(100, 100, cone, Green);
+    }
+    const QImage image = batched.Image();
+    QCOMPARE(DifferingPixels(image, callByCall.Image()), 0);
+    QVERIFY(CountOf(image, Blue, image.rect()) > 100);
+    QVERIFY(CountOf(image, Red, image.rect()) > 100);
+}
+
+// Both ways of drawing share PixelRounding, so only this keeps them on today's pixels.
+void TestImageSurface::pixelRoundingIsTheLibrarys()
+{
+    const double almostHalf = std::nextafter(0.5, 0.0);
+    for (const double value :
+         {0.0, -0.0, -1e-300, 0.5, -0.5, almostHalf, -almostHalf, 1.5, -1.5, 2.5, -2.5, 3.0, -3.0,
+          12345.999999999998, -12345.000000000002, 4503599627370495.5, -4503599627370495.5,
+          9007199254740993.0, -4.0e18}) {
+        QCOMPARE(PixelRounding::Floor(value), static_cast<std::int64_t>(std::floor(value)));
+        QCOMPARE(PixelRounding::Round(value), std::llround(value));
+    }
 }
 
 QTEST_MAIN(TestImageSurface)
