@@ -505,7 +505,6 @@ public:
                 m_failure = std::current_exception();
             if (splitting)
                 --m_splitting;
-            splitting = false;
             m_changed.notify_all();
         }
     }
