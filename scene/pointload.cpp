@@ -81,11 +81,11 @@ std::size_t ReadBytes(const std::filesystem::path& file, std::size_t from, std::
     return static_cast<std::size_t>(stream.gcount());
 }
 
-// Where the second core takes over the text: past the first line end in the bytes read beyond
-// the middle, so that both parts start at an item. None where no line ends there.
-std::optional<std::size_t> SplitAfterLineEnd(std::string_view text, std::size_t middle)
+// Where the second core takes over the text: past the first line end from `from` on, so that
+// both parts start at an item. None where no line ends there.
+std::optional<std::size_t> SplitAfterLineEnd(std::string_view text, std::size_t from)
 {
-    const std::size_t lineEnd = text.find_first_of("\r\n", middle);
+    const std::size_t lineEnd = text.find_first_of("\r\n", from);
     if (lineEnd == std::string_view::npos)
         return std::nullopt;
     return lineEnd + 1;
@@ -177,15 +177,14 @@ namespace {
 
 // One quick read of a point file's text: the count, then the pairs of the first part straight
 // into points(1..) and those of the second part, if the text is split, into scratch; then the
-// ordering, which leaves all of them in points(1..count).
+// ordering, which leaves all of them in points(1..count). With two cores the text is split
+// at the first line end from its middle on, or from the count's end where that comes later.
 class QuickRead {
 public:
-    QuickRead(PointArray& points, std::string_view text, std::optional<std::size_t> split, bool twoCores,
-              std::stop_token stop)
+    QuickRead(PointArray& points, std::string_view text, bool twoCores, std::stop_token stop)
         : m_points(points)
         , m_first(&points(1))
         , m_text(text)
-        , m_split(split)
         , m_twoCores(twoCores)
         , m_stop(std::move(stop))
     {
@@ -199,6 +198,8 @@ public:
             return false;
         count = m_count = quick->count;
         m_countEnd = quick->end;
+        if (m_twoCores)
+            m_split = SplitAfterLineEnd(m_text, std::max(m_text.size() / 2, m_countEnd));
         return true;
     }
 
@@ -399,8 +400,7 @@ std::optional<VertexExtents> PointFileReader::ReadQuickly(PointArray& points, st
         if (received != bytes)
             return std::nullopt;
         const std::string_view content(text, bytes);
-        QuickRead quick(points, content, twoCores ? SplitAfterLineEnd(content, middle) : std::nullopt, twoCores,
-                        stop);
+        QuickRead quick(points, content, twoCores, stop);
         if (!quick.ReadCount(count) || !quick.ReadPairs(m_scratch->Records(3 * static_cast<std::size_t>(count))))
             return std::nullopt;
         quick.Order();

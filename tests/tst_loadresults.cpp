@@ -367,6 +367,9 @@ void TestLoadResults::fasterLoadsMatchTheReference_data()
     row("exponents", "4\n1.5E+3 2e-2\n-2.5e1 +3\n1e-300 .5\n7. -0e0\n", true);
     row("more pairs than the count", "2\n5 1\n3 2\n1 3\nabc", true);
     row("pair parted by the split", OddSplitText(), false);
+    // The split lies in the blank lines before the count.
+    row("count past the middle", std::string(300000, '\n') + "2\n1 2\n3 4\n", true);
+    row("count past the middle, too few vertices", std::string(300000, '\n') + "3\n1 2\n3 4\n", false);
     row("comma opening the second half", ProfileText(Xs("random", 3000), "%x %y\n,"), false);
     row("byte-order mark", "\xEF\xBB\xBF" + ProfileText(Xs("random", 3000)), false);
     row("count written 3.0", "3.0\n2 1\n1 2\n0 3\n", false);
