@@ -29,7 +29,8 @@ std::optional<QuickCount> ReadQuickCount(std::string_view text)
         if (count > MaxPoints)
             return std::nullopt;
     }
-    if (at == digits || count < 1 || (at < text.size() && !IsItemSeparator(text[at])))
+    if (at == digits || at - digits > LongestQuickItem || count < 1
+        || (at < text.size() && !IsItemSeparator(text[at])))
         return std::nullopt;
     return QuickCount{static_cast<std::int32_t>(count), at};
 }

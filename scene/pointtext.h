@@ -23,9 +23,9 @@ struct QuickCount {
     std::size_t end; // where the text after it begins
 };
 
-// The vertex count at the start of `text` when it is written as plain digits, from 1 to
-// MaxPoints, after nothing but blanks, tabs and line ends and before one of them, a comma
-// or the end.
+// The vertex count at the start of `text` when it is written as plain digits, no more than
+// LongestQuickItem of them, from 1 to MaxPoints, after nothing but blanks, tabs and line ends
+// and before one of them, a comma or the end.
 std::optional<QuickCount> ReadQuickCount(std::string_view text);
 
 struct QuickPairs {

@@ -375,6 +375,7 @@ void TestLoadResults::fasterLoadsMatchTheReference_data()
     row("count written 3.0", "3.0\n2 1\n1 2\n0 3\n", false);
     row("item of 300 digits", "2\n" + std::string(300, '7') + " 1\n2 2\n", false);
     row("item filling the careful reader's buffer", "2\n" + std::string(70000, '7') + " 1\n2 2\n", false);
+    row("count filling the careful reader's buffer", std::string(70000, '0') + "2\n1 1\n2 2\n", false);
     // A random file with its text changed at a fraction of its length.
     const auto changed = [](double at, std::size_t length, const char* replacement) {
         std::string text = ProfileText(Xs("random", 3000));
