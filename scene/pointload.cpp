@@ -146,29 +146,32 @@ std::size_t TakenFromFirst(const PointD* a, std::size_t aCount, const PointD* b,
 } // namespace
 
 // Raw storage, kept from one read to the next: fresh pages would cost more than the copying
-// they hold.
+// they hold. Growing frees the old block first, so the two never add up; a failed allocation
+// leaves the storage empty, and a later read allocates again.
 struct PointFileReader::Scratch {
     std::unique_ptr<char[]> text;
-    std::size_t textCapacity = 0;
+    std::size_t textBytes = 0;
     std::unique_ptr<std::byte[]> records;
-    std::size_t recordCapacity = 0;
+    std::size_t recordBytes = 0;
 
+    template <class Item>
+    static void Grow(std::unique_ptr<Item[]>& storage, std::size_t& capacity, std::size_t items)
+    {
+        if (items <= capacity)
+            return;
+        storage.reset();
+        capacity = 0;
+        storage = std::make_unique_for_overwrite<Item[]>(items);
+        capacity = items;
+    }
     char* Text(std::size_t bytes)
     {
-        if (bytes > textCapacity) {
-            text.reset();
-            text = std::make_unique_for_overwrite<char[]>(bytes);
-            textCapacity = bytes;
-        }
+        Grow(text, textBytes, bytes);
         return text.get();
     }
     PointD* Records(std::size_t count)
     {
-        if (count > recordCapacity) {
-            records.reset();
-            records = std::make_unique_for_overwrite<std::byte[]>(count * sizeof(PointD));
-            recordCapacity = count;
-        }
+        Grow(records, recordBytes, count * sizeof(PointD));
         return reinterpret_cast<PointD*>(records.get());
     }
 };
