@@ -54,23 +54,24 @@ QuickPairs ReadQuickPairs(std::string_view text, bool commaAllowed, bool endsThe
             read.halfPair = haveX;
             return read;
         }
-        const std::size_t window = std::min(static_cast<std::size_t>(end - at), LongestQuickItem + 1);
-        const LeadingNumber number = NumberAt({at, window});
-        const char* const after = at + number.length;
-        const bool delimited = after == end ? endsTheFile : IsItemSeparator(*after);
-        if (number.reading != ItemReading::Number || number.length > LongestQuickItem || !delimited) {
+        // A number of LongestQuickItem bytes or fewer is delimited within the window.
+        const std::size_t left = static_cast<std::size_t>(end - at);
+        const std::size_t window = std::min(left, LongestQuickItem + 1);
+        double value = 0.0;
+        const std::size_t length = ReadLeadingNumber({at, window}, endsTheFile && window == left, value);
+        if (length == 0 || length > LongestQuickItem) {
             read.regular = false;
             return read;
         }
-        at = after;
+        at += length;
         commaAllowed = true;
         if (!haveX) {
-            x = number.value;
+            x = value;
             haveX = true;
             continue;
         }
         haveX = false;
-        const PointD vertex{x, number.value};
+        const PointD vertex{x, value};
         if (read.pairs > 0 && !(previousX < x))
             read.ascending = false;
         previousX = x;
