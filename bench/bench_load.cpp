@@ -1,10 +1,12 @@
-// Times the two-core load (LoadResultsOnTwoCores) and the reference LoadResults on three
+// Times the two-core load (LoadResultsOnTwoCores) and the reference LoadResults on four
 // 1,000,000-vertex point files, each against its floor measured in the same run: std::from_chars
 // over the same bytes plus std::sort of the same records, on one core.
 //
 //   random       x uniform in 0..1e6, 15 significant digits (distinct)
 //   many equal   x one of 1,000 whole values
 //   organ pipe   x = 0, 1, .., 499999, 500000, 499999, .., 1 (pairs of equal x)
+//   one a line   random, with x and y on lines of their own; the middle of the file falls
+//                between the x and the y of a vertex
 //
 //   build/bin/bench_load [repetitions]
 #include "benchsupport.h"
@@ -25,7 +27,7 @@
 
 namespace {
 
-enum class Pattern { Random, ManyEqual, OrganPipe };
+enum class Pattern { Random, ManyEqual, OrganPipe, OneNumberALine };
 
 std::string Profile(Pattern pattern)
 {
@@ -42,6 +44,9 @@ std::string Profile(Pattern pattern)
         switch (pattern) {
         case Pattern::Random:
             append(coordinate(random), ' ');
+            break;
+        case Pattern::OneNumberALine:
+            append(coordinate(random), '\n');
             break;
         case Pattern::ManyEqual:
             append(static_cast<double>(random() % 1000), ' ');
@@ -122,7 +127,7 @@ int main(int argc, char* argv[])
         const char* name;
         double target;
     } files[] = {{Pattern::Random, "random", 0.45}, {Pattern::ManyEqual, "many equal", 0.8},
-                 {Pattern::OrganPipe, "organ pipe", 1.0}};
+                 {Pattern::OrganPipe, "organ pipe", 1.0}, {Pattern::OneNumberALine, "one a line", 0.45}};
     for (const auto& file : files) {
         const std::string bytes = Profile(file.pattern);
         std::ofstream(folder / PointFileName, std::ios::binary) << bytes;
