@@ -24,8 +24,7 @@ void ReadPointsCarefully(PointArray& points, std::int32_t& count, const std::fil
 // - the file is read whole into memory and its text read straight (scene/pointtext.h); with
 //   two cores its second half is read at once on the other core, into scratch moved after the
 //   first. Anything irregular (an item that is not a plain number, a stray comma, too few
-//   vertices, a pair cut by the split) hands the file to ReadPointsCarefully, which alone
-//   words messages.
+//   vertices) hands the file to ReadPointsCarefully, which alone words messages.
 // - the ordering leaves a file whose X strictly ascend as it is; orders distinct X, the only
 //   case where every order by X is the same, with a radix sort (the halves on their two cores,
 //   then merged); and hands any file with equal X, -0 and +0 included, to QuickSort, on two

@@ -96,13 +96,17 @@ std::vector<double> OneTie(double first, double second)
 }
 
 // One number per line, 7 characters wide, with 1001 vertices: the line end past the middle of
-// the file follows an x, so a split there would part a pair.
-std::string OddSplitText()
+// the file follows an x, so the split parts a pair. `equalXEvery`: every so many vertices take
+// the x of the one before.
+std::string OddSplitText(int equalXEvery = 0)
 {
     std::string text = "1001\n";
+    std::string x;
     for (int k = 0; k < 2 * 1001; ++k) {
         const std::string number = std::to_string(1000000 + (k * 7919) % 999983);
-        text += number + "\n";
+        if (k % 2 == 0 && !(equalXEvery > 0 && k / 2 % equalXEvery == 1))
+            x = number;
+        text += (k % 2 == 0 ? x : number) + "\n";
     }
     return text;
 }
@@ -366,7 +370,9 @@ void TestLoadResults::fasterLoadsMatchTheReference_data()
     row("commas", ProfileText(Xs("organ pipe", 3000), "%x,%y,\n"), true);
     row("exponents", "4\n1.5E+3 2e-2\n-2.5e1 +3\n1e-300 .5\n7. -0e0\n", true);
     row("more pairs than the count", "2\n5 1\n3 2\n1 3\nabc", true);
-    row("pair parted by the split", OddSplitText(), false);
+    row("pair parted by the split", OddSplitText(), true);
+    row("pair parted by the split, equal x", OddSplitText(3), true);
+    row("pair parted by the split, too few vertices", OddSplitText().substr(0, 7000), false);
     // The split lies in the blank lines before the count.
     row("count past the middle", std::string(300000, '\n') + "2\n1 2\n3 4\n", true);
     row("count past the middle, too few vertices", std::string(300000, '\n') + "3\n1 2\n3 4\n", false);
