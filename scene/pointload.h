@@ -11,9 +11,11 @@
 #include <string>
 
 // The reference way to read a point file: through InputChannel, vertex by vertex into
-// points(1..count), then ordered by QuickSort. `count` is set as soon as the vertex count has
-// been read, so after a later failure it tells how far the records were written. Throws
-// DataFileError as ReadVertexCount and ReadVertices do, and StopRequested once `stop` asks.
+// points(1..count), then ordered by QuickSort. `count` is set to the declared vertex count as
+// soon as it has been read, also when a vertex fails later; the records from the failing
+// vertex on are never written (but for its x, when only its y fails), and none are ordered.
+// Throws DataFileError as ReadVertexCount and ReadVertices do, and StopRequested once `stop`
+// asks.
 void ReadPointsCarefully(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
                          const std::string& displayName, std::stop_token stop = {});
 
