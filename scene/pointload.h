@@ -21,19 +21,11 @@ void ReadPointsCarefully(PointArray& points, std::int32_t& count, const std::fil
 
 // Reads and orders a point file like ReadPointsCarefully, with the identical outcome (the
 // same records in points(1..count), in the same order, none beyond count touched; the same
-// exception with the same message and the same records written before it), only sooner:
+// exception with the same message and the same records written before it), only sooner, on
+// one core or two.
 //
-// - the file is read whole into memory and its text read straight (scene/pointtext.h); with
-//   two cores its second half is read at once on the other core, into scratch moved after the
-//   first. Anything irregular (an item that is not a plain number, a stray comma, too few
-//   vertices) hands the file to ReadPointsCarefully, which alone words messages.
-// - the ordering leaves a file whose X strictly ascend as it is; orders distinct X, the only
-//   case where every order by X is the same, with a radix sort (the halves on their two cores,
-//   then merged); and hands any file with equal X, -0 and +0 included, to QuickSort, on two
-//   cores where it has them.
-//
-// Keeps its scratch (about three times the point file and three times the records) from one
-// read to the next, so a reader serves one read at a time.
+// Keeps its scratch (the file's text and room for three times its records) from one read to
+// the next, so a reader serves one read at a time.
 class PointFileReader {
 public:
     enum class Cores { One, Two };
