@@ -8,11 +8,6 @@
 
 namespace {
 
-std::string PairText(const PointD& point)
-{
-    return "(" + NumberText(point.X) + "," + NumberText(point.Y) + ")";
-}
-
 // The four numbers of the result file: tower x, tower y, island x, island y.
 std::array<double, 4> ReadAnswer(const std::filesystem::path& path)
 {
@@ -47,7 +42,7 @@ CoordinateCaptions ReadAnswerAndFinish(SceneState& scene, const VertexExtents& e
     scene.MaxX = extents.MaxX;
     scene.MaxY = extents.MaxY;
     scene.MountainMaxY = scene.MaxY;
-    return {PairText(scene.Tower), PairText(scene.Island)};
+    return {PointText(scene.Tower), PointText(scene.Island)};
 }
 
 } // namespace
