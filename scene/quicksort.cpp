@@ -31,17 +31,28 @@ std::int32_t MiddleIndex(std::int32_t lo, std::int32_t hi)
 
 namespace {
 
+// Records by index from 1, read and written without the per-index check, which would cost a
+// tenth of the ordering's time. The ends of every range are checked once, on entry; nothing
+// here leaves a range it was given.
+class Records {
+public:
+    explicit Records(PointD* first) : m_first(first) {}
+    PointD& operator()(std::int32_t index) const { return m_first[index - 1]; }
+
+private:
+    PointD* m_first;
+};
+
 // The partition's scans, stepping from record to record. Every kind of scans is told where a
 // partition begins (Begin), may make the first exchanges at once (ExchangeAhead, below), then
 // finds the records that stop each scan and exchanges them.
 //
-// They read the storage without the per-index check, which would cost a tenth of the
-// ordering's time. They cannot leave the range being partitioned, whose ends QuickSort checks
-// on entry: the pivot record stops the first scans and each exchanged record the later ones
-// (with NaNs too, since every comparison with one is false).
+// They cannot leave the range being partitioned: the pivot record stops the first scans and
+// each exchanged record the later ones (with NaNs too, since every comparison with one is
+// false).
 class WalkingScans {
 public:
-    explicit WalkingScans(PointArray& pts) : m_first(&pts(1)) {}
+    explicit WalkingScans(Records pts) : m_records(pts) {}
 
     void Begin(std::int32_t, std::int32_t, double) {}
 
@@ -104,9 +115,9 @@ public:
 private:
     static constexpr int Block = 64;
 
-    PointD& Record(std::int32_t index) { return m_first[index - 1]; }
+    PointD& Record(std::int32_t index) { return m_records(index); }
 
-    PointD* m_first;
+    Records m_records;
 };
 
 // Where a partition leaves pts(lo..hi): X at or below the pivot in lo..lowerEnd, at or above
@@ -120,7 +131,7 @@ struct Sides {
 // moves. Both scans stop at a record equal to the pivot and exchange it, so records with equal
 // keys land on both sides: this, not ascending X alone, fixes the final order of equal keys.
 template <class Scans>
-Sides Partition(PointArray& pts, Scans& scans, std::int32_t lo, std::int32_t hi)
+Sides Partition(Records pts, Scans& scans, std::int32_t lo, std::int32_t hi)
 {
     const double pivot = pts(MiddleIndex(lo, hi)).X;
     scans.Begin(lo, hi, pivot);
@@ -144,7 +155,7 @@ Sides Partition(PointArray& pts, Scans& scans, std::int32_t lo, std::int32_t hi)
 // `shortcut(lo, hi)` may order a range by other means before it is partitioned, and says
 // whether it did. It is passed down by value, so each range sees the state its own caller had.
 template <class Scans, class Shortcut>
-void OrderRange(PointArray& pts, Scans& scans, std::int32_t lo, std::int32_t hi, Shortcut shortcut)
+void OrderRange(Records pts, Scans& scans, std::int32_t lo, std::int32_t hi, Shortcut shortcut)
 {
     while (lo < hi && !shortcut(lo, hi)) {
         const Sides sides = Partition(pts, scans, lo, hi);
@@ -170,7 +181,7 @@ void OrderRange(PointArray& pts, Scans& scans, std::int32_t lo, std::int32_t hi,
 
 constexpr std::int32_t ShortRange = 32;
 
-bool OrderedByInsertionIfDistinct(PointArray& pts, std::int32_t lo, std::int32_t hi)
+bool OrderedByInsertionIfDistinct(Records pts, std::int32_t lo, std::int32_t hi)
 {
     PointD copy[ShortRange];
     const std::int32_t length = hi - lo + 1;
@@ -214,7 +225,7 @@ constexpr std::int32_t UnindexedBelow = ShortRange;
 
 class IndexedScans {
 public:
-    IndexedScans(PointArray& pts, std::int32_t lo, std::int32_t hi)
+    IndexedScans(Records pts, std::int32_t lo, std::int32_t hi)
         : m_first(&pts(lo))
         , m_lo(lo)
     {
@@ -384,8 +395,8 @@ private:
 // range. A copy goes down with each range, so its countdowns concern the ranges above it.
 class WalkingShortcuts {
 public:
-    WalkingShortcuts(PointArray& pts, detail::DeepRangeTrigger trigger, const std::stop_token* stop)
-        : m_pts(&pts)
+    WalkingShortcuts(Records pts, detail::DeepRangeTrigger trigger, const std::stop_token* stop)
+        : m_pts(pts)
         , m_stop(stop)
         , m_partitionsLeft(trigger.partitions)
         , m_lopsidedLeft(trigger.lopsidedInARow)
@@ -396,7 +407,7 @@ public:
     bool operator()(std::int32_t lo, std::int32_t hi);
 
 private:
-    PointArray* m_pts;
+    Records m_pts;
     const std::stop_token* m_stop;
     int m_partitionsLeft;
     int m_lopsidedLeft;
@@ -423,7 +434,7 @@ detail::DeepRangeTrigger DefaultTrigger(std::int32_t lo, std::int32_t hi)
             LopsidedInARow};
 }
 
-void OrderUnindexed(PointArray& pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
+void OrderUnindexed(Records pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
 {
     WalkingScans walking(pts);
     OrderRange(pts, walking, lo, hi, WalkingShortcuts(pts, DefaultTrigger(lo, hi), stop));
@@ -431,7 +442,7 @@ void OrderUnindexed(PointArray& pts, std::int32_t lo, std::int32_t hi, const std
 
 // The index must see every exchange in the ranges it may still be asked about; short sides
 // leave it and are ordered apart, where their exchanges no longer matter to it.
-void OrderDeepRange(PointArray& pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
+void OrderDeepRange(Records pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
 {
     IndexedScans indexed(pts, lo, hi);
     OrderRange(pts, indexed, lo, hi, [&](std::int32_t subLo, std::int32_t subHi) {
@@ -450,7 +461,7 @@ bool WalkingShortcuts::operator()(std::int32_t lo, std::int32_t hi)
         ThrowIfStopRequested(*m_stop);
     // The sides of a short range with equal X mostly hold equal X too: they are not tried.
     if (hi - lo < ShortRange && !m_equalXBelow) {
-        if (OrderedByInsertionIfDistinct(*m_pts, lo, hi))
+        if (OrderedByInsertionIfDistinct(m_pts, lo, hi))
             return true;
         m_equalXBelow = true;
     }
@@ -460,20 +471,32 @@ bool WalkingShortcuts::operator()(std::int32_t lo, std::int32_t hi)
     m_lopsidedLeft = lopsided ? m_lopsidedLeft - 1 : m_lopsidedInARow;
     if (m_partitionsLeft-- > 0 && m_lopsidedLeft > 0)
         return false;
-    OrderDeepRange(*m_pts, lo, hi, m_stop);
+    OrderDeepRange(m_pts, lo, hi, m_stop);
     return true;
+}
+
+void OrderRecords(Records pts, std::int32_t lo, std::int32_t hi, detail::DeepRangeTrigger trigger,
+                  const std::stop_token* stop)
+{
+    WalkingScans walking(pts);
+    OrderRange(pts, walking, lo, hi, WalkingShortcuts(pts, trigger, stop));
+}
+
+// The records of pts(lo..hi), both ends checked; none for an empty range.
+std::optional<Records> CheckedRange(PointArray& pts, std::int32_t lo, std::int32_t hi)
+{
+    if (hi < lo)
+        return std::nullopt;
+    pts(lo);
+    pts(hi);
+    return Records(&pts(1));
 }
 
 void OrderChecked(PointArray& pts, std::int32_t lo, std::int32_t hi, detail::DeepRangeTrigger trigger,
                   const std::stop_token* stop)
 {
-    if (hi < lo)
-        return;
-    // Both ends are checked here, once: the scans rely on it.
-    pts(lo);
-    pts(hi);
-    WalkingScans walking(pts);
-    OrderRange(pts, walking, lo, hi, WalkingShortcuts(pts, trigger, stop));
+    if (const std::optional<Records> records = CheckedRange(pts, lo, hi))
+        OrderRecords(*records, lo, hi, trigger, stop);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -485,7 +508,7 @@ void OrderChecked(PointArray& pts, std::int32_t lo, std::int32_t hi, detail::Dee
 
 class SharedRanges {
 public:
-    SharedRanges(PointArray& pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
+    SharedRanges(Records pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
         : m_pts(pts)
         , m_stop(stop)
         , m_largeFrom(std::max<std::int32_t>(ShortRange, (hi - lo + 1) / 16))
@@ -541,7 +564,7 @@ private:
                     ++m_splitting;
             }
             if (!splitting) {
-                OrderChecked(m_pts, range.lo, range.hi, DefaultTrigger(range.lo, range.hi), m_stop);
+                OrderRecords(m_pts, range.lo, range.hi, DefaultTrigger(range.lo, range.hi), m_stop);
                 continue;
             }
             if (m_stop)
@@ -561,7 +584,7 @@ private:
         }
     }
 
-    PointArray& m_pts;
+    Records m_pts;
     const std::stop_token* m_stop;
     const std::int32_t m_largeFrom;
     std::mutex m_mutex;
@@ -583,13 +606,20 @@ void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi, std::stop_toke
     OrderChecked(pts, lo, hi, DefaultTrigger(lo, hi), &stop);
 }
 
+void QuickSort(std::span<PointD> records)
+{
+    if (records.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        throw std::length_error("QuickSort: more records than an index can count");
+    const auto count = static_cast<std::int32_t>(records.size());
+    OrderRecords(Records(records.data()), 1, count, DefaultTrigger(1, count), nullptr);
+}
+
 void QuickSortOnTwoCores(PointArray& pts, std::int32_t lo, std::int32_t hi, std::stop_token stop)
 {
-    if (hi < lo)
+    const std::optional<Records> records = CheckedRange(pts, lo, hi);
+    if (!records)
         return;
-    pts(lo);
-    pts(hi);
-    SharedRanges shared(pts, lo, hi, &stop);
+    SharedRanges shared(*records, lo, hi, &stop);
     std::thread helper;
     try {
         helper = std::thread([&] { shared.Work(); });

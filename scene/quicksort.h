@@ -2,6 +2,7 @@
 
 #include "scene/scenestate.h"
 
+#include <span>
 #include <stop_token>
 
 // Orders pts(lo..hi) by ascending X, in place, exchanging whole records.
@@ -24,6 +25,10 @@ void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi);
 // The same, throwing StopRequested (scene/stoprequest.h) soon after `stop` asks, with the range
 // left in no particular order.
 void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi, std::stop_token stop);
+
+// The same order of a run of records: records[k - 1] stands for pts(k), k = 1..size.
+// Throws std::length_error beyond the indices' range.
+void QuickSort(std::span<PointD> records);
 
 // The same order on two cores: the sides of large ranges are ordered at once, each exactly as
 // on one core.
