@@ -1,5 +1,5 @@
 // Times the stand-in solver on 1,000,000 random vertices against a baseline measured in the
-// same run: std::stable_sort of the same vertices, the ordering every solve starts with.
+// same run: std::stable_sort of the same vertices, a yardstick for ordering them.
 // Then times calc.exe as the viewer runs it, reading the point file and writing the answer,
 // against the viewer's 500 ms collection delay; and the verdict on its answer as the viewer
 // would judge it after a load (the solution of the loaded, ordered vertices and the check),

@@ -2,6 +2,8 @@
 
 #include "solution/exactarithmetic.h"
 
+#include "scene/quicksort.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -826,6 +828,8 @@ ProfileAnswer SolveProfile(std::vector<PointD> vertices)
         if (!std::isfinite(vertex.X) || !std::isfinite(vertex.Y))
             throw std::invalid_argument("a vertex has a coordinate that is not a finite number");
     }
-    RadixSort(vertices, [](const PointD& vertex) { return OrderKey(vertex.X); });
+    if (vertices.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        throw std::invalid_argument("a profile has more vertices than a solution can hold");
+    QuickSort(vertices);
     return ProfileSolution(vertices).Answer();
 }

@@ -54,6 +54,8 @@ void TestCalc::program_answersTheViewersProfile_data()
     // Read in file order, the step would go up at x 1 and leave the island at (2,0); the viewer
     // orders the two vertices at x 1 the other way round.
     QTest::newRow("vertical step") << "4\n0 0\n1 0\n1 10\n2 0\n" << QByteArray("0 0 0 0\n");
+    // Every vertex ties: no slope, so the highest stands, whatever their order.
+    QTest::newRow("all at one x") << "4\n3 1\n3 7\n3 -2\n3 5\n" << QByteArray("3 7 3 7\n");
 }
 
 // calc.exe solves the profile as the viewer orders and judges it: its answer, read back as the
