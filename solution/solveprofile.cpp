@@ -3,6 +3,7 @@
 #include "solution/exactarithmetic.h"
 
 #include "scene/quicksort.h"
+#include "scene/radixsort.h"
 
 #include <algorithm>
 #include <bit>
@@ -23,38 +24,8 @@ namespace {
 // A segment of nonzero width, named by the index of its left vertex.
 using Segment = std::uint32_t;
 
-// Orders `items` by key(item), keeping items of equal keys in their order, in passes over
-// digits of the 64-bit keys, each skipped where all keys agree. At a million vertices a
-// comparison sort was most of the solver's time; this is linear. Wide digits suit large
-// counts; small ones would spend their time clearing the digits' table.
-template <class T, class Key>
-void RadixSort(std::vector<T>& items, Key key)
-{
-    const int digitBits = items.size() < (std::size_t(1) << 16) ? 8 : 16;
-    const std::uint64_t digitMask = (std::uint64_t(1) << digitBits) - 1;
-    std::vector<T> sorted(items.size());
-    std::vector<std::size_t> starts(digitMask + 1);
-    for (int shift = 0; shift < 64; shift += digitBits) {
-        std::fill(starts.begin(), starts.end(), 0);
-        for (const T& item : items)
-            ++starts[(key(item) >> shift) & digitMask];
-        if (std::find(starts.begin(), starts.end(), items.size()) != starts.end())
-            continue;
-        std::size_t total = 0;
-        for (std::size_t& start : starts)
-            total += std::exchange(start, total);
-        for (const T& item : items)
-            sorted[starts[(key(item) >> shift) & digitMask]++] = item;
-        items.swap(sorted);
-    }
-}
-
 // A key whose unsigned order is the order of the doubles, with -0 equal to 0.
-std::uint64_t OrderKey(double value)
-{
-    const auto bits = std::bit_cast<std::uint64_t>(value + 0.0);
-    return bits >> 63 ? ~bits : bits | std::uint64_t(1) << 63;
-}
+std::uint64_t OrderKey(double value) { return OrderedBits(value + 0.0); }
 
 // A segment of the profile, carried with its vertices so that the envelope's work reads
 // them in its own order rather than from all over the profile.
@@ -336,11 +307,16 @@ std::vector<Line> LinesBySlope(std::span<const PointD> vertices)
                 std::clamp<Wide>(SlopeValue({ left, right, 0 }), -Wide(Largest), Wide(Largest)));
         keyed.push_back({ OrderKey(slope), Segment(k - 1) });
     }
-    RadixSort(keyed, [](const Keyed& item) { return item.Key; });
+    // Linear: on a million slopes a comparison sort was most of the solver's time.
+    std::vector<Keyed> spare(keyed.size());
+    const std::span<const Keyed> bySlope(
+        RadixSort(keyed.data(), spare.data(), keyed.data(), keyed.size(),
+            [](const Keyed& item) { return item.Key; }),
+        keyed.size());
 
     std::vector<Line> lines;
-    lines.reserve(keyed.size());
-    for (const Keyed& item : keyed)
+    lines.reserve(bySlope.size());
+    for (const Keyed& item : bySlope)
         lines.push_back({ vertices[item.Index], vertices[item.Index + 1], item.Index });
 
     // Both ends of a slope's range grow with the slope, so a group ends where the highest end
@@ -348,7 +324,7 @@ std::vector<Line> LinesBySlope(std::span<const PointD> vertices)
     // have been clamped: its range reaches to infinity.
     constexpr double Unit = std::numeric_limits<double>::epsilon() / 2;
     const auto slopeOf = [&](std::size_t k) {
-        const std::uint64_t key = keyed[k].Key;
+        const std::uint64_t key = bySlope[k].Key;
         return std::bit_cast<double>(key >> 63 ? key & ~(std::uint64_t(1) << 63) : ~key);
     };
     const auto low = [](double slope) {
