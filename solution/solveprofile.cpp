@@ -17,6 +17,7 @@
 
 using exact::Approx;
 using exact::Rational;
+using exact::UnitRoundoff;
 using exact::Wide;
 
 namespace {
@@ -77,6 +78,17 @@ bool StrictlyAbove(const PointD& point, const Line& line)
         > 0;
 }
 
+// The slope from `left` to `right` in doubles, within 3 units of the exact one unless it
+// overflowed; NaN where it is not an exact zero yet below 2^-1000 in size, since a quotient
+// that near underflow has lost its relative accuracy.
+double SlopeInDoubles(const PointD& left, const PointD& right)
+{
+    const double rise = right.Y - left.Y;
+    const double slope = rise / (right.X - left.X);
+    const bool trusted = slope != 0 ? std::fabs(slope) >= 0x1p-1000 : rise == 0;
+    return trusted ? slope : std::numeric_limits<double>::quiet_NaN();
+}
+
 // Whether a difference of coordinates keeps every product of up to four of them, and the
 // differences of such products, clear of overflow and underflow in doubles.
 bool Moderate(double difference)
@@ -89,7 +101,6 @@ bool Moderate(double difference)
 template <class Float>
 std::optional<bool> ShowsBy(const Line& flatter, const Line& middle, const Line& steeper)
 {
-    constexpr Float Unit = std::numeric_limits<Float>::epsilon() / 2;
     const PointD origin = middle.Left;
     const Float a1 = Float(flatter.Right.Y) - flatter.Left.Y;
     const Float w1 = Float(flatter.Right.X) - flatter.Left.X;
@@ -114,7 +125,7 @@ std::optional<bool> ShowsBy(const Line& flatter, const Line& middle, const Line&
     const Float determinant = a2 * (b1 * w3 - w1 * b3) + w2 * (a1 * b3 - b1 * a3);
     // Each b is within 4.1 units of its magnitude, the determinant within about 11 units of
     // the sum of its terms' magnitudes.
-    const Float bound = 32 * Unit
+    const Float bound = 32 * UnitRoundoff<Float>
         * (std::fabs(a2) * (b1Magnitude * w3 + w1 * b3Magnitude)
             + w2 * (std::fabs(a1) * b3Magnitude + b1Magnitude * std::fabs(a3)));
     if (std::fabs(determinant) > bound)
@@ -237,10 +248,8 @@ public:
             return false;
         const PointD& left = m_vertices[s];
         const PointD& right = m_vertices[s + 1];
-        const double rise = right.Y - left.Y;
-        const double slope = rise / (right.X - left.X);
-        // An underflowing slope has lost its relative accuracy.
-        if (slope != 0 ? !(std::fabs(slope) >= 0x1p-1000) : rise != 0)
+        const double slope = SlopeInDoubles(left, right);
+        if (std::isnan(slope))
             return false;
         for (const Guard& guard : m_guards) {
             for (const auto& [x, floor] : guard.Points) {
@@ -248,7 +257,7 @@ public:
                 const double value = left.Y + run;
                 // The slope is within 3 units, the run within 5, the value within 6.
                 const double bound
-                    = 8 * DoubleUnit * (std::fabs(left.Y) + std::fabs(run)) + 0x1p-1070;
+                    = 8 * UnitRoundoff<double> * (std::fabs(left.Y) + std::fabs(run)) + 0x1p-1070;
                 if (!(Wide(value) + 2 * Wide(bound) < floor))
                     return false;
             }
@@ -258,7 +267,6 @@ public:
 
 private:
     static constexpr double Infinity = std::numeric_limits<double>::infinity();
-    static constexpr double DoubleUnit = std::numeric_limits<double>::epsilon() / 2;
 
     // A line of V's and two x, each with the least value the line can have there.
     struct Guard {
@@ -322,18 +330,17 @@ std::vector<Line> LinesBySlope(std::span<const PointD> vertices)
     // Both ends of a slope's range grow with the slope, so a group ends where the highest end
     // so far lies below the next low end. Near the ends of the doubles' range a slope may
     // have been clamped: its range reaches to infinity.
-    constexpr double Unit = std::numeric_limits<double>::epsilon() / 2;
     const auto slopeOf = [&](std::size_t k) {
         const std::uint64_t key = bySlope[k].Key;
         return std::bit_cast<double>(key >> 63 ? key & ~(std::uint64_t(1) << 63) : ~key);
     };
     const auto low = [](double slope) {
         return slope <= -0x1p1000 ? -std::numeric_limits<double>::infinity()
-                                  : slope - 8 * Unit * std::fabs(slope) - 0x1p-1070;
+                                  : slope - 8 * UnitRoundoff<double> * std::fabs(slope) - 0x1p-1070;
     };
     const auto high = [](double slope) {
         return slope >= 0x1p1000 ? std::numeric_limits<double>::infinity()
-                                 : slope + 8 * Unit * std::fabs(slope) + 0x1p-1070;
+                                 : slope + 8 * UnitRoundoff<double> * std::fabs(slope) + 0x1p-1070;
     };
     std::uint32_t group = 0;
     for (std::size_t begin = 0; begin < lines.size(); ++group) {
@@ -621,16 +628,11 @@ void ProfileSolution::Envelope::SolveTower()
         bestExact = std::move(candidateExact);
     };
 
-    // The slopes of V's lines in doubles are within 3 units, or not a number where they
-    // under- or overflow, so that the bounds below then hold nothing.
+    // Where a slope is not a number, the bounds below hold nothing.
     std::vector<double> slopes;
     slopes.reserve(OnTop.size());
-    for (const Line& line : OnTop) {
-        const double rise = line.Right.Y - line.Left.Y;
-        const double slope = rise / (line.Right.X - line.Left.X);
-        const bool accurate = slope != 0 ? std::fabs(slope) >= 0x1p-1000 : rise == 0;
-        slopes.push_back(accurate ? slope : std::numeric_limits<double>::quiet_NaN());
-    }
+    for (const Line& line : OnTop)
+        slopes.push_back(SlopeInDoubles(line.Left, line.Right));
     // The sign of crossing j - x, settled by its bound where it can be.
     const auto compareCrossing = [&](std::size_t j, double x) {
         const Approx& crossing = Crossings[j];
@@ -671,11 +673,10 @@ void ProfileSolution::Envelope::SolveTower()
             Bracket(candidate, Approx(0));
         } else {
             // The run is within 5.1 units, the height within 7.2 units of the magnitudes.
-            constexpr double Unit = std::numeric_limits<double>::epsilon() / 2;
             const double run = slopes[next] * (x - line.Left.X);
             const double height = line.Left.Y + run - ground;
             const double bound
-                = 16 * Unit * (std::fabs(line.Left.Y) + std::fabs(run) + std::fabs(ground))
+                = 16 * UnitRoundoff<double> * (std::fabs(line.Left.Y) + std::fabs(run) + std::fabs(ground))
                 + 0x1p-1070;
             if (height - bound == height - bound) { // neither overflowed
                 candidate.Low = height - bound;
