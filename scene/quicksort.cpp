@@ -17,8 +17,8 @@
 #include <vector>
 
 // Read from the top: the partition and the loop over its two sides come first, in their plain
-// form, and they alone decide where each record ends up. The two shortcuts after them only
-// make long and awkward inputs fast; each leaves every record where the plain form puts it.
+// form, and they alone decide where each record ends up. The accelerations follow in a section
+// of their own; they make long and awkward inputs fast and change no record's place.
 
 std::int32_t MiddleIndex(std::int32_t lo, std::int32_t hi)
 {
@@ -43,60 +43,19 @@ private:
     PointD* m_first;
 };
 
-// The partition's scans, stepping from record to record. Every kind of scans is told where a
-// partition begins (Begin), may make the first exchanges at once (ExchangeAhead, below), then
-// finds the records that stop each scan and exchanges them.
-//
-// They cannot leave the range being partitioned: the pivot record stops the first scans and
-// each exchanged record the later ones (with NaNs too, since every comparison with one is
-// false).
+// ---------------------------------------------------------------------------------------------
+// The plain form.
+
+// The partition's scans, stepping from record to record. They cannot leave the range being
+// partitioned: the pivot record stops the first scans and each exchanged record the later ones
+// (with NaNs too, since every comparison with one is false).
 class WalkingScans {
 public:
     explicit WalkingScans(Records pts) : m_records(pts) {}
 
     void Begin(std::int32_t, std::int32_t, double) {}
-
-    // While the scans are far apart, the records that stop them are found a block at a time,
-    // without a branch per record, and exchanged in pairs: the k-th stop of the upward scan
-    // with the k-th of the downward one, as the scans would, since neither scan reads a
-    // record that an exchange has changed before they meet. Leaves i and j where the scans
-    // resume, short of where they meet, which the scans find record by record.
-    void ExchangeAhead(std::int32_t& i, std::int32_t& j, double pivot)
-    {
-        std::uint8_t upward[Block];
-        std::uint8_t downward[Block];
-        int upwardCount = 0;
-        int downwardCount = 0;
-        int upwardNext = 0;
-        int downwardNext = 0;
-        std::int32_t upwardBase = i;
-        std::int32_t downwardBase = j;
-        while (j - i + 1 >= 2 * Block) {
-            if (upwardNext == upwardCount) {
-                upwardBase = i;
-                upwardCount = upwardNext = 0;
-                for (int k = 0; k < Block; ++k) {
-                    upward[upwardCount] = static_cast<std::uint8_t>(k);
-                    upwardCount += !(Record(upwardBase + k).X < pivot);
-                }
-            }
-            if (downwardNext == downwardCount) {
-                downwardBase = j;
-                downwardCount = downwardNext = 0;
-                for (int k = 0; k < Block; ++k) {
-                    downward[downwardCount] = static_cast<std::uint8_t>(k);
-                    downwardCount += !(Record(downwardBase - k).X > pivot);
-                }
-            }
-            const int pairs = std::min(upwardCount - upwardNext, downwardCount - downwardNext);
-            for (int k = 0; k < pairs; ++k)
-                Exchange(upwardBase + upward[upwardNext + k], downwardBase - downward[downwardNext + k]);
-            upwardNext += pairs;
-            downwardNext += pairs;
-            i = upwardNext < upwardCount ? upwardBase + upward[upwardNext] : upwardBase + Block;
-            j = downwardNext < downwardCount ? downwardBase - downward[downwardNext] : downwardBase - Block;
-        }
-    }
+    // Exchanges stops found a block at a time while the scans are far apart (below).
+    void ExchangeAhead(std::int32_t& i, std::int32_t& j, double pivot);
 
     std::int32_t FirstNotBelow(std::int32_t i, double pivot)
     {
@@ -130,6 +89,8 @@ struct Sides {
 // One partition of pts(lo..hi) around the X of its middle record, read once before anything
 // moves. Both scans stop at a record equal to the pivot and exchange it, so records with equal
 // keys land on both sides: this, not ascending X alone, fixes the final order of equal keys.
+// `scans` finds the stops and makes the exchanges; Begin and ExchangeAhead let faster scans
+// prepare and make the first exchanges at once.
 template <class Scans>
 Sides Partition(Records pts, Scans& scans, std::int32_t lo, std::int32_t hi)
 {
@@ -172,12 +133,66 @@ void OrderRange(Records pts, Scans& scans, std::int32_t lo, std::int32_t hi, Sho
 }
 
 // ---------------------------------------------------------------------------------------------
-// Shortcut for short ranges: insertion when the keys are all distinct.
+// The accelerations: stops found a block at a time, insertion for short ranges of distinct
+// keys, an index by X for ranges that the partition drives deep, and the depth bound that
+// switches to it.
 //
-// Distinct keys have only one ascending arrangement, so insertion gives exactly what further
-// partitions would, only sooner. Equal keys are left to the partition, which alone decides
-// their order. tst_quicksort's matchesThePlainRecursiveOrder holds this to the plain form on
-// many short ranges crowded with equal keys.
+// None of them moves a record anywhere the plain form would not. The block exchanges make the
+// very exchanges the scans would, in the same pairs; insertion is tried only on distinct keys,
+// which have a single ascending arrangement; the indexed scans stop exactly where the walking
+// scans do, so the bound that hands a range to them changes nothing either. tst_quicksort's
+// matchesThePlainRecursiveOrder proves it record for record against a plain recursive
+// rendering, on short ranges crowded with equal keys and on organ pipes, with the index taken
+// from the first partition, midway, or after one lopsided partition.
+
+// ---------------------------------------------------------------------------------------------
+// Stops found a block at a time.
+
+// While the scans are far apart, the records that stop them are found a block at a time,
+// without a branch per record, and exchanged in pairs: the k-th stop of the upward scan
+// with the k-th of the downward one, as the scans would, since neither scan reads a
+// record that an exchange has changed before they meet. Leaves i and j where the scans
+// resume, short of where they meet, which the scans find record by record.
+void WalkingScans::ExchangeAhead(std::int32_t& i, std::int32_t& j, double pivot)
+{
+    std::uint8_t upward[Block];
+    std::uint8_t downward[Block];
+    int upwardCount = 0;
+    int downwardCount = 0;
+    int upwardNext = 0;
+    int downwardNext = 0;
+    std::int32_t upwardBase = i;
+    std::int32_t downwardBase = j;
+    while (j - i + 1 >= 2 * Block) {
+        if (upwardNext == upwardCount) {
+            upwardBase = i;
+            upwardCount = upwardNext = 0;
+            for (int k = 0; k < Block; ++k) {
+                upward[upwardCount] = static_cast<std::uint8_t>(k);
+                upwardCount += !(Record(upwardBase + k).X < pivot);
+            }
+        }
+        if (downwardNext == downwardCount) {
+            downwardBase = j;
+            downwardCount = downwardNext = 0;
+            for (int k = 0; k < Block; ++k) {
+                downward[downwardCount] = static_cast<std::uint8_t>(k);
+                downwardCount += !(Record(downwardBase - k).X > pivot);
+            }
+        }
+        const int pairs = std::min(upwardCount - upwardNext, downwardCount - downwardNext);
+        for (int k = 0; k < pairs; ++k)
+            Exchange(upwardBase + upward[upwardNext + k], downwardBase - downward[downwardNext + k]);
+        upwardNext += pairs;
+        downwardNext += pairs;
+        i = upwardNext < upwardCount ? upwardBase + upward[upwardNext] : upwardBase + Block;
+        j = downwardNext < downwardCount ? downwardBase - downward[downwardNext] : downwardBase - Block;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Short ranges: insertion when the keys are all distinct. Equal keys are left to the
+// partition, which alone decides their order.
 
 constexpr std::int32_t ShortRange = 32;
 
@@ -200,7 +215,7 @@ bool OrderedByInsertionIfDistinct(Records pts, std::int32_t lo, std::int32_t hi)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Shortcut for deep ranges: partitions that visit only the records that stop a scan.
+// Deep ranges: partitions that visit only the records that stop a scan.
 //
 // Some inputs (an organ pipe 0..n/2-1, n/2..1 among them) make each partition split off only a
 // few records, so walking scans cost the whole range at every level: quadratic time. Such a
@@ -215,10 +230,7 @@ bool OrderedByInsertionIfDistinct(Records pts, std::int32_t lo, std::int32_t hi)
 // Where those records are few, the upward scan goes from one of them to the next (or to the
 // place an exchange just sent one), and the downward scan, which passes only records above the
 // pivot, walks; mirrored where the records at or below the pivot are few. Elsewhere both scans
-// walk, and the partition splits its range into two large sides. Every scan stops at the
-// record the walking scans stop at, so the partitions, and with them the order, are the same.
-// matchesThePlainRecursiveOrder's "deep throughout" and "switching midway" rows prove it
-// record for record.
+// walk, and the partition splits its range into two large sides.
 
 // Sub-ranges shorter than this leave the index: they are ordered apart, as any range is.
 constexpr std::int32_t UnindexedBelow = ShortRange;
@@ -390,6 +402,9 @@ private:
     std::size_t m_nextStop = 0;
     std::optional<std::int32_t> m_moved;
 };
+
+// ---------------------------------------------------------------------------------------------
+// Which acceleration a range takes, and the depth bound.
 
 // Orders pts(lo..hi) the way the walking machinery would, checking for a stop request at every
 // range. A copy goes down with each range, so its countdowns concern the ranges above it.

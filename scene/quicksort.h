@@ -14,10 +14,11 @@
 // its vertical steps; a library sort would order them differently.
 //
 // The partition slows to quadratic time on some inputs (an organ pipe 0..n/2-1, n/2..1 among
-// them), so the implementation bounds its call depth and takes two shortcuts, none of which
-// moves a record anywhere the partition would not: short ranges of distinct keys are ordered
-// by insertion, and ranges that the partition drives deep are indexed by X, so that each of
-// their partitions visits only the records that stop its scans.
+// them), so the implementation bounds its call depth and speeds itself up three ways, none of
+// which moves a record anywhere the partition would not: while the scans are far apart their
+// stops are found a block at a time, short ranges of distinct keys are ordered by insertion,
+// and ranges that the partition drives deep are indexed by X, so that each of their
+// partitions visits only the records that stop its scans.
 //
 // X must not be NaN. A range with hi < lo is left alone; an index outside 1..MaxPoints
 // throws SubscriptOutOfRange.
