@@ -1,5 +1,5 @@
 // Times the stand-in solver on 1,000,000 random vertices against a baseline measured in the
-// same run: std::stable_sort of the same vertices, the ordering every solve starts with.
+// same run: std::stable_sort of the same vertices, a yardstick for ordering them.
 // Then times calc.exe as the viewer runs it, reading the point file and writing the answer,
 // against the viewer's 500 ms collection delay; and the verdict on its answer as the viewer
 // would judge it after a load (the solution of the loaded, ordered vertices and the check),
@@ -56,11 +56,11 @@ int main(int argc, char* argv[])
                 ++failures;
         }));
     }
-    const double solve = Median(solves);
-    const double baseline = Median(baselines);
-    const double program = Median(programs);
-    const double load = Median(loads);
-    const double check = Median(checks);
+    const double solve = BestAndMedian(solves).Median;
+    const double baseline = BestAndMedian(baselines).Median;
+    const double program = BestAndMedian(programs).Median;
+    const double load = BestAndMedian(loads).Median;
+    const double check = BestAndMedian(checks).Median;
 
     std::printf("1,000,000 random vertices, medians of %d runs\n", repetitions);
     std::printf("  SolveProfile               %8.1f ms\n", solve * 1e3);

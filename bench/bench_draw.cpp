@@ -5,6 +5,7 @@
 // meets its target.
 //
 //   build/bin/bench_draw [repetitions]
+#include "benchsupport.h"
 #include "render/drawscene.h"
 #include "render/imagesurface.h"
 #include "render/val.h"
@@ -13,7 +14,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -22,21 +22,10 @@
 
 namespace {
 
-struct Timing {
-    double Best;
-    double Median;
-};
-
 Timing Milliseconds(int repetitions, const std::function<void()>& run)
 {
-    std::vector<double> times;
-    for (int r = 0; r < repetitions; ++r) {
-        const auto start = std::chrono::steady_clock::now();
-        run();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return {times.front(), times[times.size() / 2]};
+    const Timing seconds = SecondsOfRuns(repetitions, run);
+    return {seconds.Best * 1e3, seconds.Median * 1e3};
 }
 
 // A rugged range: a random walk in height over evenly spaced X, already ordered.

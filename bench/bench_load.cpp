@@ -1,12 +1,15 @@
-// Times the two-core load (LoadResultsOnTwoCores) and the reference LoadResults on three
+// Times the two-core load (LoadResultsOnTwoCores) and the reference LoadResults on four
 // 1,000,000-vertex point files, each against its floor measured in the same run: std::from_chars
 // over the same bytes plus std::sort of the same records, on one core.
 //
 //   random       x uniform in 0..1e6, 15 significant digits (distinct)
 //   many equal   x one of 1,000 whole values
 //   organ pipe   x = 0, 1, .., 499999, 500000, 499999, .., 1 (pairs of equal x)
+//   one a line   random, with x and y on lines of their own; the middle of the file falls
+//                between the x and the y of a vertex
 //
 //   build/bin/bench_load [repetitions]
+#include "benchsupport.h"
 #include "scene/loadresults.h"
 
 #include <sys/resource.h>
@@ -17,7 +20,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <random>
 #include <thread>
@@ -25,24 +27,7 @@
 
 namespace {
 
-struct Timing {
-    double best;
-    double median;
-};
-
-Timing Seconds(int repetitions, const std::function<void()>& run)
-{
-    std::vector<double> seconds;
-    for (int r = 0; r < repetitions; ++r) {
-        const auto start = std::chrono::steady_clock::now();
-        run();
-        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(seconds.begin(), seconds.end());
-    return {seconds.front(), seconds[seconds.size() / 2]};
-}
-
-enum class Pattern { Random, ManyEqual, OrganPipe };
+enum class Pattern { Random, ManyEqual, OrganPipe, OneNumberALine };
 
 std::string Profile(Pattern pattern)
 {
@@ -59,6 +44,9 @@ std::string Profile(Pattern pattern)
         switch (pattern) {
         case Pattern::Random:
             append(coordinate(random), ' ');
+            break;
+        case Pattern::OneNumberALine:
+            append(coordinate(random), '\n');
             break;
         case Pattern::ManyEqual:
             append(static_cast<double>(random() % 1000), ' ');
@@ -139,20 +127,20 @@ int main(int argc, char* argv[])
         const char* name;
         double target;
     } files[] = {{Pattern::Random, "random", 0.45}, {Pattern::ManyEqual, "many equal", 0.8},
-                 {Pattern::OrganPipe, "organ pipe", 1.0}};
+                 {Pattern::OrganPipe, "organ pipe", 1.0}, {Pattern::OneNumberALine, "one a line", 0.45}};
     for (const auto& file : files) {
         const std::string bytes = Profile(file.pattern);
         std::ofstream(folder / PointFileName, std::ios::binary) << bytes;
-        const Timing floor = Seconds(repetitions, [&] { Floor(bytes, records); });
-        const Timing load = Seconds(repetitions, [&] { LoadResults(*reference, folder); });
-        const Timing fast = Seconds(repetitions,
+        const Timing floor = SecondsOfRuns(repetitions, [&] { Floor(bytes, records); });
+        const Timing load = SecondsOfRuns(repetitions, [&] { LoadResults(*reference, folder); });
+        const Timing fast = SecondsOfRuns(repetitions,
                                     [&] { LoadResultsOnTwoCores(*twoCores, folder, PointFileName, reader); });
-        const double ratio = fast.median / floor.median;
+        const double ratio = fast.Median / floor.Median;
         const bool met = ratio <= file.target && SameRecords(*reference, *twoCores);
         allMet = allMet && met;
         std::printf("  %-11s %6.1f %6.1f / %6.1f %6.1f / %6.1f %6.1f / %6.1f %7.2f %7.2f %5s %.2f%s\n",
-                    file.name, bytes.size() / 1e6, floor.best * 1e3, floor.median * 1e3, load.best * 1e3,
-                    load.median * 1e3, fast.best * 1e3, fast.median * 1e3, load.median / floor.median, ratio,
+                    file.name, bytes.size() / 1e6, floor.Best * 1e3, floor.Median * 1e3, load.Best * 1e3,
+                    load.Median * 1e3, fast.Best * 1e3, fast.Median * 1e3, load.Median / floor.Median, ratio,
                     "<=", file.target, SameRecords(*reference, *twoCores) ? "" : "  RECORDS DIFFER");
     }
     std::filesystem::remove_all(folder);

@@ -23,11 +23,26 @@ inline double Seconds(const std::function<void()>& run)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-inline double Median(std::vector<double> samples)
+// The best of some times, and their median: the best shows what the code can do, the median
+// what a busy machine lets it do.
+struct Timing {
+    double Best;
+    double Median;
+};
+
+inline Timing BestAndMedian(std::vector<double> samples)
 {
-    const auto middle = samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2);
-    std::nth_element(samples.begin(), middle, samples.end());
-    return *middle;
+    std::sort(samples.begin(), samples.end());
+    return {samples.front(), samples[samples.size() / 2]};
+}
+
+// The best and the median of `repetitions` runs of `run`, in seconds.
+inline Timing SecondsOfRuns(int repetitions, const std::function<void()>& run)
+{
+    std::vector<double> samples;
+    for (int r = 0; r < repetitions; ++r)
+        samples.push_back(Seconds(run));
+    return BestAndMedian(std::move(samples));
 }
 
 // A rugged profile: x drawn at random over a wide range (so the file is unordered), y a

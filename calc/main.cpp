@@ -12,8 +12,7 @@
 int main()
 {
     try {
-        WriteAnswer(ResultFileName, ResultTemporaryFileName,
-                    SolveProfile(ReadProfile(PointFileName)));
+        WriteAnswer(ResultFileName, ResultTemporaryFileName, SolvePointFile(PointFileName));
         return 0;
     } catch (const std::exception& error) {
         // A result file that is already there is not this run's answer. Anything else of

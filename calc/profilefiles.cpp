@@ -1,21 +1,22 @@
 #include "calc/profilefiles.h"
 
-#include "scene/inputchannel.h"
 #include "scene/pointfile.h"
+#include "scene/pointload.h"
 
 #include <charconv>
 #include <cstdio>
+#include <memory>
+#include <span>
 #include <string>
 #include <system_error>
 
-std::vector<PointD> ReadProfile(const std::filesystem::path& path)
+ProfileAnswer SolvePointFile(const std::filesystem::path& path)
 {
-    InputChannel channel;
-    channel.Open(path, PointFileName);
-    std::vector<PointD> vertices(static_cast<std::size_t>(ReadVertexCount(channel)));
-    ReadVertices(channel, static_cast<std::int32_t>(vertices.size()),
-        [&](std::int32_t k) -> PointD& { return vertices[static_cast<std::size_t>(k - 1)]; });
-    return vertices;
+    const auto points = std::make_unique<PointArray>();
+    std::int32_t count = 0;
+    // One core: the viewer reads the same file on the other while the solver runs.
+    PointFileReader().Read(*points, count, path, PointFileName, PointFileReader::Cores::One);
+    return ProfileSolution(std::span<const PointD>(&(*points)(1), static_cast<std::size_t>(count))).Answer();
 }
 
 void WriteAnswer(const std::filesystem::path& path, const std::filesystem::path& temporary,

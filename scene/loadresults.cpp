@@ -8,12 +8,7 @@
 
 namespace {
 
-std::string PairText(const PointD& point)
-{
-    return "(" + NumberText(point.X) + "," + NumberText(point.Y) + ")";
-}
-
-// The four numbers of the result file: tower x, tower y, island x, island y.
+// The result file's four numbers: the tower's x and y, then the island's.
 std::array<double, 4> ReadAnswer(const std::filesystem::path& path)
 {
     InputChannel channel;
@@ -28,8 +23,8 @@ std::array<double, 4> ReadAnswer(const std::filesystem::path& path)
         channel.Close();
     } catch (const EndOfData&) {
         throw ResultFileError({ TRANSLATABLE_TEXT("DataFile",
-                                    "%1: the file ends after %2 of the 4 numbers tower x, "
-                                    "tower y, island x, island y"),
+                                    "%1: the file ends after %2 of its 4 numbers (the tower's "
+                                    "x and y, then the island's x and y)"),
             { ResultFileName, std::to_string(numbersRead) } });
     } catch (const DataFileError& error) {
         throw ResultFileError(error.Message());
@@ -47,7 +42,7 @@ CoordinateCaptions ReadAnswerAndFinish(SceneState& scene, const VertexExtents& e
     scene.MaxX = extents.MaxX;
     scene.MaxY = extents.MaxY;
     scene.MountainMaxY = scene.MaxY;
-    return {PairText(scene.Tower), PairText(scene.Island)};
+    return {PointText(scene.Tower), PointText(scene.Island)};
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "scene/stoprequest.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <exception>
 #include <fstream>
 #include <limits>
@@ -81,11 +82,11 @@ std::size_t ReadBytes(const std::filesystem::path& file, std::size_t from, std::
     return static_cast<std::size_t>(stream.gcount());
 }
 
-// Where the second core takes over the text: past the first line end in the bytes read beyond
-// the middle, so that both parts start at an item. None where no line ends there.
-std::optional<std::size_t> SplitAfterLineEnd(std::string_view text, std::size_t middle)
+// Where the second core takes over the text: past the first line end from `from` on, so that
+// both parts start at an item. None where no line ends there.
+std::optional<std::size_t> SplitAfterLineEnd(std::string_view text, std::size_t from)
 {
-    const std::size_t lineEnd = text.find_first_of("\r\n", middle);
+    const std::size_t lineEnd = text.find_first_of("\r\n", from);
     if (lineEnd == std::string_view::npos)
         return std::nullopt;
     return lineEnd + 1;
@@ -146,46 +147,67 @@ std::size_t TakenFromFirst(const PointD* a, std::size_t aCount, const PointD* b,
 } // namespace
 
 // Raw storage, kept from one read to the next: fresh pages would cost more than the copying
-// they hold.
+// they hold. Growing frees the old block first, so the two never add up; a failed allocation
+// leaves the storage empty, and a later read allocates again.
 struct PointFileReader::Scratch {
     std::unique_ptr<char[]> text;
-    std::size_t textCapacity = 0;
+    std::size_t textBytes = 0;
     std::unique_ptr<std::byte[]> records;
-    std::size_t recordCapacity = 0;
+    std::size_t recordBytes = 0;
 
+    template <class Item>
+    static void Grow(std::unique_ptr<Item[]>& storage, std::size_t& capacity, std::size_t items)
+    {
+        if (items <= capacity)
+            return;
+        storage.reset();
+        capacity = 0;
+        storage = std::make_unique_for_overwrite<Item[]>(items);
+        capacity = items;
+    }
     char* Text(std::size_t bytes)
     {
-        if (bytes > textCapacity) {
-            text.reset();
-            text = std::make_unique_for_overwrite<char[]>(bytes);
-            textCapacity = bytes;
-        }
+        Grow(text, textBytes, bytes);
         return text.get();
     }
     PointD* Records(std::size_t count)
     {
-        if (count > recordCapacity) {
-            records.reset();
-            records = std::make_unique_for_overwrite<std::byte[]>(count * sizeof(PointD));
-            recordCapacity = count;
-        }
+        Grow(records, recordBytes, count * sizeof(PointD));
         return reinterpret_cast<PointD*>(records.get());
     }
 };
 
+// How PointFileReader is quicker than the careful reader:
+//
+// - it reads the whole file into memory and its text straight (scene/pointtext.h); with two
+//   cores the second half of the text is read at once on the other core, into scratch, and
+//   moved behind the first. Anything irregular (an item that is not a plain number, a stray
+//   comma, too few vertices) hands the file to ReadPointsCarefully, which alone words messages.
+// - it leaves a file whose X strictly ascend as it is; orders distinct X, the only case where
+//   every order by X is the same, with radix sorts (the halves on their two cores, then
+//   merged); and hands any file with equal X, -0 and +0 included, to QuickSort, on two cores
+//   where it has them.
+
 namespace {
 
-// One quick read of a point file's text: the count, then the pairs of the first part straight
+// One quick read of a point file's text: the count, then the numbers of the first part straight
 // into points(1..) and those of the second part, if the text is split, into scratch; then the
-// ordering, which leaves all of them in points(1..count).
+// ordering, which leaves all of them in points(1..count). With two cores the text is split
+// at the first line end from its middle on, or from the count's end where that comes later.
+//
+// The parts are read as plain runs of numbers: PointD holds x then y, so a run of them is a
+// run of records wherever it starts. Only once the first part is read does it show whether the
+// split parted a vertex (an odd count of numbers before it); the second part's numbers start
+// one number into scratch, so that its records then start a whole record in, and otherwise
+// half a record in, and the parted vertex's y, its first number, joins its x in points.
+static_assert(sizeof(PointD) == 2 * sizeof(double) && offsetof(PointD, Y) == sizeof(double));
+
 class QuickRead {
 public:
-    QuickRead(PointArray& points, std::string_view text, std::optional<std::size_t> split, bool twoCores,
-              std::stop_token stop)
+    QuickRead(PointArray& points, std::string_view text, bool twoCores, std::stop_token stop)
         : m_points(points)
         , m_first(&points(1))
         , m_text(text)
-        , m_split(split)
         , m_twoCores(twoCores)
         , m_stop(std::move(stop))
     {
@@ -199,23 +221,25 @@ public:
             return false;
         count = m_count = quick->count;
         m_countEnd = quick->end;
+        if (m_twoCores)
+            m_split = SplitAfterLineEnd(m_text, std::max(m_text.size() / 2, m_countEnd));
         return true;
     }
 
-    // Reads the pairs, with room for three times count records in `scratch`; false when the
-    // careful reader must take the file.
-    bool ReadPairs(PointD* scratch)
+    // The scratch a read needs, in records.
+    static std::size_t ScratchRecords(std::int32_t count) { return 3 * static_cast<std::size_t>(count) + 1; }
+
+    // Reads the vertices, with room for ScratchRecords in `scratch`; false when the careful
+    // reader must take the file.
+    bool ReadNumbers(PointD* scratch)
     {
-        m_second = scratch;
+        m_secondNumbers = reinterpret_cast<double*>(scratch) + 1;
         ReadBothParts();
-        if (m_firstRead.pairs == m_count) {
-            Keep(m_count, 0);
-            return true;
-        }
-        if (!m_firstRead.regular || m_firstRead.halfPair || !m_split
-            || m_secondRead.pairs < m_count - m_firstRead.pairs)
+        const std::size_t firstNumbers = m_firstRead.numbers;
+        if (firstNumbers < Wanted()
+            && (!m_firstRead.regular || !m_split || m_secondRead.numbers < Wanted() - firstNumbers))
             return false;
-        Keep(m_firstRead.pairs, m_count - m_firstRead.pairs);
+        Keep();
         return true;
     }
 
@@ -242,16 +266,19 @@ public:
 
 private:
     std::size_t Total() const { return m_firstCount + m_secondCount; }
+    // The numbers of `count` vertices.
+    std::size_t Wanted() const { return 2 * static_cast<std::size_t>(m_count); }
 
     void ReadBothParts()
     {
         const std::size_t firstEnd = m_split.value_or(m_text.size());
         const auto readFirst = [&] {
-            m_firstRead = ReadQuickPairs(m_text.substr(m_countEnd, firstEnd - m_countEnd), true,
-                                         firstEnd == m_text.size(), m_first, m_count, m_stop);
+            m_firstRead = ReadQuickNumbers(m_text.substr(m_countEnd, firstEnd - m_countEnd), true,
+                                           firstEnd == m_text.size(), &m_first->X, Wanted(), m_stop);
         };
         const auto readSecond = [&] {
-            m_secondRead = ReadQuickPairs(m_text.substr(*m_split), false, true, m_second, m_count, m_stop);
+            m_secondRead = ReadQuickNumbers(m_text.substr(*m_split), false, true, m_secondNumbers, Wanted(),
+                                            m_stop);
         };
         if (!m_split)
             readFirst();
@@ -262,26 +289,40 @@ private:
             readSecond();
         }
         m_scrambled = false;
+        // The y of a parted vertex, where the careful reader would read it too: the first part
+        // was read up to the split, and the second begins with a number.
+        const std::size_t firstNumbers = m_firstRead.numbers;
+        if (m_split && m_firstRead.regular && firstNumbers % 2 == 1 && m_secondRead.numbers > 0)
+            m_first[firstNumbers / 2].Y = m_secondNumbers[0];
     }
 
-    void Keep(std::int32_t firstCount, std::int32_t secondCount)
+    void Keep()
     {
-        m_firstCount = static_cast<std::size_t>(firstCount);
-        m_secondCount = static_cast<std::size_t>(secondCount);
-        m_extents = m_firstRead.extents;
-        m_ascending = m_firstRead.ascending;
-        if (m_secondCount == 0)
+        const std::size_t firstNumbers = m_firstRead.numbers;
+        const bool parted = firstNumbers % 2 == 1;
+        m_firstCount = (firstNumbers + 1) / 2;
+        m_secondCount = static_cast<std::size_t>(m_count) - m_firstCount;
+        m_second = reinterpret_cast<PointD*>(m_secondNumbers + (parted ? 1 : 0));
+        m_extents = {};
+        m_extents.Include(PointD{m_firstRead.largest[0], m_firstRead.largest[1]});
+        m_ascending = m_firstRead.ascending[0];
+        if (firstNumbers == Wanted())
             return;
-        if (m_secondRead.pairs != secondCount) {
+        if (m_secondRead.numbers == Wanted() - firstNumbers) {
+            // The second part's x are at its odd places after a parted vertex's y.
+            const int xPlace = parted ? 1 : 0;
+            m_extents.Include(PointD{m_secondRead.largest[xPlace], m_secondRead.largest[1 - xPlace]});
+            m_ascending = m_ascending && m_secondRead.ascending[xPlace];
+        } else {
             // The second part read on past the last vertex the count asks for.
-            m_secondRead.extents = {};
+            if (parted)
+                m_extents.Include(m_first[m_firstCount - 1]);
             std::for_each(m_second, m_second + m_secondCount,
-                          [&](const PointD& vertex) { m_secondRead.extents.Include(vertex); });
-            m_secondRead.ascending = DistinctAndAscending(m_second, m_secondCount);
+                          [&](const PointD& vertex) { m_extents.Include(vertex); });
+            m_ascending = m_ascending && DistinctAndAscending(m_second, m_secondCount);
         }
-        m_extents.Include(m_secondRead.extents);
-        m_ascending = m_ascending && m_secondRead.ascending
-                      && (m_firstCount == 0 || m_first[m_firstCount - 1].X < m_second[0].X);
+        m_ascending = m_ascending
+                      && (m_firstCount == 0 || m_secondCount == 0 || m_first[m_firstCount - 1].X < m_second[0].X);
     }
 
     void MoveSecondPart() { std::copy(m_second, m_second + m_secondCount, m_first + m_firstCount); }
@@ -330,15 +371,16 @@ private:
 
     PointArray& m_points;
     PointD* const m_first; // points(1), where the first part goes
-    PointD* m_second = nullptr; // scratch, where the second part goes
+    double* m_secondNumbers = nullptr; // scratch, where the second part goes
+    PointD* m_second = nullptr; // its first whole vertex
     std::string_view m_text;
     std::optional<std::size_t> m_split;
     bool m_twoCores;
     std::stop_token m_stop;
     std::int32_t m_count = 0;
     std::size_t m_countEnd = 0;
-    QuickPairs m_firstRead;
-    QuickPairs m_secondRead;
+    QuickNumbers m_firstRead;
+    QuickNumbers m_secondRead;
     std::size_t m_firstCount = 0;
     std::size_t m_secondCount = 0;
     VertexExtents m_extents;
@@ -399,9 +441,8 @@ std::optional<VertexExtents> PointFileReader::ReadQuickly(PointArray& points, st
         if (received != bytes)
             return std::nullopt;
         const std::string_view content(text, bytes);
-        QuickRead quick(points, content, twoCores ? SplitAfterLineEnd(content, middle) : std::nullopt, twoCores,
-                        stop);
-        if (!quick.ReadCount(count) || !quick.ReadPairs(m_scratch->Records(3 * static_cast<std::size_t>(count))))
+        QuickRead quick(points, content, twoCores, stop);
+        if (!quick.ReadCount(count) || !quick.ReadNumbers(m_scratch->Records(QuickRead::ScratchRecords(count))))
             return std::nullopt;
         quick.Order();
         return quick.Extents();

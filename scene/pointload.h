@@ -11,28 +11,21 @@
 #include <string>
 
 // The reference way to read a point file: through InputChannel, vertex by vertex into
-// points(1..count), then ordered by QuickSort. `count` is set as soon as the vertex count has
-// been read, so after a later failure it tells how far the records were written. Throws
-// DataFileError as ReadVertexCount and ReadVertices do, and StopRequested once `stop` asks.
+// points(1..count), then ordered by QuickSort. `count` is set to the declared vertex count as
+// soon as it has been read, also when a vertex fails later; the records from the failing
+// vertex on are never written (but for its x, when only its y fails), and none are ordered.
+// Throws DataFileError as ReadVertexCount and ReadVertices do, and StopRequested once `stop`
+// asks.
 void ReadPointsCarefully(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
                          const std::string& displayName, std::stop_token stop = {});
 
 // Reads and orders a point file like ReadPointsCarefully, with the identical outcome (the
 // same records in points(1..count), in the same order, none beyond count touched; the same
-// exception with the same message and the same records written before it), only sooner:
+// exception with the same message and the same records written before it), only sooner, on
+// one core or two.
 //
-// - the file is read whole into memory and its text read straight (scene/pointtext.h); with
-//   two cores its second half is read at once on the other core, into scratch moved after the
-//   first. Anything irregular (an item that is not a plain number, a stray comma, too few
-//   vertices, a pair cut by the split) hands the file to ReadPointsCarefully, which alone
-//   words messages.
-// - the ordering leaves a file whose X strictly ascend as it is; orders distinct X, the only
-//   case where every order by X is the same, with a radix sort (the halves on their two cores,
-//   then merged); and hands any file with equal X, -0 and +0 included, to QuickSort, on two
-//   cores where it has them.
-//
-// Keeps its scratch (about three times the point file and three times the records) from one
-// read to the next, so a reader serves one read at a time.
+// Keeps its scratch (the file's text and room for three times its records) from one read to
+// the next, so a reader serves one read at a time.
 class PointFileReader {
 public:
     enum class Cores { One, Two };

@@ -12,8 +12,8 @@ constexpr bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// Pairs between two looks at the stop request.
-constexpr std::int32_t PairsBetweenStopChecks = 1 << 16;
+// Numbers between two looks at the stop request.
+constexpr std::size_t NumbersBetweenStopChecks = 1 << 17;
 
 } // namespace
 
@@ -29,53 +29,57 @@ std::optional<QuickCount> ReadQuickCount(std::string_view text)
         if (count > MaxPoints)
             return std::nullopt;
     }
-    if (at == digits || count < 1 || (at < text.size() && !IsItemSeparator(text[at])))
+    if (at == digits || at - digits > LongestQuickItem || count < 1
+        || (at < text.size() && !IsItemSeparator(text[at])))
         return std::nullopt;
     return QuickCount{static_cast<std::int32_t>(count), at};
 }
 
-QuickPairs ReadQuickPairs(std::string_view text, bool commaAllowed, bool endsTheFile, PointD* out,
-                          std::int32_t capacity, std::stop_token stop)
+QuickNumbers ReadQuickNumbers(std::string_view text, bool commaAllowed, bool endsTheFile, double* out,
+                              std::size_t capacity, std::stop_token stop)
 {
-    QuickPairs read;
+    QuickNumbers read;
     const char* at = text.data();
     const char* const end = at + text.size();
-    double x = 0.0;
-    bool haveX = false;
-    double previousX = 0.0;
-    while (read.pairs < capacity) {
+    // The next number, or false at the text's end or at anything irregular.
+    const auto next = [&](double& value) {
         while (at != end && (IsBlank(*at) || (*at == ',' && commaAllowed))) {
             if (*at == ',')
                 commaAllowed = false;
             ++at;
         }
-        if (at == end) {
-            read.halfPair = haveX;
-            return read;
-        }
-        const std::size_t window = std::min(static_cast<std::size_t>(end - at), LongestQuickItem + 1);
-        const LeadingNumber number = NumberAt({at, window});
-        const char* const after = at + number.length;
-        const bool delimited = after == end ? endsTheFile : IsItemSeparator(*after);
-        if (number.reading != ItemReading::Number || number.length > LongestQuickItem || !delimited) {
+        if (at == end)
+            return false;
+        // A number of LongestQuickItem bytes or fewer is delimited within the window.
+        const std::size_t left = static_cast<std::size_t>(end - at);
+        const std::size_t window = std::min(left, LongestQuickItem + 1);
+        const std::size_t length = ReadLeadingNumber({at, window}, endsTheFile && window == left, value);
+        if (length == 0 || length > LongestQuickItem) {
             read.regular = false;
-            return read;
+            return false;
         }
-        at = after;
+        at += length;
         commaAllowed = true;
-        if (!haveX) {
-            x = number.value;
-            haveX = true;
-            continue;
-        }
-        haveX = false;
-        const PointD vertex{x, number.value};
-        if (read.pairs > 0 && !(previousX < x))
-            read.ascending = false;
-        previousX = x;
-        read.extents.Include(vertex);
-        out[read.pairs++] = vertex;
-        if (read.pairs % PairsBetweenStopChecks == 0)
+        return true;
+    };
+    // Two numbers a round, so that each keeps to its own place's statistics.
+    double previous[2] = {read.largest[0], read.largest[1]};
+    const auto keep = [&](int place, double value) {
+        out[read.numbers++] = value;
+        read.ascending[place] = read.ascending[place] && previous[place] < value;
+        previous[place] = value;
+        read.largest[place] = std::max(read.largest[place], value);
+    };
+    while (read.numbers < capacity) {
+        double even = 0.0;
+        if (!next(even))
+            break;
+        keep(0, even);
+        double odd = 0.0;
+        if (!next(odd))
+            break;
+        keep(1, odd);
+        if (read.numbers % NumbersBetweenStopChecks == 0)
             ThrowIfStopRequested(stop);
     }
     return read;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <stop_token>
 #include <string_view>
@@ -23,22 +24,28 @@ struct QuickCount {
     std::size_t end; // where the text after it begins
 };
 
-// The vertex count at the start of `text` when it is written as plain digits, from 1 to
-// MaxPoints, after nothing but blanks, tabs and line ends and before one of them, a comma
-// or the end.
+// The vertex count at the start of `text` when it is written as plain digits, no more than
+// LongestQuickItem of them, from 1 to MaxPoints, after nothing but blanks, tabs and line ends
+// and before one of them, a comma or the end.
 std::optional<QuickCount> ReadQuickCount(std::string_view text);
 
-struct QuickPairs {
-    std::int32_t pairs = 0;  // whole x y pairs stored
+// What a quick read of numbers found. The numbers at even places from the text's start and
+// those at odd places are told apart, since which of them are the x of a vertex depends on
+// what precedes the text.
+struct QuickNumbers {
+    std::size_t numbers = 0; // numbers stored
     bool regular = true;     // false: stopped at something the careful reader must judge
-    bool halfPair = false;   // the text ran out after an x
-    bool ascending = true;   // X strictly ascends over the pairs stored
-    VertexExtents extents;   // over the pairs stored
+    // Of the numbers at even places and at odd places: the largest (-infinity for none), and
+    // whether they strictly ascend.
+    double largest[2] = {-std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    bool ascending[2] = {true, true};
 };
 
-// Reads x y pairs from `text` into out[0..), up to `capacity` of them, stopping early at the
-// end of the text or at anything irregular. `commaAllowed`: an item precedes the text, so a
-// comma may come first. `endsTheFile`: a number may end at the text's end. Throws
-// StopRequested soon after `stop` asks.
-QuickPairs ReadQuickPairs(std::string_view text, bool commaAllowed, bool endsTheFile, PointD* out,
-                          std::int32_t capacity, std::stop_token stop = {});
+// Reads numbers from `text` into out[0..), up to `capacity` of them (an even number),
+// stopping early at the end of the text or at anything irregular. A point file's x and y
+// follow each other in it as they do in PointD, so the numbers of whole vertices land in out
+// as records. `commaAllowed`: an item precedes the text, so a comma may come first.
+// `endsTheFile`: a number may end at the text's end. Throws StopRequested soon after `stop`
+// asks.
+QuickNumbers ReadQuickNumbers(std::string_view text, bool commaAllowed, bool endsTheFile, double* out,
+                              std::size_t capacity, std::stop_token stop = {});

@@ -17,8 +17,8 @@
 #include <vector>
 
 // Read from the top: the partition and the loop over its two sides come first, in their plain
-// form, and they alone decide where each record ends up. The two shortcuts after them only
-// make long and awkward inputs fast; each leaves every record where the plain form puts it.
+// form, and they alone decide where each record ends up. The accelerations follow in a section
+// of their own; they make long and awkward inputs fast and change no record's place.
 
 std::int32_t MiddleIndex(std::int32_t lo, std::int32_t hi)
 {
@@ -31,61 +31,31 @@ std::int32_t MiddleIndex(std::int32_t lo, std::int32_t hi)
 
 namespace {
 
-// The partition's scans, stepping from record to record. Every kind of scans is told where a
-// partition begins (Begin), may make the first exchanges at once (ExchangeAhead, below), then
-// finds the records that stop each scan and exchanges them.
-//
-// They read the storage without the per-index check, which would cost a tenth of the
-// ordering's time. They cannot leave the range being partitioned, whose ends QuickSort checks
-// on entry: the pivot record stops the first scans and each exchanged record the later ones
+// Records by index from 1, read and written without the per-index check, which would cost a
+// tenth of the ordering's time. The ends of every range are checked once, on entry; nothing
+// here leaves a range it was given.
+class Records {
+public:
+    explicit Records(PointD* first) : m_first(first) {}
+    PointD& operator()(std::int32_t index) const { return m_first[index - 1]; }
+
+private:
+    PointD* m_first;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The plain form.
+
+// The partition's scans, stepping from record to record. They cannot leave the range being
+// partitioned: the pivot record stops the first scans and each exchanged record the later ones
 // (with NaNs too, since every comparison with one is false).
 class WalkingScans {
 public:
-    explicit WalkingScans(PointArray& pts) : m_first(&pts(1)) {}
+    explicit WalkingScans(Records pts) : m_records(pts) {}
 
     void Begin(std::int32_t, std::int32_t, double) {}
-
-    // While the scans are far apart, the records that stop them are found a block at a time,
-    // without a branch per record, and exchanged in pairs: the k-th stop of the upward scan
-    // with the k-th of the downward one, as the scans would, since neither scan reads a
-    // record that an exchange has changed before they meet. Leaves i and j where the scans
-    // resume, short of where they meet, which the scans find record by record.
-    void ExchangeAhead(std::int32_t& i, std::int32_t& j, double pivot)
-    {
-        std::uint8_t upward[Block];
-        std::uint8_t downward[Block];
-        int upwardCount = 0;
-        int downwardCount = 0;
-        int upwardNext = 0;
-        int downwardNext = 0;
-        std::int32_t upwardBase = i;
-        std::int32_t downwardBase = j;
-        while (j - i + 1 >= 2 * Block) {
-            if (upwardNext == upwardCount) {
-                upwardBase = i;
-                upwardCount = upwardNext = 0;
-                for (int k = 0; k < Block; ++k) {
-                    upward[upwardCount] = static_cast<std::uint8_t>(k);
-                    upwardCount += !(Record(upwardBase + k).X < pivot);
-                }
-            }
-            if (downwardNext == downwardCount) {
-                downwardBase = j;
-                downwardCount = downwardNext = 0;
-                for (int k = 0; k < Block; ++k) {
-                    downward[downwardCount] = static_cast<std::uint8_t>(k);
-                    downwardCount += !(Record(downwardBase - k).X > pivot);
-                }
-            }
-            const int pairs = std::min(upwardCount - upwardNext, downwardCount - downwardNext);
-            for (int k = 0; k < pairs; ++k)
-                Exchange(upwardBase + upward[upwardNext + k], downwardBase - downward[downwardNext + k]);
-            upwardNext += pairs;
-            downwardNext += pairs;
-            i = upwardNext < upwardCount ? upwardBase + upward[upwardNext] : upwardBase + Block;
-            j = downwardNext < downwardCount ? downwardBase - downward[downwardNext] : downwardBase - Block;
-        }
-    }
+    // Exchanges stops found a block at a time while the scans are far apart (below).
+    void ExchangeAhead(std::int32_t& i, std::int32_t& j, double pivot);
 
     std::int32_t FirstNotBelow(std::int32_t i, double pivot)
     {
@@ -104,9 +74,9 @@ public:
 private:
     static constexpr int Block = 64;
 
-    PointD& Record(std::int32_t index) { return m_first[index - 1]; }
+    PointD& Record(std::int32_t index) { return m_records(index); }
 
-    PointD* m_first;
+    Records m_records;
 };
 
 // Where a partition leaves pts(lo..hi): X at or below the pivot in lo..lowerEnd, at or above
@@ -119,8 +89,10 @@ struct Sides {
 // One partition of pts(lo..hi) around the X of its middle record, read once before anything
 // moves. Both scans stop at a record equal to the pivot and exchange it, so records with equal
 // keys land on both sides: this, not ascending X alone, fixes the final order of equal keys.
+// `scans` finds the stops and makes the exchanges; Begin and ExchangeAhead let faster scans
+// prepare and make the first exchanges at once.
 template <class Scans>
-Sides Partition(PointArray& pts, Scans& scans, std::int32_t lo, std::int32_t hi)
+Sides Partition(Records pts, Scans& scans, std::int32_t lo, std::int32_t hi)
 {
     const double pivot = pts(MiddleIndex(lo, hi)).X;
     scans.Begin(lo, hi, pivot);
@@ -144,7 +116,7 @@ Sides Partition(PointArray& pts, Scans& scans, std::int32_t lo, std::int32_t hi)
 // `shortcut(lo, hi)` may order a range by other means before it is partitioned, and says
 // whether it did. It is passed down by value, so each range sees the state its own caller had.
 template <class Scans, class Shortcut>
-void OrderRange(PointArray& pts, Scans& scans, std::int32_t lo, std::int32_t hi, Shortcut shortcut)
+void OrderRange(Records pts, Scans& scans, std::int32_t lo, std::int32_t hi, Shortcut shortcut)
 {
     while (lo < hi && !shortcut(lo, hi)) {
         const Sides sides = Partition(pts, scans, lo, hi);
@@ -161,16 +133,70 @@ void OrderRange(PointArray& pts, Scans& scans, std::int32_t lo, std::int32_t hi,
 }
 
 // ---------------------------------------------------------------------------------------------
-// Shortcut for short ranges: insertion when the keys are all distinct.
+// The accelerations: stops found a block at a time, insertion for short ranges of distinct
+// keys, an index by X for ranges that the partition drives deep, and the depth bound that
+// switches to it.
 //
-// Distinct keys have only one ascending arrangement, so insertion gives exactly what further
-// partitions would, only sooner. Equal keys are left to the partition, which alone decides
-// their order. tst_quicksort's matchesThePlainRecursiveOrder holds this to the plain form on
-// many short ranges crowded with equal keys.
+// None of them moves a record anywhere the plain form would not. The block exchanges make the
+// very exchanges the scans would, in the same pairs; insertion is tried only on distinct keys,
+// which have a single ascending arrangement; the indexed scans stop exactly where the walking
+// scans do, so the bound that hands a range to them changes nothing either. tst_quicksort's
+// matchesThePlainRecursiveOrder proves it record for record against a plain recursive
+// rendering, on short ranges crowded with equal keys and on organ pipes, with the index taken
+// from the first partition, midway, or after one lopsided partition.
+
+// ---------------------------------------------------------------------------------------------
+// Stops found a block at a time.
+
+// While the scans are far apart, the records that stop them are found a block at a time,
+// without a branch per record, and exchanged in pairs: the k-th stop of the upward scan
+// with the k-th of the downward one, as the scans would, since neither scan reads a
+// record that an exchange has changed before they meet. Leaves i and j where the scans
+// resume, short of where they meet, which the scans find record by record.
+void WalkingScans::ExchangeAhead(std::int32_t& i, std::int32_t& j, double pivot)
+{
+    std::uint8_t upward[Block];
+    std::uint8_t downward[Block];
+    int upwardCount = 0;
+    int downwardCount = 0;
+    int upwardNext = 0;
+    int downwardNext = 0;
+    std::int32_t upwardBase = i;
+    std::int32_t downwardBase = j;
+    while (j - i + 1 >= 2 * Block) {
+        if (upwardNext == upwardCount) {
+            upwardBase = i;
+            upwardCount = upwardNext = 0;
+            for (int k = 0; k < Block; ++k) {
+                upward[upwardCount] = static_cast<std::uint8_t>(k);
+                upwardCount += !(Record(upwardBase + k).X < pivot);
+            }
+        }
+        if (downwardNext == downwardCount) {
+            downwardBase = j;
+            downwardCount = downwardNext = 0;
+            for (int k = 0; k < Block; ++k) {
+                downward[downwardCount] = static_cast<std::uint8_t>(k);
+                downwardCount += !(Record(downwardBase - k).X > pivot);
+            }
+        }
+        const int pairs = std::min(upwardCount - upwardNext, downwardCount - downwardNext);
+        for (int k = 0; k < pairs; ++k)
+            Exchange(upwardBase + upward[upwardNext + k], downwardBase - downward[downwardNext + k]);
+        upwardNext += pairs;
+        downwardNext += pairs;
+        i = upwardNext < upwardCount ? upwardBase + upward[upwardNext] : upwardBase + Block;
+        j = downwardNext < downwardCount ? downwardBase - downward[downwardNext] : downwardBase - Block;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Short ranges: insertion when the keys are all distinct. Equal keys are left to the
+// partition, which alone decides their order.
 
 constexpr std::int32_t ShortRange = 32;
 
-bool OrderedByInsertionIfDistinct(PointArray& pts, std::int32_t lo, std::int32_t hi)
+bool OrderedByInsertionIfDistinct(Records pts, std::int32_t lo, std::int32_t hi)
 {
     PointD copy[ShortRange];
     const std::int32_t length = hi - lo + 1;
@@ -189,7 +215,7 @@ bool OrderedByInsertionIfDistinct(PointArray& pts, std::int32_t lo, std::int32_t
 }
 
 // ---------------------------------------------------------------------------------------------
-// Shortcut for deep ranges: partitions that visit only the records that stop a scan.
+// Deep ranges: partitions that visit only the records that stop a scan.
 //
 // Some inputs (an organ pipe 0..n/2-1, n/2..1 among them) make each partition split off only a
 // few records, so walking scans cost the whole range at every level: quadratic time. Such a
@@ -204,17 +230,14 @@ bool OrderedByInsertionIfDistinct(PointArray& pts, std::int32_t lo, std::int32_t
 // Where those records are few, the upward scan goes from one of them to the next (or to the
 // place an exchange just sent one), and the downward scan, which passes only records above the
 // pivot, walks; mirrored where the records at or below the pivot are few. Elsewhere both scans
-// walk, and the partition splits its range into two large sides. Every scan stops at the
-// record the walking scans stop at, so the partitions, and with them the order, are the same.
-// matchesThePlainRecursiveOrder's "deep throughout" and "switching midway" rows prove it
-// record for record.
+// walk, and the partition splits its range into two large sides.
 
 // Sub-ranges shorter than this leave the index: they are ordered apart, as any range is.
 constexpr std::int32_t UnindexedBelow = ShortRange;
 
 class IndexedScans {
 public:
-    IndexedScans(PointArray& pts, std::int32_t lo, std::int32_t hi)
+    IndexedScans(Records pts, std::int32_t lo, std::int32_t hi)
         : m_first(&pts(lo))
         , m_lo(lo)
     {
@@ -380,12 +403,15 @@ private:
     std::optional<std::int32_t> m_moved;
 };
 
+// ---------------------------------------------------------------------------------------------
+// Which acceleration a range takes, and the depth bound.
+
 // Orders pts(lo..hi) the way the walking machinery would, checking for a stop request at every
 // range. A copy goes down with each range, so its countdowns concern the ranges above it.
 class WalkingShortcuts {
 public:
-    WalkingShortcuts(PointArray& pts, detail::DeepRangeTrigger trigger, const std::stop_token* stop)
-        : m_pts(&pts)
+    WalkingShortcuts(Records pts, detail::DeepRangeTrigger trigger, const std::stop_token* stop)
+        : m_pts(pts)
         , m_stop(stop)
         , m_partitionsLeft(trigger.partitions)
         , m_lopsidedLeft(trigger.lopsidedInARow)
@@ -396,7 +422,7 @@ public:
     bool operator()(std::int32_t lo, std::int32_t hi);
 
 private:
-    PointArray* m_pts;
+    Records m_pts;
     const std::stop_token* m_stop;
     int m_partitionsLeft;
     int m_lopsidedLeft;
@@ -423,7 +449,7 @@ detail::DeepRangeTrigger DefaultTrigger(std::int32_t lo, std::int32_t hi)
             LopsidedInARow};
 }
 
-void OrderUnindexed(PointArray& pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
+void OrderUnindexed(Records pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
 {
     WalkingScans walking(pts);
     OrderRange(pts, walking, lo, hi, WalkingShortcuts(pts, DefaultTrigger(lo, hi), stop));
@@ -431,7 +457,7 @@ void OrderUnindexed(PointArray& pts, std::int32_t lo, std::int32_t hi, const std
 
 // The index must see every exchange in the ranges it may still be asked about; short sides
 // leave it and are ordered apart, where their exchanges no longer matter to it.
-void OrderDeepRange(PointArray& pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
+void OrderDeepRange(Records pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
 {
     IndexedScans indexed(pts, lo, hi);
     OrderRange(pts, indexed, lo, hi, [&](std::int32_t subLo, std::int32_t subHi) {
@@ -450,7 +476,7 @@ bool WalkingShortcuts::operator()(std::int32_t lo, std::int32_t hi)
         ThrowIfStopRequested(*m_stop);
     // The sides of a short range with equal X mostly hold equal X too: they are not tried.
     if (hi - lo < ShortRange && !m_equalXBelow) {
-        if (OrderedByInsertionIfDistinct(*m_pts, lo, hi))
+        if (OrderedByInsertionIfDistinct(m_pts, lo, hi))
             return true;
         m_equalXBelow = true;
     }
@@ -460,20 +486,32 @@ bool WalkingShortcuts::operator()(std::int32_t lo, std::int32_t hi)
     m_lopsidedLeft = lopsided ? m_lopsidedLeft - 1 : m_lopsidedInARow;
     if (m_partitionsLeft-- > 0 && m_lopsidedLeft > 0)
         return false;
-    OrderDeepRange(*m_pts, lo, hi, m_stop);
+    OrderDeepRange(m_pts, lo, hi, m_stop);
     return true;
+}
+
+void OrderRecords(Records pts, std::int32_t lo, std::int32_t hi, detail::DeepRangeTrigger trigger,
+                  const std::stop_token* stop)
+{
+    WalkingScans walking(pts);
+    OrderRange(pts, walking, lo, hi, WalkingShortcuts(pts, trigger, stop));
+}
+
+// The records of pts(lo..hi), both ends checked; none for an empty range.
+std::optional<Records> CheckedRange(PointArray& pts, std::int32_t lo, std::int32_t hi)
+{
+    if (hi < lo)
+        return std::nullopt;
+    pts(lo);
+    pts(hi);
+    return Records(&pts(1));
 }
 
 void OrderChecked(PointArray& pts, std::int32_t lo, std::int32_t hi, detail::DeepRangeTrigger trigger,
                   const std::stop_token* stop)
 {
-    if (hi < lo)
-        return;
-    // Both ends are checked here, once: the scans rely on it.
-    pts(lo);
-    pts(hi);
-    WalkingScans walking(pts);
-    OrderRange(pts, walking, lo, hi, WalkingShortcuts(pts, trigger, stop));
+    if (const std::optional<Records> records = CheckedRange(pts, lo, hi))
+        OrderRecords(*records, lo, hi, trigger, stop);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -485,7 +523,7 @@ void OrderChecked(PointArray& pts, std::int32_t lo, std::int32_t hi, detail::Dee
 
 class SharedRanges {
 public:
-    SharedRanges(PointArray& pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
+    SharedRanges(Records pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
         : m_pts(pts)
         , m_stop(stop)
         , m_largeFrom(std::max<std::int32_t>(ShortRange, (hi - lo + 1) / 16))
@@ -505,7 +543,6 @@ public:
                 m_failure = std::current_exception();
             if (splitting)
                 --m_splitting;
-            splitting = false;
             m_changed.notify_all();
         }
     }
@@ -542,7 +579,7 @@ private:
                     ++m_splitting;
             }
             if (!splitting) {
-                OrderChecked(m_pts, range.lo, range.hi, DefaultTrigger(range.lo, range.hi), m_stop);
+                OrderRecords(m_pts, range.lo, range.hi, DefaultTrigger(range.lo, range.hi), m_stop);
                 continue;
             }
             if (m_stop)
@@ -562,7 +599,7 @@ private:
         }
     }
 
-    PointArray& m_pts;
+    Records m_pts;
     const std::stop_token* m_stop;
     const std::int32_t m_largeFrom;
     std::mutex m_mutex;
@@ -584,13 +621,20 @@ void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi, std::stop_toke
     OrderChecked(pts, lo, hi, DefaultTrigger(lo, hi), &stop);
 }
 
+void QuickSort(std::span<PointD> records)
+{
+    if (records.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        throw std::length_error("QuickSort: more records than an index can count");
+    const auto count = static_cast<std::int32_t>(records.size());
+    OrderRecords(Records(records.data()), 1, count, DefaultTrigger(1, count), nullptr);
+}
+
 void QuickSortOnTwoCores(PointArray& pts, std::int32_t lo, std::int32_t hi, std::stop_token stop)
 {
-    if (hi < lo)
+    const std::optional<Records> records = CheckedRange(pts, lo, hi);
+    if (!records)
         return;
-    pts(lo);
-    pts(hi);
-    SharedRanges shared(pts, lo, hi, &stop);
+    SharedRanges shared(*records, lo, hi, &stop);
     std::thread helper;
     try {
         helper = std::thread([&] { shared.Work(); });

@@ -2,6 +2,7 @@
 
 #include "scene/scenestate.h"
 
+#include <span>
 #include <stop_token>
 
 // Orders pts(lo..hi) by ascending X, in place, exchanging whole records.
@@ -13,10 +14,11 @@
 // its vertical steps; a library sort would order them differently.
 //
 // The partition slows to quadratic time on some inputs (an organ pipe 0..n/2-1, n/2..1 among
-// them), so the implementation bounds its call depth and takes two shortcuts, none of which
-// moves a record anywhere the partition would not: short ranges of distinct keys are ordered
-// by insertion, and ranges that the partition drives deep are indexed by X, so that each of
-// their partitions visits only the records that stop its scans.
+// them), so the implementation bounds its call depth and speeds itself up three ways, none of
+// which moves a record anywhere the partition would not: while the scans are far apart their
+// stops are found a block at a time, short ranges of distinct keys are ordered by insertion,
+// and ranges that the partition drives deep are indexed by X, so that each of their
+// partitions visits only the records that stop its scans.
 //
 // X must not be NaN. A range with hi < lo is left alone; an index outside 1..MaxPoints
 // throws SubscriptOutOfRange.
@@ -24,6 +26,10 @@ void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi);
 // The same, throwing StopRequested (scene/stoprequest.h) soon after `stop` asks, with the range
 // left in no particular order.
 void QuickSort(PointArray& pts, std::int32_t lo, std::int32_t hi, std::stop_token stop);
+
+// The same order of a run of records: records[k - 1] stands for pts(k), k = 1..size.
+// Throws std::length_error beyond the indices' range.
+void QuickSort(std::span<PointD> records);
 
 // The same order on two cores: the sides of large ranges are ordered at once, each exactly as
 // on one core.

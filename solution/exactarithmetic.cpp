@@ -133,7 +133,7 @@ int SignOfProductDifference(
     const Wide left = (Wide(a1) - a0) * (Wide(b1) - b0);
     const Wide right = (Wide(c1) - c0) * (Wide(d1) - d0);
     // Each product is within 3.01 units of its exact value; their difference rounds once more.
-    const Wide bound = 8 * Unit * (std::fabs(left) + std::fabs(right));
+    const Wide bound = 8 * UnitRoundoff<Wide> * (std::fabs(left) + std::fabs(right));
     const Wide difference = left - right;
     if (std::fabs(difference) > bound)
         return difference > 0 ? 1 : -1;

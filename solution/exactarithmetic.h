@@ -23,8 +23,10 @@ static_assert(std::numeric_limits<Wide>::digits >= 64
         && std::numeric_limits<Wide>::min_exponent <= -16381,
     "the error bounds assume an extended type with the range of x87's");
 
-// The largest relative error of one rounding to Wide.
-inline constexpr Wide Unit = std::numeric_limits<Wide>::epsilon() / 2;
+// The unit roundoff of `Float`: the largest relative error of one rounding to it. Every error
+// bound here and in the solution counts in these units.
+template <class Float>
+inline constexpr Float UnitRoundoff = std::numeric_limits<Float>::epsilon() / 2;
 
 // A number known to lie within Error of Value. Error is 0 only when Value is exact.
 struct Approx {
@@ -52,7 +54,7 @@ inline Approx operator+(const Approx& a, const Approx& b)
         const Wide bPart = sum - a.Value;
         return Approx(sum, std::fabs((a.Value - (sum - bPart)) + (b.Value - bPart)));
     }
-    return Approx(sum, (a.Error + b.Error + Unit * std::fabs(sum)) * Margin);
+    return Approx(sum, (a.Error + b.Error + UnitRoundoff<Wide> * std::fabs(sum)) * Margin);
 }
 
 inline Approx operator-(const Approx& a, const Approx& b) { return a + Approx(-b.Value, b.Error); }
@@ -61,7 +63,7 @@ inline Approx operator*(const Approx& a, const Approx& b)
 {
     const Wide product = a.Value * b.Value;
     const Wide error = std::fabs(a.Value) * b.Error + std::fabs(b.Value) * a.Error
-        + a.Error * b.Error + Unit * std::fabs(product);
+        + a.Error * b.Error + UnitRoundoff<Wide> * std::fabs(product);
     return Approx(product, error * Margin);
 }
 
@@ -73,7 +75,7 @@ inline Approx operator/(const Approx& a, const Approx& b)
         return Approx(0, std::numeric_limits<Wide>::infinity());
     const Wide quotient = a.Value / b.Value;
     const Wide error
-        = (a.Error + std::fabs(quotient) * b.Error) / divisor + Unit * std::fabs(quotient);
+        = (a.Error + std::fabs(quotient) * b.Error) / divisor + UnitRoundoff<Wide> * std::fabs(quotient);
     return Approx(quotient, error * Margin);
 }
 

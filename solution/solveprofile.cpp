@@ -2,6 +2,9 @@
 
 #include "solution/exactarithmetic.h"
 
+#include "scene/quicksort.h"
+#include "scene/radixsort.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -14,6 +17,7 @@
 
 using exact::Approx;
 using exact::Rational;
+using exact::UnitRoundoff;
 using exact::Wide;
 
 namespace {
@@ -21,38 +25,8 @@ namespace {
 // A segment of nonzero width, named by the index of its left vertex.
 using Segment = std::uint32_t;
 
-// Orders `items` by key(item), keeping items of equal keys in their order, in passes over
-// digits of the 64-bit keys, each skipped where all keys agree. At a million vertices a
-// comparison sort was most of the solver's time; this is linear. Wide digits suit large
-// counts; small ones would spend their time clearing the digits' table.
-template <class T, class Key>
-void RadixSort(std::vector<T>& items, Key key)
-{
-    const int digitBits = items.size() < (std::size_t(1) << 16) ? 8 : 16;
-    const std::uint64_t digitMask = (std::uint64_t(1) << digitBits) - 1;
-    std::vector<T> sorted(items.size());
-    std::vector<std::size_t> starts(digitMask + 1);
-    for (int shift = 0; shift < 64; shift += digitBits) {
-        std::fill(starts.begin(), starts.end(), 0);
-        for (const T& item : items)
-            ++starts[(key(item) >> shift) & digitMask];
-        if (std::find(starts.begin(), starts.end(), items.size()) != starts.end())
-            continue;
-        std::size_t total = 0;
-        for (std::size_t& start : starts)
-            total += std::exchange(start, total);
-        for (const T& item : items)
-            sorted[starts[(key(item) >> shift) & digitMask]++] = item;
-        items.swap(sorted);
-    }
-}
-
 // A key whose unsigned order is the order of the doubles, with -0 equal to 0.
-std::uint64_t OrderKey(double value)
-{
-    const auto bits = std::bit_cast<std::uint64_t>(value + 0.0);
-    return bits >> 63 ? ~bits : bits | std::uint64_t(1) << 63;
-}
+std::uint64_t OrderKey(double value) { return OrderedBits(value + 0.0); }
 
 // A segment of the profile, carried with its vertices so that the envelope's work reads
 // them in its own order rather than from all over the profile.
@@ -104,6 +78,17 @@ bool StrictlyAbove(const PointD& point, const Line& line)
         > 0;
 }
 
+// The slope from `left` to `right` in doubles, within 3 units of the exact one unless it
+// overflowed; NaN where it is not an exact zero yet below 2^-1000 in size, since a quotient
+// that near underflow has lost its relative accuracy.
+double SlopeInDoubles(const PointD& left, const PointD& right)
+{
+    const double rise = right.Y - left.Y;
+    const double slope = rise / (right.X - left.X);
+    const bool trusted = slope != 0 ? std::fabs(slope) >= 0x1p-1000 : rise == 0;
+    return trusted ? slope : std::numeric_limits<double>::quiet_NaN();
+}
+
 // Whether a difference of coordinates keeps every product of up to four of them, and the
 // differences of such products, clear of overflow and underflow in doubles.
 bool Moderate(double difference)
@@ -116,7 +101,6 @@ bool Moderate(double difference)
 template <class Float>
 std::optional<bool> ShowsBy(const Line& flatter, const Line& middle, const Line& steeper)
 {
-    constexpr Float Unit = std::numeric_limits<Float>::epsilon() / 2;
     const PointD origin = middle.Left;
     const Float a1 = Float(flatter.Right.Y) - flatter.Left.Y;
     const Float w1 = Float(flatter.Right.X) - flatter.Left.X;
@@ -141,7 +125,7 @@ std::optional<bool> ShowsBy(const Line& flatter, const Line& middle, const Line&
     const Float determinant = a2 * (b1 * w3 - w1 * b3) + w2 * (a1 * b3 - b1 * a3);
     // Each b is within 4.1 units of its magnitude, the determinant within about 11 units of
     // the sum of its terms' magnitudes.
-    const Float bound = 32 * Unit
+    const Float bound = 32 * UnitRoundoff<Float>
         * (std::fabs(a2) * (b1Magnitude * w3 + w1 * b3Magnitude)
             + w2 * (std::fabs(a1) * b3Magnitude + b1Magnitude * std::fabs(a3)));
     if (std::fabs(determinant) > bound)
@@ -264,10 +248,8 @@ public:
             return false;
         const PointD& left = m_vertices[s];
         const PointD& right = m_vertices[s + 1];
-        const double rise = right.Y - left.Y;
-        const double slope = rise / (right.X - left.X);
-        // An underflowing slope has lost its relative accuracy.
-        if (slope != 0 ? !(std::fabs(slope) >= 0x1p-1000) : rise != 0)
+        const double slope = SlopeInDoubles(left, right);
+        if (std::isnan(slope))
             return false;
         for (const Guard& guard : m_guards) {
             for (const auto& [x, floor] : guard.Points) {
@@ -275,7 +257,7 @@ public:
                 const double value = left.Y + run;
                 // The slope is within 3 units, the run within 5, the value within 6.
                 const double bound
-                    = 8 * DoubleUnit * (std::fabs(left.Y) + std::fabs(run)) + 0x1p-1070;
+                    = 8 * UnitRoundoff<double> * (std::fabs(left.Y) + std::fabs(run)) + 0x1p-1070;
                 if (!(Wide(value) + 2 * Wide(bound) < floor))
                     return false;
             }
@@ -285,7 +267,6 @@ public:
 
 private:
     static constexpr double Infinity = std::numeric_limits<double>::infinity();
-    static constexpr double DoubleUnit = std::numeric_limits<double>::epsilon() / 2;
 
     // A line of V's and two x, each with the least value the line can have there.
     struct Guard {
@@ -334,28 +315,32 @@ std::vector<Line> LinesBySlope(std::span<const PointD> vertices)
                 std::clamp<Wide>(SlopeValue({ left, right, 0 }), -Wide(Largest), Wide(Largest)));
         keyed.push_back({ OrderKey(slope), Segment(k - 1) });
     }
-    RadixSort(keyed, [](const Keyed& item) { return item.Key; });
+    // Linear: on a million slopes a comparison sort was most of the solver's time.
+    std::vector<Keyed> spare(keyed.size());
+    const std::span<const Keyed> bySlope(
+        RadixSort(keyed.data(), spare.data(), keyed.data(), keyed.size(),
+            [](const Keyed& item) { return item.Key; }),
+        keyed.size());
 
     std::vector<Line> lines;
-    lines.reserve(keyed.size());
-    for (const Keyed& item : keyed)
+    lines.reserve(bySlope.size());
+    for (const Keyed& item : bySlope)
         lines.push_back({ vertices[item.Index], vertices[item.Index + 1], item.Index });
 
     // Both ends of a slope's range grow with the slope, so a group ends where the highest end
     // so far lies below the next low end. Near the ends of the doubles' range a slope may
     // have been clamped: its range reaches to infinity.
-    constexpr double Unit = std::numeric_limits<double>::epsilon() / 2;
     const auto slopeOf = [&](std::size_t k) {
-        const std::uint64_t key = keyed[k].Key;
+        const std::uint64_t key = bySlope[k].Key;
         return std::bit_cast<double>(key >> 63 ? key & ~(std::uint64_t(1) << 63) : ~key);
     };
     const auto low = [](double slope) {
         return slope <= -0x1p1000 ? -std::numeric_limits<double>::infinity()
-                                  : slope - 8 * Unit * std::fabs(slope) - 0x1p-1070;
+                                  : slope - 8 * UnitRoundoff<double> * std::fabs(slope) - 0x1p-1070;
     };
     const auto high = [](double slope) {
         return slope >= 0x1p1000 ? std::numeric_limits<double>::infinity()
-                                 : slope + 8 * Unit * std::fabs(slope) + 0x1p-1070;
+                                 : slope + 8 * UnitRoundoff<double> * std::fabs(slope) + 0x1p-1070;
     };
     std::uint32_t group = 0;
     for (std::size_t begin = 0; begin < lines.size(); ++group) {
@@ -643,16 +628,11 @@ void ProfileSolution::Envelope::SolveTower()
         bestExact = std::move(candidateExact);
     };
 
-    // The slopes of V's lines in doubles are within 3 units, or not a number where they
-    // under- or overflow, so that the bounds below then hold nothing.
+    // Where a slope is not a number, the bounds below hold nothing.
     std::vector<double> slopes;
     slopes.reserve(OnTop.size());
-    for (const Line& line : OnTop) {
-        const double rise = line.Right.Y - line.Left.Y;
-        const double slope = rise / (line.Right.X - line.Left.X);
-        const bool accurate = slope != 0 ? std::fabs(slope) >= 0x1p-1000 : rise == 0;
-        slopes.push_back(accurate ? slope : std::numeric_limits<double>::quiet_NaN());
-    }
+    for (const Line& line : OnTop)
+        slopes.push_back(SlopeInDoubles(line.Left, line.Right));
     // The sign of crossing j - x, settled by its bound where it can be.
     const auto compareCrossing = [&](std::size_t j, double x) {
         const Approx& crossing = Crossings[j];
@@ -693,11 +673,10 @@ void ProfileSolution::Envelope::SolveTower()
             Bracket(candidate, Approx(0));
         } else {
             // The run is within 5.1 units, the height within 7.2 units of the magnitudes.
-            constexpr double Unit = std::numeric_limits<double>::epsilon() / 2;
             const double run = slopes[next] * (x - line.Left.X);
             const double height = line.Left.Y + run - ground;
             const double bound
-                = 16 * Unit * (std::fabs(line.Left.Y) + std::fabs(run) + std::fabs(ground))
+                = 16 * UnitRoundoff<double> * (std::fabs(line.Left.Y) + std::fabs(run) + std::fabs(ground))
                 + 0x1p-1070;
             if (height - bound == height - bound) { // neither overflowed
                 candidate.Low = height - bound;
@@ -826,6 +805,8 @@ ProfileAnswer SolveProfile(std::vector<PointD> vertices)
         if (!std::isfinite(vertex.X) || !std::isfinite(vertex.Y))
             throw std::invalid_argument("a vertex has a coordinate that is not a finite number");
     }
-    RadixSort(vertices, [](const PointD& vertex) { return OrderKey(vertex.X); });
+    if (vertices.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        throw std::invalid_argument("a profile has more vertices than a solution can hold");
+    QuickSort(vertices);
     return ProfileSolution(vertices).Answer();
 }

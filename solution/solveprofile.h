@@ -72,7 +72,8 @@ private:
 };
 
 // Solves the profile given by `vertices` (any order, finite coordinates, at least one):
-// orders them by X, equal X kept in input order, and returns ProfileSolution's answer.
-// Throws std::invalid_argument when `vertices` is empty or holds a non-finite coordinate,
-// and std::range_error as ProfileSolution does; never returns NaN or infinity.
+// orders them by X as the viewer does (QuickSort, which also decides the order of equal X)
+// and returns ProfileSolution's answer. Throws std::invalid_argument when `vertices` is empty
+// or holds a non-finite coordinate, and std::range_error as ProfileSolution does; never
+// returns NaN or infinity.
 ProfileAnswer SolveProfile(std::vector<PointD> vertices);

@@ -96,13 +96,17 @@ std::vector<double> OneTie(double first, double second)
 }
 
 // One number per line, 7 characters wide, with 1001 vertices: the line end past the middle of
-// the file follows an x, so a split there would part a pair.
-std::string OddSplitText()
+// the file follows an x, so the split parts a pair. `equalXEvery`: every so many vertices take
+// the x of the one before.
+std::string OddSplitText(int equalXEvery = 0)
 {
     std::string text = "1001\n";
+    std::string x;
     for (int k = 0; k < 2 * 1001; ++k) {
         const std::string number = std::to_string(1000000 + (k * 7919) % 999983);
-        text += number + "\n";
+        if (k % 2 == 0 && !(equalXEvery > 0 && k / 2 % equalXEvery == 1))
+            x = number;
+        text += (k % 2 == 0 ? x : number) + "\n";
     }
     return text;
 }
@@ -299,8 +303,8 @@ void TestLoadResults::reportsBrokenFiles_data()
     QTest::newRow("too few vertices") << "5\n1 1\n2 2\n3" << "1 2 3 4" << "dropped.txt: the file ends after 2 of 5 vertices";
     QTest::newRow("bad coordinate") << "2\n1 1\n\n2 abc" << "1 2 3 4"
                                     << "dropped.txt: line 4, column 3: expected a number, found 'abc'";
-    QTest::newRow("empty result") << "1 1 1" << "" << "[result] morvadine.out: the file ends after 0 of the 4 numbers tower x, tower y, island x, island y";
-    QTest::newRow("partial result") << "1 1 1" << "1 2 3" << "[result] morvadine.out: the file ends after 3 of the 4 numbers tower x, tower y, island x, island y";
+    QTest::newRow("empty result") << "1 1 1" << "" << "[result] morvadine.out: the file ends after 0 of its 4 numbers (the tower's x and y, then the island's x and y)";
+    QTest::newRow("partial result") << "1 1 1" << "1 2 3" << "[result] morvadine.out: the file ends after 3 of its 4 numbers (the tower's x and y, then the island's x and y)";
     QTest::newRow("bad result") << "1 1 1" << "1 2 nan 4" << "[result] morvadine.out: line 1, column 5: expected a number, found 'nan'";
 }
 
@@ -366,12 +370,18 @@ void TestLoadResults::fasterLoadsMatchTheReference_data()
     row("commas", ProfileText(Xs("organ pipe", 3000), "%x,%y,\n"), true);
     row("exponents", "4\n1.5E+3 2e-2\n-2.5e1 +3\n1e-300 .5\n7. -0e0\n", true);
     row("more pairs than the count", "2\n5 1\n3 2\n1 3\nabc", true);
-    row("pair parted by the split", OddSplitText(), false);
+    row("pair parted by the split", OddSplitText(), true);
+    row("pair parted by the split, equal x", OddSplitText(3), true);
+    row("pair parted by the split, too few vertices", OddSplitText().substr(0, 7000), false);
+    // The split lies in the blank lines before the count.
+    row("count past the middle", std::string(300000, '\n') + "2\n1 2\n3 4\n", true);
+    row("count past the middle, too few vertices", std::string(300000, '\n') + "3\n1 2\n3 4\n", false);
     row("comma opening the second half", ProfileText(Xs("random", 3000), "%x %y\n,"), false);
     row("byte-order mark", "\xEF\xBB\xBF" + ProfileText(Xs("random", 3000)), false);
     row("count written 3.0", "3.0\n2 1\n1 2\n0 3\n", false);
     row("item of 300 digits", "2\n" + std::string(300, '7') + " 1\n2 2\n", false);
     row("item filling the careful reader's buffer", "2\n" + std::string(70000, '7') + " 1\n2 2\n", false);
+    row("count filling the careful reader's buffer", std::string(70000, '0') + "2\n1 1\n2 2\n", false);
     // A random file with its text changed at a fraction of its length.
     const auto changed = [](double at, std::size_t length, const char* replacement) {
         std::string text = ProfileText(Xs("random", 3000));

@@ -1,3 +1,4 @@
+#include "scene/quicksort.h"
 #include "solution/solveprofile.h"
 #include "solution/verdict.h"
 
@@ -43,8 +44,7 @@ public:
     explicit BruteForce(std::vector<PointD> vertices)
         : m_profile(std::move(vertices))
     {
-        std::stable_sort(m_profile.begin(), m_profile.end(),
-            [](const PointD& a, const PointD& b) { return a.X < b.X; });
+        QuickSort(m_profile);
         for (std::size_t k = 1; k < m_profile.size(); ++k) {
             if (m_profile[k - 1].X != m_profile[k].X)
                 m_segments.push_back({ m_profile[k - 1], m_profile[k] });
@@ -182,8 +182,7 @@ public:
     explicit ExactOptimum(std::vector<PointD> vertices)
         : m_profile(std::move(vertices))
     {
-        std::stable_sort(m_profile.begin(), m_profile.end(),
-            [](const PointD& a, const PointD& b) { return a.X < b.X; });
+        QuickSort(m_profile);
         for (std::size_t k = 1; k < m_profile.size(); ++k) {
             if (m_profile[k - 1].X != m_profile[k].X)
                 m_lines.push_back(LineThrough(m_profile[k - 1], m_profile[k]));
@@ -325,12 +324,13 @@ void TestSolution::solvesKnownProfiles_data()
         << Profile({ 1, 0, 1, 4, 1, 2 }) << QPointF(1, 4) << QPointF(1, 4);
     QTest::newRow("unsorted, negative")
         << Profile({ -1, -2, -3, -2, -2, -1 }) << QPointF(-2, -1) << QPointF(-2, -1);
-    // Equal x keep their file order: here the step climbs from 0 to 4 at x = 1 ...
-    QTest::newRow("step up in file order")
-        << Profile({ 2, 4, 1, 0, 0, 0, 1, 4 }) << QPointF(1, 4) << QPointF(0, 4);
-    // ... and here the polyline reaches 4 first and drops back to 0 at x = 1.
-    QTest::newRow("step down in file order")
-        << Profile({ 2, 4, 1, 4, 0, 0, 1, 0 }) << QPointF(0, 0) << QPointF(0, 0);
+    // Equal x come in the viewer's order, QuickSort's, not the file's: here it puts (1, 4)
+    // first, so the polyline reaches 4 and drops back to 0 at x = 1 ...
+    QTest::newRow("step down: (1, 4) ordered first")
+        << Profile({ 2, 4, 1, 0, 0, 0, 1, 4 }) << QPointF(0, 0) << QPointF(0, 0);
+    // ... and here (1, 0), so the step climbs from 0 to 4.
+    QTest::newRow("step up: (1, 0) ordered first")
+        << Profile({ 2, 4, 1, 4, 0, 0, 1, 0 }) << QPointF(1, 4) << QPointF(0, 4);
     QTest::newRow("spike: no line, the tower's top lies inside it")
         << Profile({ 0, 0, 1, 0, 1, 5, 1, 0, 2, 0 }) << QPointF(1, 0) << QPointF(0, 0);
     QTest::newRow("huge coordinates")
@@ -530,8 +530,7 @@ void TestSolution::givesTheExactOptimum()
         }
         // The reference passes its own judgement, with no tolerance to spare.
         std::vector<PointD> sorted = vertices;
-        std::stable_sort(sorted.begin(), sorted.end(),
-            [](const PointD& a, const PointD& b) { return a.X < b.X; });
+        QuickSort(sorted);
         if (problem.isEmpty() && !CheckAnswer(ProfileSolution(sorted), answer, 0).Ok())
             problem = "the answer fails its own verdict";
         QVERIFY2(problem.isEmpty(), qPrintable(problem + " for " + Describe(vertices)));

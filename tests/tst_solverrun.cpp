@@ -284,7 +284,7 @@ static void AddFailureRows(bool readAhead)
     newRow("partial answer")
         << Fault::PartialAnswer
         << "calc.exe finished without a usable answer: morvadine.out: the file ends after 3 of "
-           "the 4 numbers tower x, tower y, island x, island y"
+           "its 4 numbers (the tower's x and y, then the island's x and y)"
         << QStringList() << readAhead;
     newRow("malformed answer")
         << Fault::MalformedAnswer

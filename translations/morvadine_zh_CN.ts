@@ -229,10 +229,6 @@ on standard output.</source>
         <translation>%1：无法读取文件</translation>
     </message>
     <message>
-        <source>%1: the file ends after %2 of the 4 numbers tower x, tower y, island x, island y</source>
-        <translation>%1：应有 4 个数（瞭望塔 x、瞭望塔 y、浮空岛 x、浮空岛 y），文件在第 %2 个数之后就结束了</translation>
-    </message>
-    <message>
         <source>%1: the file is empty; it must start with the vertex count</source>
         <translation>%1：文件为空；文件必须以顶点数开头</translation>
     </message>
@@ -247,6 +243,10 @@ on standard output.</source>
     <message>
         <source>%1: the file ends after %2 of %3 vertices</source>
         <translation>%1：应有 %3 个顶点，文件在第 %2 个顶点之后就结束了</translation>
+    </message>
+    <message>
+        <source>%1: the file ends after %2 of its 4 numbers (the tower&apos;s x and y, then the island&apos;s x and y)</source>
+        <translation>%1：应有 4 个数（先是瞭望塔的 x 和 y，再是浮空岛的 x 和 y），文件在第 %2 个数之后就结束了</translation>
     </message>
 </context>
 <context>
