@@ -238,11 +238,12 @@ QString SummaryLine(int ok, int wrong, int errors)
 int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStream& report,
     QTextStream& notices, const CheckStop& stop)
 {
+    // Declared before the run, so that it outlives the run's thread reading into it.
+    const auto scene = std::make_unique<SceneState>();
     // Destroyed on the way out, stopped or not, which stops a solver still running.
     SolverRun run(programFolder);
     if (!request.SolverProgram.isEmpty())
         run.SetSolverProgram(request.SolverProgram);
-    const auto scene = std::make_unique<SceneState>();
     int counts[3] = {};
     for (const QString& file : request.Files) {
         const Collection collection = SolveAndCollect(run, *scene, file, stop);
