@@ -57,6 +57,7 @@ private slots:
     void needsWindow_data();
     void needsWindow();
     void stoppedCheckStopsItsSolver();
+    void stopHeardBeforeAFileStartsNoSolver();
 
 private:
     enum class Language { English, Chinese };
@@ -382,6 +383,27 @@ void TestCheck::stoppedCheckStopsItsSolver()
     QCOMPARE(QDir(workDirectory).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
         QStringList { "calc.pid" });
     QVERIFY(QDir(workDirectory).removeRecursively());
+}
+
+// A stop that came while no event loop listened (during the last judgement, or between two
+// files) is heard before the next file's solver starts.
+void TestCheck::stopHeardBeforeAFileStartsNoSolver()
+{
+    QTemporaryDir program;
+    CheckRequest request;
+    request.Files = QStringList { m_inputs.filePath(QStringLiteral("a.in")) };
+    request.SolverProgram = QCoreApplication::applicationDirPath() + "/solver_endless";
+    volatile std::sig_atomic_t caught = SIGINT;
+    CheckStop stop;
+    stop.Watch(caught);
+    QString report;
+    QString notices;
+    QTextStream reportStream(&report);
+    QTextStream noticeStream(&notices);
+    QCOMPARE(RunCheck(request, program.path(), reportStream, noticeStream, stop), ExitSomeFailed);
+    QCOMPARE(report, QString());
+    QCOMPARE(notices, "stopped before " + request.Files.first() + " was judged\n");
+    QVERIFY(QDir(program.path()).isEmpty());
 }
 
 QTEST_MAIN(TestCheck)
