@@ -153,6 +153,8 @@ void TestSolverRun::run_collectsAnswerAndCleansUp_data()
             << "answer" << true << QStringList { "notes.txt" } << readAhead;
         QTest::newRow("solver leaves a file of its own" + mode)
             << "extrafile" << false << QStringList { "calc.log" } << readAhead;
+        QTest::newRow("solver leaves a process behind" + mode)
+            << "leaving" << false << QStringList { "calc.pid" } << readAhead;
     }
 }
 
@@ -187,6 +189,9 @@ void TestSolverRun::run_collectsAnswerAndCleansUp()
     if (leftoverWorkDirectory)
         QCOMPARE(Contents(sandbox.WorkDirectory() + QStringLiteral("/notes.txt")), "mine");
     QCOMPARE(Contents(sandbox.Profile()), dropped);
+    if (solver == QStringLiteral("leaving"))
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ProcessesGone(ReadPids(sandbox.WorkDirectory())), CollectionTimeoutMs);
 }
 
 void TestSolverRun::slowSolver_isAwaitedWithoutBlocking()
