@@ -192,12 +192,11 @@ bool SolverProcess::GroupRuns()
 
 #else
 
-void SolverProcess::Send(Signal signal)
+// A console program may ignore the request to close that terminate() sends, so the solver is
+// killed at once. Its children survive it: only a job object holding its tree would stop them.
+void SolverProcess::Send(Signal)
 {
-    if (signal == Signal::Kill)
-        kill();
-    else
-        terminate();
+    kill();
 }
 
 bool SolverProcess::GroupRuns() { return false; }

@@ -64,8 +64,8 @@ inline constexpr std::chrono::milliseconds StopGrace { 1000 };
 // starts joins unless that process leaves on purpose (a daemon calling setsid, say); a stop
 // reaches the whole group. A solver that ends by itself leaving members of its group behind
 // has them stopped the same way at once, so nothing of a run outlives it. Elsewhere only the
-// solver itself is stopped: on Windows the counterpart of the group is a job object holding
-// the solver's process tree, which is not built yet.
+// solver itself is stopped, killed at once: on Windows the counterpart of the group is a job
+// object holding the solver's process tree, which is not built yet.
 class SolverProcess : public QProcess {
     Q_OBJECT
 public:
