@@ -351,9 +351,6 @@ void SolverRun::ReadAhead(SceneState& scene)
             m_readAhead = ReadPointsAhead(m_readAheadScene->Points, folder, name, m_reader, stop);
         } catch (const StopRequested&) {
             // Let go: nothing will look at what was read.
-        } catch (...) {
-            // No stamp: the collection loads anew, and meets the problem itself if it stays.
-            m_readAhead = {};
         }
     });
 }
