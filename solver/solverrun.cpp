@@ -147,7 +147,6 @@ void PrepareWorkDirectory(const fs::path& workDirectory)
 SolverRun::SolverRun(QString programFolder, QObject* parent)
     : QObject(parent)
     , m_programFolder(QDir(programFolder).absolutePath())
-    , m_solverProgram(QDir(m_programFolder).filePath(QLatin1String(SolverFileName)))
     , m_workDirectory(ToPath(m_programFolder) / WorkDirectoryName)
 {
     m_deadline.setSingleShot(true);
@@ -208,10 +207,16 @@ QString SolverRun::Start(const QString& droppedFile)
     return problem;
 }
 
+QString SolverRun::SolverProgram() const
+{
+    return m_solverProgram.isEmpty()
+        ? QDir(m_programFolder).filePath(QLatin1String(SolverFileName))
+        : m_solverProgram;
+}
+
 QString SolverRun::MissingSolverProblem() const
 {
-    const QString besideUs = QDir(m_programFolder).filePath(QLatin1String(SolverFileName));
-    if (m_solverProgram == besideUs) {
+    if (m_solverProgram.isEmpty()) {
         return QCoreApplication::translate(
             "SolverRun", "%1 is missing: it must lie beside the program, in %2")
             .arg(QLatin1String(SolverFileName), m_programFolder);
@@ -222,13 +227,14 @@ QString SolverRun::MissingSolverProblem() const
 
 void SolverRun::Stage(const QString& droppedFile)
 {
-    const fs::path solver = ToPath(m_solverProgram);
+    const QString program = SolverProgram();
+    const fs::path solver = ToPath(program);
     if (Dir(solver) == EntryKind::None)
         throw RunProblem { MissingSolverProblem() };
     std::error_code error;
     if (!fs::is_regular_file(solver, error))
         throw RunProblem { QCoreApplication::translate("SolverRun", "%1 is not a program file")
-                               .arg(m_solverProgram) };
+                               .arg(program) };
     // A leftover answer must never pass for this run's.
     for (const char* name : RunFileNames)
         Kill(m_workDirectory / name);

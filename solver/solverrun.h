@@ -98,6 +98,8 @@ private:
         Ended, // the solver has ended; its outcome waits for the collection
     };
 
+    // The program staged as calc.exe, and why a run cannot find it, naming the path it tried.
+    QString SolverProgram() const;
     QString MissingSolverProblem() const;
     void Stage(const QString& droppedFile);
     void Launch();
@@ -117,7 +119,7 @@ private:
     void ReleaseProcess();
 
     QString m_programFolder;
-    QString m_solverProgram;
+    QString m_solverProgram; // empty for calc.exe in the program folder
     std::filesystem::path m_workDirectory;
     std::chrono::milliseconds m_timeout = std::chrono::seconds(60);
     QTimer m_deadline;

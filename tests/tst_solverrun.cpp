@@ -14,6 +14,7 @@ constexpr const char* GoodProfile = "3\n2 0\n0 0\n1 5\n";
 // Each way a run can go wrong, set up in the test's own program folder.
 enum class Fault {
     MissingSolver,
+    MissingChosenSolver,
     UnstartableSolver,
     WorkDirectoryIsFile,
     WorkDirectoryIsLink,
@@ -242,6 +243,9 @@ static void AddFailureRows(bool readAhead)
     newRow("calc.exe missing")
         << Fault::MissingSolver
         << "calc.exe is missing: it must lie beside the program, in %program" << QStringList() << readAhead;
+    newRow("chosen solver missing")
+        << Fault::MissingChosenSolver
+        << "%program/tools/solver: the solver program does not exist" << QStringList() << readAhead;
     newRow("calc.exe not a program")
         << Fault::UnstartableSolver << "calc.exe could not be started: " << QStringList() << readAhead;
     newRow("work directory name taken by a file")
@@ -322,6 +326,8 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     case Fault::MissingSolver:
         QVERIFY(QFile::remove(sandbox.ProgramFolder() + QStringLiteral("/calc.exe")));
         break;
+    case Fault::MissingChosenSolver: // calc.exe beside the viewer answers if wrongly used
+        break;
     case Fault::UnstartableSolver:
         WriteFile(sandbox.ProgramFolder() + QStringLiteral("/calc.exe"), "not a program\n");
         break;
@@ -393,6 +399,8 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
         .replace(QStringLiteral("%work"), sandbox.WorkDirectory())
         .replace(QStringLiteral("%dropped"), dropped);
     SolverRun run(sandbox.ProgramFolder());
+    if (fault == Fault::MissingChosenSolver)
+        run.SetSolverProgram(QStringLiteral("tools/solver"));
     // Long enough for the endless solver to announce itself even on a loaded machine.
     run.SetTimeout(std::chrono::milliseconds(1500));
     auto scene = std::make_unique<SceneState>();
@@ -428,6 +436,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     if (fault == Fault::FolderNamedLikeAnswer)
         QVERIFY(QDir(sandbox.WorkDirectory()).rmdir(QStringLiteral("morvadine.out")));
     sandbox.UseSolver(QStringLiteral("answer"));
+    run.SetSolverProgram(sandbox.ProgramFolder() + QStringLiteral("/calc.exe"));
     WriteFile(sandbox.Profile(), GoodProfile);
     const Outcome next = Run(run, *scene, sandbox.Profile(), readAhead);
     QVERIFY2(next.collected, qPrintable(next.text));
