@@ -27,7 +27,7 @@
 // touches the image waits for them first. Smaller ones are made as their single calls.
 class ImageSurface : public DrawingSurface {
 public:
-    // 8295 by 3495 twips at a device pixel ratio of 1, showing the window background.
+    // The laid-out size at a device pixel ratio of 1, showing the window background.
     ImageSurface();
     ~ImageSurface() override;
 
