@@ -264,15 +264,15 @@ void SolverRun::Launch()
     Shell(*m_process, FromPath(m_workDirectory / SolverFileName), FromPath(m_workDirectory));
 }
 
-// Running → Waiting; Stopping keeps stopping, now with the answer asked for; Ended → Idle.
+// Running or Stopping: the answer is awaited from now on, once. Ended → Idle.
 void SolverRun::Collect(SceneState& scene)
 {
     switch (m_state) {
     case State::Running:
     case State::Stopping:
+        if (AnswerAwaited())
+            return;
         m_scene = &scene;
-        if (m_state == State::Running)
-            m_state = State::Waiting;
         emit WaitingChanged(true);
         return;
     case State::Ended:
@@ -280,26 +280,24 @@ void SolverRun::Collect(SceneState& scene)
         Conclude();
         return;
     case State::Idle:
-    case State::Waiting:
         return;
     }
 }
 
-// Running or Waiting: the solver could not be started at all.
+// Running: the solver could not be started at all.
 void SolverRun::OnStartFailed(QProcess::ProcessError error)
 {
-    if (error != QProcess::FailedToStart
-        || (m_state != State::Running && m_state != State::Waiting))
+    if (error != QProcess::FailedToStart || m_state != State::Running)
         return;
     m_failure = QCoreApplication::translate("SolverRun", "%1 could not be started: %2")
                     .arg(QLatin1String(SolverFileName), m_process->errorString());
     SolverEnded();
 }
 
-// Running or Waiting: the solver ended by itself. While Stopping its end is part of the stop.
+// Running: the solver ended by itself. While Stopping its end is part of the stop.
 void SolverRun::OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus)
 {
-    if (m_state != State::Running && m_state != State::Waiting)
+    if (m_state != State::Running)
         return;
     const QString solver = QLatin1String(SolverFileName);
     QString ending;
@@ -318,10 +316,10 @@ void SolverRun::OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus)
     SolverEnded();
 }
 
-// Running or Waiting → Stopping.
+// Running → Stopping.
 void SolverRun::OnDeadline()
 {
-    if (m_state != State::Running && m_state != State::Waiting)
+    if (m_state != State::Running)
         return;
     m_failure = QCoreApplication::translate("SolverRun", "%1 did not finish within %2")
                     .arg(QLatin1String(SolverFileName), DurationText(m_timeout));
@@ -336,7 +334,7 @@ void SolverRun::OnGroupStopped()
         SolverEnded();
 }
 
-// Running → Ended, or on to Idle when the answer is awaited.
+// Running or Stopping → Ended, or on to Idle when the answer is awaited.
 void SolverRun::SolverEnded()
 {
     m_solverTime = std::chrono::nanoseconds(m_solverClock.nsecsElapsed());
@@ -436,7 +434,7 @@ QString SolverRun::CleanUp() const
 // Whether the user waits for the solver: its answer has been asked for before it ended.
 bool SolverRun::AnswerAwaited() const
 {
-    return m_state == State::Waiting || (m_state == State::Stopping && m_scene);
+    return m_scene && (m_state == State::Running || m_state == State::Stopping);
 }
 
 // Any state → Idle, without a word, removing what the run staged.

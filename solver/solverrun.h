@@ -86,14 +86,14 @@ signals:
 
 private:
     // Where the run is in its life; each handler says in which states it acts.
-    //   Idle --Start--> Running --Collect--> Waiting --the solver ends--> Idle, with a report
-    //   Running --the solver ends--> Ended --Collect--> Idle, with a report
-    //   Running or Waiting --time-out--> Stopping --nothing left of it--> as the solver ending
+    //   Idle --Start--> Running --the solver ends--> Ended --Collect--> Idle, with a report
+    //   Running --time-out--> Stopping --nothing left of it--> as the solver ending
     //   any state --Start of the next run, destruction--> Idle, without a report
+    // Collect in Running or Stopping awaits the answer (m_scene): the solver's end then goes
+    // on to Idle at once, with the report.
     enum class State {
         Idle, // no run: nothing of ours is staged and no solver of ours runs
-        Running, // the solver runs and nobody has asked for its answer yet
-        Waiting, // the solver runs and its answer has been asked for
+        Running, // the solver runs
         Stopping, // the solver ran out of time and its process group is being stopped
         Ended, // the solver has ended; its outcome waits for the collection
     };
@@ -130,7 +130,9 @@ private:
     SolverProcess* m_process = nullptr; // ours from Launch until the run is let go
     QElapsedTimer m_solverClock;
     std::chrono::nanoseconds m_solverTime { 0 }; // set when the solver ends
-    SceneState* m_scene = nullptr; // set once the answer has been asked for
+    // Where the answer goes; set by Collect, so while the solver runs it marks the answer
+    // as awaited.
+    SceneState* m_scene = nullptr;
     QString m_failure; // what went wrong with the solver, composed where it became known
 
     // The point file read ahead while the solver runs: into the scene's records, by a thread

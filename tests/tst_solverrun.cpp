@@ -132,6 +132,7 @@ private slots:
     void run_collectsAnswerAndCleansUp_data();
     void run_collectsAnswerAndCleansUp();
     void slowSolver_isAwaitedWithoutBlocking();
+    void stoppingSolver_isAwaitedOnce();
     void failedRun_reportsProblemAndLeavesCleanState_data();
     void failedRun_reportsProblemAndLeavesCleanState();
     void startDuringPendingRun_stopsOldSolverAndStartsAnew();
@@ -216,6 +217,34 @@ void TestSolverRun::slowSolver_isAwaitedWithoutBlocking()
     QCOMPARE(waiting.count(), 2);
     QCOMPARE(waiting.last().first().toBool(), false);
     QVERIFY(!QFileInfo::exists(sandbox.WorkDirectory()));
+}
+
+// Collected twice after its time ran out, while its group is being stopped: one wait begins
+// and one ends, around the one report.
+void TestSolverRun::stoppingSolver_isAwaitedOnce()
+{
+    Sandbox sandbox(QStringLiteral("endless"));
+    SolverRun run(sandbox.ProgramFolder());
+    run.SetTimeout(std::chrono::milliseconds(200));
+    auto scene = std::make_unique<SceneState>();
+    QSignalSpy waiting(&run, &SolverRun::WaitingChanged);
+    QSignalSpy failed(&run, &SolverRun::Failed);
+    QCOMPARE(run.Start(sandbox.Profile()), QString());
+    const QList<qint64> solver = ReadPids(sandbox.WorkDirectory());
+    QCOMPARE(solver.size(), 2);
+
+    // The solver ends at the time-out's SIGTERM; its child ignores it and keeps the run
+    // stopping until it is killed, StopGrace later.
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessesGone({ solver[0], solver[0] }), CollectionTimeoutMs);
+    if (!run.IsPending())
+        QSKIP("the machine was too slow to collect while the solver's group was being stopped");
+    run.Collect(*scene);
+    run.Collect(*scene);
+
+    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, CollectionTimeoutMs);
+    QCOMPARE(waiting.count(), 2);
+    QCOMPARE(waiting.first().first().toBool(), true);
+    QCOMPARE(waiting.last().first().toBool(), false);
 }
 
 static void AddFailureRows(bool readAhead);
