@@ -264,6 +264,30 @@ void SolverRun::Launch()
     Shell(*m_process, FromPath(m_workDirectory / SolverFileName), FromPath(m_workDirectory));
 }
 
+// Running: the solver reads its point file; so may we.
+void SolverRun::ReadAhead(SceneState& scene)
+{
+    m_readAheadScene = &scene;
+    m_readingAhead = std::jthread([this, folder = m_workDirectory, name = m_droppedFile.toStdString()](
+                                      std::stop_token stop) {
+        try {
+            m_readAhead = ReadPointsAhead(m_readAheadScene->Points, folder, name, m_reader, stop);
+        } catch (const StopRequested&) {
+            // Let go: nothing will look at what was read.
+        }
+    });
+}
+
+void SolverRun::StopReadingAhead()
+{
+    if (m_readingAhead.joinable()) {
+        m_readingAhead.request_stop();
+        m_readingAhead.join();
+    }
+    m_readAheadScene = nullptr;
+    m_readAhead = {};
+}
+
 // Running or Stopping: the answer is awaited from now on, once. Ended → Idle.
 void SolverRun::Collect(SceneState& scene)
 {
@@ -282,6 +306,12 @@ void SolverRun::Collect(SceneState& scene)
     case State::Idle:
         return;
     }
+}
+
+// Whether the user waits for the solver: its answer has been asked for before it ended.
+bool SolverRun::AnswerAwaited() const
+{
+    return m_scene && (m_state == State::Running || m_state == State::Stopping);
 }
 
 // Running: the solver could not be started at all.
@@ -345,30 +375,6 @@ void SolverRun::SolverEnded()
         m_state = State::Ended;
 }
 
-// Running: the solver reads its point file; so may we.
-void SolverRun::ReadAhead(SceneState& scene)
-{
-    m_readAheadScene = &scene;
-    m_readingAhead = std::jthread([this, folder = m_workDirectory, name = m_droppedFile.toStdString()](
-                                      std::stop_token stop) {
-        try {
-            m_readAhead = ReadPointsAhead(m_readAheadScene->Points, folder, name, m_reader, stop);
-        } catch (const StopRequested&) {
-            // Let go: nothing will look at what was read.
-        }
-    });
-}
-
-void SolverRun::StopReadingAhead()
-{
-    if (m_readingAhead.joinable()) {
-        m_readingAhead.request_stop();
-        m_readingAhead.join();
-    }
-    m_readAheadScene = nullptr;
-    m_readAhead = {};
-}
-
 // → Idle, with the run's one report.
 void SolverRun::Conclude()
 {
@@ -414,29 +420,6 @@ QString SolverRun::LoadAnswer(CoordinateCaptions& captions)
     return {};
 }
 
-QString SolverRun::CleanUp() const
-{
-    if (Dir(m_workDirectory) != EntryKind::Directory)
-        return {};
-    // Each removal is tried, so one stubborn entry does not leave the others behind.
-    QString problem;
-    const auto attempt = [&problem](auto&& command) {
-        const QString commandProblem = ProblemOf(command);
-        if (problem.isEmpty())
-            problem = commandProblem;
-    };
-    for (const char* name : RunFileNames)
-        attempt([&] { Kill(m_workDirectory / name); });
-    attempt([&] { RmDir(m_workDirectory); });
-    return problem;
-}
-
-// Whether the user waits for the solver: its answer has been asked for before it ended.
-bool SolverRun::AnswerAwaited() const
-{
-    return m_scene && (m_state == State::Running || m_state == State::Stopping);
-}
-
 // Any state → Idle, without a word, removing what the run staged.
 void SolverRun::Abandon()
 {
@@ -469,4 +452,21 @@ void SolverRun::ReleaseProcess()
     }
     connect(process, &SolverProcess::GroupStopped, process, &QObject::deleteLater);
     process->StopGroup();
+}
+
+QString SolverRun::CleanUp() const
+{
+    if (Dir(m_workDirectory) != EntryKind::Directory)
+        return {};
+    // Each removal is tried, so one stubborn entry does not leave the others behind.
+    QString problem;
+    const auto attempt = [&problem](auto&& command) {
+        const QString commandProblem = ProblemOf(command);
+        if (problem.isEmpty())
+            problem = commandProblem;
+    };
+    for (const char* name : RunFileNames)
+        attempt([&] { Kill(m_workDirectory / name); });
+    attempt([&] { RmDir(m_workDirectory); });
+    return problem;
 }

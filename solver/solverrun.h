@@ -103,20 +103,20 @@ private:
     QString MissingSolverProblem() const;
     void Stage(const QString& droppedFile);
     void Launch();
+    void ReadAhead(SceneState& scene);
+    void StopReadingAhead();
+    bool AnswerAwaited() const;
     void OnStartFailed(QProcess::ProcessError error);
     void OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void OnDeadline();
     void OnGroupStopped();
     void SolverEnded();
     void Conclude();
-    void ReadAhead(SceneState& scene);
-    void StopReadingAhead();
     QString LoadAnswer(CoordinateCaptions& captions);
-    QString CleanUp() const;
-    bool AnswerAwaited() const;
     void Abandon();
     void LetGo();
     void ReleaseProcess();
+    QString CleanUp() const;
 
     QString m_programFolder;
     QString m_solverProgram; // empty for calc.exe in the program folder
