@@ -1,5 +1,6 @@
 #include "check/commandline.h"
 #include "render/drawingsurface.h"
+#include "render/viewtransform.h"
 #include "ui/commandline.h"
 #include "ui/frmmain.h"
 #include "ui/picturebox.h"

@@ -2,6 +2,7 @@
 
 #include "check/picture.h"
 #include "check/verdicttext.h"
+#include "render/viewtransform.h"
 #include "ui/picturebox.h"
 #include "ui/windowgeometry.h"
 
