@@ -53,13 +53,11 @@ public:
     // left behind. A dropped file inside the work directory is refused, since a run clears
     // the names it might bear.
     QString Start(const QString& droppedFile);
-    // The same, and while the solver runs, reads and orders the staged point file into
-    // scene.Points on one thread of its own (the solver keeps the other core), so that the
-    // collection of this scene only checks that the point file is still the one read, reads
-    // the answer and finishes: its outcome is LoadResults' all the same. From a successful
-    // Start until the run's report, or until the next Start or the run's end, the run owns
-    // scene.Points: the caller keeps HaveData false and neither reads nor writes them. A run
-    // that fails or is let go may have changed them, as a failed load may.
+    // The same, and reads the staged point file into scene.Points on one thread while the
+    // solver runs, so that collecting into this scene usually reads only the answer; the
+    // outcome is LoadResults' either way. Until the run's report, the next Start or the run's
+    // end, scene.Points are the run's: the caller keeps HaveData false and leaves them alone,
+    // and finds them changed after a run that failed or was let go.
     QString Start(const QString& droppedFile, SceneState& scene);
 
     // Collects the pending run. Waits (asynchronously, emitting WaitingChanged(true) and
