@@ -6,22 +6,23 @@
 #include <QApplication>
 
 // morvadine [options] [FILE] opens the window; morvadine --check [options] FILE... judges
-// without one (see --help). The command line is read before any application exists, so that
-// the check mode, the help and a refused command line need no display.
+// without one (see --help). Only the window needs a display, so its application is created
+// only when the command line asks for it.
 int main(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     QCoreApplication::setApplicationVersion(QStringLiteral(MORVADINE_VERSION));
-    const QStringList arguments = ArgumentsOf(argc, argv);
-    const CommandLine commandLine = ParseCommandLine(arguments);
-    if (commandLine.What != CommandLine::Action::OpenWindow) {
+    if (!NeedsWindow(argc, argv)) {
         QCoreApplication application(argc, argv);
         InstallTranslations();
-        // Read again now that an application exists, so that its texts can be translated.
-        return RunWithoutWindow(ParseCommandLine(arguments), QCoreApplication::applicationDirPath());
+        return RunWithoutWindow(
+            ParseCommandLine(QCoreApplication::arguments()), QCoreApplication::applicationDirPath());
     }
     QApplication application(argc, argv);
     InstallTranslations();
+    const CommandLine commandLine = ParseCommandLine(QCoreApplication::arguments());
+    if (commandLine.What != CommandLine::Action::OpenWindow)
+        return RunWithoutWindow(commandLine, QCoreApplication::applicationDirPath());
     frmMain window(QApplication::applicationDirPath());
     window.show();
     OpenAsAsked(window, commandLine.Request);

@@ -14,6 +14,7 @@
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -105,8 +106,9 @@ private:
 
 #ifdef Q_OS_UNIX
 // While it lives, the signals that end a program from its terminal or its session stop the
-// check instead, through the event loop; RaiseAgain then ends the program by the signal
-// caught, once the check has cleaned up.
+// check instead: at once through the event loop while a solver runs, else before the next
+// file. RaiseAgain then ends the program by the first signal caught, once the check has
+// cleaned up.
 class SignalsStopTheCheck {
 public:
     explicit SignalsStopTheCheck(CheckStop& stop)
@@ -117,16 +119,22 @@ public:
             ::fcntl(end, F_SETFD, FD_CLOEXEC);
             ::fcntl(end, F_SETFL, O_NONBLOCK);
         }
+        s_caught = 0;
+        stop.Watch(s_caught);
         m_notifier = std::make_unique<QSocketNotifier>(s_pipe[0], QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this, &stop] {
-            char caught = 0;
-            if (::read(s_pipe[0], &caught, 1) == 1 && m_caught == 0)
-                m_caught = caught;
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [&stop] {
+            char wakes[16];
+            while (::read(s_pipe[0], wakes, sizeof wakes) > 0) { }
             stop.Request();
         });
         struct sigaction action { };
         action.sa_handler = &Caught;
+        // One handler at a time, so the signal kept is the first one caught.
         sigemptyset(&action.sa_mask);
+        for (const int stopper : Stoppers)
+            sigaddset(&action.sa_mask, stopper);
+        // The check goes on until it hears the stop: a call the signal interrupts resumes.
+        action.sa_flags = SA_RESTART;
         for (std::size_t k = 0; k < std::size(Stoppers); ++k)
             ::sigaction(Stoppers[k], &action, &m_previous[k]);
     }
@@ -145,26 +153,32 @@ public:
 
     void RaiseAgain() const
     {
-        if (m_caught == 0)
+        const int caught = s_caught;
+        if (caught == 0)
             return;
-        std::signal(m_caught, SIG_DFL);
-        std::raise(m_caught);
+        std::signal(caught, SIG_DFL);
+        std::raise(caught);
     }
 
 private:
     static constexpr int Stoppers[] = { SIGINT, SIGTERM, SIGHUP };
 
-    // Only what is safe in a signal handler: one write to the pipe.
+    // Only what is safe in a signal handler: a flag set and one write to the pipe, to wake the
+    // event loop. The errno of the code it interrupted, which may be about to read it, is kept.
     static void Caught(int signalNumber)
     {
-        const char caught = static_cast<char>(signalNumber);
-        [[maybe_unused]] const ssize_t written = ::write(s_pipe[1], &caught, 1);
+        const int interruptedErrno = errno;
+        if (s_caught == 0)
+            s_caught = signalNumber;
+        const char wake = 0;
+        [[maybe_unused]] const ssize_t written = ::write(s_pipe[1], &wake, 1);
+        errno = interruptedErrno;
     }
 
     static inline int s_pipe[2] = { -1, -1 };
+    static inline volatile std::sig_atomic_t s_caught = 0;
     std::unique_ptr<QSocketNotifier> m_notifier;
     struct sigaction m_previous[std::size(Stoppers)] {};
-    int m_caught = 0;
 };
 #endif
 
@@ -238,14 +252,17 @@ QString SummaryLine(int ok, int wrong, int errors)
 int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStream& report,
     QTextStream& notices, const CheckStop& stop)
 {
+    // Declared before the run, so that it outlives the run's thread reading into it.
+    const auto scene = std::make_unique<SceneState>();
     // Destroyed on the way out, stopped or not, which stops a solver still running.
     SolverRun run(programFolder);
     if (!request.SolverProgram.isEmpty())
         run.SetSolverProgram(request.SolverProgram);
-    const auto scene = std::make_unique<SceneState>();
     int counts[3] = {};
     for (const QString& file : request.Files) {
-        const Collection collection = SolveAndCollect(run, *scene, file, stop);
+        // A stop that came while no event loop ran is heard here, before a solver starts.
+        const Collection collection
+            = stop.Requested() ? Collection {} : SolveAndCollect(run, *scene, file, stop);
         if (stop.Requested()) {
             notices << QCoreApplication::translate("CheckMode", "stopped before %1 was judged")
                            .arg(file)

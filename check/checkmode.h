@@ -10,6 +10,7 @@
 #include <QTextStream>
 
 #include <chrono>
+#include <csignal>
 
 // The check mode: each input solved, collected and judged as a drop would have it, reported
 // one line per file, without a window.
@@ -55,21 +56,25 @@ class CheckStop : public QObject {
     Q_OBJECT
 public:
     void Request();
-    bool Requested() const { return m_requested; }
+    // Counts `flag` once it is set as a request too, heard before each file is started: a flag
+    // that a signal handler sets, which no event handler may have passed on yet.
+    void Watch(const volatile std::sig_atomic_t& flag) { m_flag = &flag; }
+    bool Requested() const { return m_requested || (m_flag && *m_flag != 0); }
 
 signals:
     void Stopping();
 
 private:
     bool m_requested = false;
+    const volatile std::sig_atomic_t* m_flag = nullptr;
 };
 
 // Runs the solver on each of the request's files in turn, with the work directory, staging,
 // messages and clean-up of a drop (SolverRun over `programFolder`), collecting as soon as
 // the solver exits; writes each file's line and then the summary to `report`, and notices
 // to `notices`. Returns ExitSomeFailed when any file had an error, else ExitSomeWrong when
-// any answer was wrong, else ExitAllOk. A stopped check says so among the notices, gives no
-// summary and returns ExitSomeFailed.
+// any answer was wrong, else ExitAllOk. A check stopped before its last file was judged says
+// so among the notices, gives no summary and returns ExitSomeFailed.
 int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStream& report,
     QTextStream& notices, const CheckStop& stop);
 

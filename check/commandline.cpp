@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QTextStream>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -149,7 +150,20 @@ struct Options {
         QCoreApplication::translate("CommandLine",
             "With --picture: draw the sight lines from the tower, the island or both."),
         QStringLiteral("tower|island|both") };
+
+    QList<QCommandLineOption> All() const
+    {
+        return { Help, Version, Check, Solver, Tolerance, Picture, Size, Samples, Lines };
+    }
 };
+
+// Whether `argument` is `option` by one of its names, without a value.
+bool Names(const QCommandLineOption& option, const QString& argument)
+{
+    return std::ranges::any_of(option.names(), [&argument](const QString& name) {
+        return argument == QLatin1String(name.size() == 1 ? "-" : "--") + name;
+    });
+}
 
 CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStringList& arguments)
 {
@@ -223,12 +237,24 @@ CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStr
 
 } // namespace
 
-QStringList ArgumentsOf(int argc, char* argv[])
+bool NeedsWindow(int argc, char* argv[])
 {
-    QStringList arguments;
-    for (int k = 0; k < argc; ++k)
-        arguments << QString::fromLocal8Bit(argv[k]);
-    return arguments;
+    const Options options;
+    for (int k = 1; k < argc; ++k) {
+        // The options' names are plain ASCII in any encoding.
+        const QString argument = QString::fromLatin1(argv[k]);
+        if (argument == QLatin1String("--"))
+            break;
+        if (Names(options.Check, argument) || Names(options.Help, argument)
+            || Names(options.Version, argument))
+            return false;
+        // An option's value is not an option, whatever it looks like.
+        for (const QCommandLineOption& option : options.All()) {
+            if (!option.valueName().isEmpty() && Names(option, argument))
+                ++k;
+        }
+    }
+    return true;
 }
 
 CommandLine ParseCommandLine(const QStringList& arguments)
@@ -246,8 +272,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         "on standard output."));
     const Options options;
     // Qt's own help option would offer --help-all for Qt's options, which are not taken here.
-    parser.addOptions({ options.Help, options.Version, options.Check, options.Solver,
-        options.Tolerance, options.Picture, options.Size, options.Samples, options.Lines });
+    parser.addOptions(options.All());
     parser.addPositionalArgument(QStringLiteral("FILE"),
         QCoreApplication::translate(
             "CommandLine", "A problem input: a vertex count, then that many x y pairs."),

@@ -9,8 +9,9 @@
 //   morvadine [--solver PROGRAM] [--tolerance T] [FILE]      the window, on FILE if given
 //   morvadine --check [options] FILE...                      the check mode, no window
 //   morvadine --help | --version
-// Parsing reads no display and needs no application object, so that the caller can decide
-// which application to create from it; texts are translated once an application exists.
+// NeedsWindow tells which application to create; the command line is then parsed from
+// QCoreApplication::arguments(), with Qt's own options taken out by the window's application
+// and file names as the system gives them, and its texts translated.
 struct CommandLine {
     enum class Action {
         OpenWindow,
@@ -24,9 +25,10 @@ struct CommandLine {
     CheckRequest Request;
 };
 
-// The program's arguments as QCoreApplication::arguments would give them, before any
-// application exists.
-QStringList ArgumentsOf(int argc, char* argv[]);
+// Whether main's command line asks for the window: none of --check, --help and --version
+// stands among its options (before a "--"). Read before any application exists, so that
+// everything else runs without a display.
+bool NeedsWindow(int argc, char* argv[]);
 
 // `arguments` as QCoreApplication::arguments gives them, the program first. Files that do
 // not exist, a solver that does not exist, values out of their range and options that do not

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <cmath>
+
 QString PictureFile(const QString& pattern, const QString& inputFile)
 {
     return QString(pattern).replace(
@@ -15,8 +17,10 @@ QString PictureFile(const QString& pattern, const QString& inputFile)
 
 QSize DefaultPictureSize()
 {
-    static const QSize size = ImageSurface().Image().size();
-    return size;
+    // Whole pixels, as an image surface at a device pixel ratio of 1 has them.
+    const auto pixels
+        = [](float twips) { return static_cast<int>(std::ceil(twips / TwipsPerPixel)); };
+    return QSize(pixels(LaidOutSurfaceWidth), pixels(LaidOutSurfaceHeight));
 }
 
 QImage DrawPicture(SceneState& scene, const PictureRequest& request, DrawOutcome& outcome)

@@ -89,10 +89,13 @@ void BatchPainter::Wait()
 
 void BatchPainter::Submit(std::unique_ptr<Job> job, QImage& image)
 {
-    if (image.width() != m_maskWidth || image.height() != m_maskHeight || !image.isDetached()) {
-        // The masks are only replaced, and the image only copied away from a sharer, while no
-        // worker uses them. Workers never allocate: the masks come with all they need.
+    const bool resized = image.width() != m_maskWidth || image.height() != m_maskHeight;
+    // The image is only copied away from a sharer (by bits() below), and the masks only
+    // replaced, while no worker uses them.
+    if (resized || !image.isDetached())
         Wait();
+    if (resized) {
+        // Workers never allocate: the masks come with all they need.
         std::vector<Mask> masks(m_masks.empty() ? WorkerCount() : m_masks.size());
         for (Mask& mask : masks) {
             mask.Bytes.assign(static_cast<std::size_t>(image.width()) * image.height(), 0);

@@ -18,11 +18,8 @@
 // 32-bit image on worker threads, setting the pixels that PixelWriter sets when the batch's
 // single calls reach it one by one.
 //
-// There is one worker a processor, up to four, started with the first batch. Batches are
-// painted one after the other, in the order they are handed in. Each worker paints its share
-// of a batch into a byte mask of its own; when all are done, the masks are merged into the
-// image. The share is any set of chunks when the marks of a batch are all of one colour, and
-// otherwise one stretch of the batch per worker, merged in batch order, so a later mark still
+// Batches are painted in the order handed in, each by up to four workers (one a processor)
+// into byte masks of their own that are then merged in batch order, so a later mark still
 // covers an earlier one.
 //
 // A batch reads its points and writes the image after the call has returned: the image must

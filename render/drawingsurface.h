@@ -75,6 +75,11 @@ private:
     float m_bottom;
 };
 
+// The window's drawing surface as laid out, in twips: what a surface measures until it is
+// resized, and a picture file when its request names no size.
+inline constexpr float LaidOutSurfaceWidth = 8295.0f;
+inline constexpr float LaidOutSurfaceHeight = 3495.0f;
+
 // The picture box the scene is drawn on. Coordinates and radii are twips from the top-left
 // corner, x to the right and y downward.
 //

@@ -43,7 +43,7 @@ QColor Opaque(QColor colour)
 } // namespace
 
 ImageSurface::ImageSurface()
-    : DrawingSurface(8295.0f, 3495.0f)
+    : DrawingSurface(LaidOutSurfaceWidth, LaidOutSurfaceHeight)
 {
     SetSize(Width(), Height(), 1.0);
 }

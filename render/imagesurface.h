@@ -18,16 +18,13 @@
 // colour. The system colours WindowBackground and WindowText are the ones last given to
 // SetSystemColours (white and black until then); other system colours draw as WindowText.
 //
-// Calls are not painted one by one: consecutive dots and lines that paint one opaque colour
-// with one pen are gathered and written together by a PixelWriter, which gives the same pixels
-// because such marks cannot cover each other in any way that shows. What is gathered is
-// written before any call that could show its order, and when the image is asked for. Filled
-// circles go through QPainter. Large batches (with dots of radius 0) are painted on worker
-// threads by a BatchPainter, to the same pixels, while the caller goes on; every call that
-// touches the image waits for them first. Smaller ones are made as their single calls.
+// For speed, drawing is deferred to the same pixels: runs of dots and lines of one colour and
+// pen are written together (PixelWriter), and large batches with dots of radius 0 are painted
+// on worker threads (BatchPainter). Image() and every call that could show the order of marks
+// first write out what is pending.
 class ImageSurface : public DrawingSurface {
 public:
-    // 8295 by 3495 twips at a device pixel ratio of 1, showing the window background.
+    // The laid-out size at a device pixel ratio of 1, showing the window background.
     ImageSurface();
     ~ImageSurface() override;
 

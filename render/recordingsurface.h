@@ -26,7 +26,8 @@ struct SurfaceCall {
 // Cls is recorded like any other call and forgets nothing.
 class RecordingSurface : public DrawingSurface {
 public:
-    explicit RecordingSurface(float widthTwips = 8295.0f, float heightTwips = 3495.0f);
+    explicit RecordingSurface(
+        float widthTwips = LaidOutSurfaceWidth, float heightTwips = LaidOutSurfaceHeight);
 
     void SetSize(float widthTwips, float heightTwips) { StoreSize(widthTwips, heightTwips); }
     const std::vector<SurfaceCall>& Calls() const { return m_calls; }

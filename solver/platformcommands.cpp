@@ -99,6 +99,13 @@ SolverProcess::SolverProcess(QObject* parent)
     setChildProcessModifier([] { ::setsid(); });
 #endif
     connect(this, &QProcess::readyReadStandardError, this, &SolverProcess::PassOnErrorOutput);
+    connect(this, &QProcess::started, this, [this] { m_group = processId(); });
+    // Connected before any user of the process, so a run that hears of the end finds the stop
+    // of the solver's leftovers (a wrapper's background job, a forked helper) under way.
+    connect(this, &QProcess::finished, this, [this] {
+        if (!m_stopping && GroupRuns())
+            StopGroup();
+    });
     m_stopPoll.setInterval(std::chrono::milliseconds(25));
     connect(&m_stopPoll, &QTimer::timeout, this, [this] {
         if (StopProgresses())
@@ -144,11 +151,9 @@ void SolverProcess::StopGroup()
 void SolverProcess::BeginStop()
 {
     m_stopping = true;
-    // Until the solver has started, its group may not exist yet.
+    // Until the solver has started, its group may not exist yet; started() names it.
     if (state() == QProcess::Starting)
         waitForStarted();
-    if (state() == QProcess::Running)
-        m_group = processId();
     m_graceEnds.setRemainingTime(StopGrace);
     Send(Signal::Terminate);
 }
@@ -187,12 +192,11 @@ bool SolverProcess::GroupRuns()
 
 #else
 
-void SolverProcess::Send(Signal signal)
+// A console program may ignore the request to close that terminate() sends, so the solver is
+// killed at once. Its children survive it: only a job object holding its tree would stop them.
+void SolverProcess::Send(Signal)
 {
-    if (signal == Signal::Kill)
-        kill();
-    else
-        terminate();
+    kill();
 }
 
 bool SolverProcess::GroupRuns() { return false; }

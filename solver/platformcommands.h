@@ -62,8 +62,10 @@ inline constexpr std::chrono::milliseconds StopGrace { 1000 };
 //
 // On Unix the solver leads a session and process group of its own, which every process it
 // starts joins unless that process leaves on purpose (a daemon calling setsid, say); a stop
-// reaches the whole group. Elsewhere only the solver itself is stopped: on Windows the
-// counterpart is a job object holding the solver's process tree, which is not built yet.
+// reaches the whole group. A solver that ends by itself leaving members of its group behind
+// has them stopped the same way at once, so nothing of a run outlives it. Elsewhere only the
+// solver itself is stopped, killed at once: on Windows the counterpart of the group is a job
+// object holding the solver's process tree, which is not built yet.
 class SolverProcess : public QProcess {
     Q_OBJECT
 public:
@@ -82,9 +84,9 @@ public:
     bool MayStillRun() const { return state() != QProcess::NotRunning || m_stopPoll.isActive(); }
 
     // Asks the solver and every process of its group to end (SIGTERM), and kills what is left
-    // after StopGrace (SIGKILL). Returns at once; GroupStopped follows from the event loop
-    // once the solver has been reaped and its group is empty or has been killed. Calls after
-    // the first are ignored.
+    // after StopGrace (SIGKILL); also begun by the solver's own end while its group runs on.
+    // Returns at once; GroupStopped follows from the event loop once the solver has been
+    // reaped and its group is empty or has been killed. Calls after the first are ignored.
     void StopGroup();
 
 signals:

@@ -147,7 +147,6 @@ void PrepareWorkDirectory(const fs::path& workDirectory)
 SolverRun::SolverRun(QString programFolder, QObject* parent)
     : QObject(parent)
     , m_programFolder(QDir(programFolder).absolutePath())
-    , m_solverProgram(QDir(m_programFolder).filePath(QLatin1String(SolverFileName)))
     , m_workDirectory(ToPath(m_programFolder) / WorkDirectoryName)
 {
     m_deadline.setSingleShot(true);
@@ -208,10 +207,16 @@ QString SolverRun::Start(const QString& droppedFile)
     return problem;
 }
 
+QString SolverRun::SolverProgram() const
+{
+    return m_solverProgram.isEmpty()
+        ? QDir(m_programFolder).filePath(QLatin1String(SolverFileName))
+        : m_solverProgram;
+}
+
 QString SolverRun::MissingSolverProblem() const
 {
-    const QString besideUs = QDir(m_programFolder).filePath(QLatin1String(SolverFileName));
-    if (m_solverProgram == besideUs) {
+    if (m_solverProgram.isEmpty()) {
         return QCoreApplication::translate(
             "SolverRun", "%1 is missing: it must lie beside the program, in %2")
             .arg(QLatin1String(SolverFileName), m_programFolder);
@@ -222,13 +227,14 @@ QString SolverRun::MissingSolverProblem() const
 
 void SolverRun::Stage(const QString& droppedFile)
 {
-    const fs::path solver = ToPath(m_solverProgram);
+    const QString program = SolverProgram();
+    const fs::path solver = ToPath(program);
     if (Dir(solver) == EntryKind::None)
         throw RunProblem { MissingSolverProblem() };
     std::error_code error;
     if (!fs::is_regular_file(solver, error))
         throw RunProblem { QCoreApplication::translate("SolverRun", "%1 is not a program file")
-                               .arg(m_solverProgram) };
+                               .arg(program) };
     // A leftover answer must never pass for this run's.
     for (const char* name : RunFileNames)
         Kill(m_workDirectory / name);
@@ -258,15 +264,39 @@ void SolverRun::Launch()
     Shell(*m_process, FromPath(m_workDirectory / SolverFileName), FromPath(m_workDirectory));
 }
 
-// Running → Waiting; Stopping keeps stopping, now with the answer asked for; Ended → Idle.
+// Running: the solver reads its point file; so may we.
+void SolverRun::ReadAhead(SceneState& scene)
+{
+    m_readAheadScene = &scene;
+    m_readingAhead = std::jthread([this, folder = m_workDirectory, name = m_droppedFile.toStdString()](
+                                      std::stop_token stop) {
+        try {
+            m_readAhead = ReadPointsAhead(m_readAheadScene->Points, folder, name, m_reader, stop);
+        } catch (const StopRequested&) {
+            // Let go: nothing will look at what was read.
+        }
+    });
+}
+
+void SolverRun::StopReadingAhead()
+{
+    if (m_readingAhead.joinable()) {
+        m_readingAhead.request_stop();
+        m_readingAhead.join();
+    }
+    m_readAheadScene = nullptr;
+    m_readAhead = {};
+}
+
+// Running or Stopping: the answer is awaited from now on, once. Ended → Idle.
 void SolverRun::Collect(SceneState& scene)
 {
     switch (m_state) {
     case State::Running:
     case State::Stopping:
+        if (AnswerAwaited())
+            return;
         m_scene = &scene;
-        if (m_state == State::Running)
-            m_state = State::Waiting;
         emit WaitingChanged(true);
         return;
     case State::Ended:
@@ -274,26 +304,30 @@ void SolverRun::Collect(SceneState& scene)
         Conclude();
         return;
     case State::Idle:
-    case State::Waiting:
         return;
     }
 }
 
-// Running or Waiting: the solver could not be started at all.
+// Whether the user waits for the solver: its answer has been asked for before it ended.
+bool SolverRun::AnswerAwaited() const
+{
+    return m_scene && (m_state == State::Running || m_state == State::Stopping);
+}
+
+// Running: the solver could not be started at all.
 void SolverRun::OnStartFailed(QProcess::ProcessError error)
 {
-    if (error != QProcess::FailedToStart
-        || (m_state != State::Running && m_state != State::Waiting))
+    if (error != QProcess::FailedToStart || m_state != State::Running)
         return;
     m_failure = QCoreApplication::translate("SolverRun", "%1 could not be started: %2")
                     .arg(QLatin1String(SolverFileName), m_process->errorString());
     SolverEnded();
 }
 
-// Running or Waiting: the solver ended by itself. While Stopping its end is part of the stop.
+// Running: the solver ended by itself. While Stopping its end is part of the stop.
 void SolverRun::OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus)
 {
-    if (m_state != State::Running && m_state != State::Waiting)
+    if (m_state != State::Running)
         return;
     const QString solver = QLatin1String(SolverFileName);
     QString ending;
@@ -312,10 +346,10 @@ void SolverRun::OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus)
     SolverEnded();
 }
 
-// Running or Waiting → Stopping.
+// Running → Stopping.
 void SolverRun::OnDeadline()
 {
-    if (m_state != State::Running && m_state != State::Waiting)
+    if (m_state != State::Running)
         return;
     m_failure = QCoreApplication::translate("SolverRun", "%1 did not finish within %2")
                     .arg(QLatin1String(SolverFileName), DurationText(m_timeout));
@@ -330,7 +364,7 @@ void SolverRun::OnGroupStopped()
         SolverEnded();
 }
 
-// Running → Ended, or on to Idle when the answer is awaited.
+// Running or Stopping → Ended, or on to Idle when the answer is awaited.
 void SolverRun::SolverEnded()
 {
     m_solverTime = std::chrono::nanoseconds(m_solverClock.nsecsElapsed());
@@ -339,33 +373,6 @@ void SolverRun::SolverEnded()
         Conclude();
     else
         m_state = State::Ended;
-}
-
-// Running: the solver reads its point file; so may we.
-void SolverRun::ReadAhead(SceneState& scene)
-{
-    m_readAheadScene = &scene;
-    m_readingAhead = std::jthread([this, folder = m_workDirectory, name = m_droppedFile.toStdString()](
-                                      std::stop_token stop) {
-        try {
-            m_readAhead = ReadPointsAhead(m_readAheadScene->Points, folder, name, m_reader, stop);
-        } catch (const StopRequested&) {
-            // Let go: nothing will look at what was read.
-        } catch (...) {
-            // No stamp: the collection loads anew, and meets the problem itself if it stays.
-            m_readAhead = {};
-        }
-    });
-}
-
-void SolverRun::StopReadingAhead()
-{
-    if (m_readingAhead.joinable()) {
-        m_readingAhead.request_stop();
-        m_readingAhead.join();
-    }
-    m_readAheadScene = nullptr;
-    m_readAhead = {};
 }
 
 // → Idle, with the run's one report.
@@ -413,29 +420,6 @@ QString SolverRun::LoadAnswer(CoordinateCaptions& captions)
     return {};
 }
 
-QString SolverRun::CleanUp() const
-{
-    if (Dir(m_workDirectory) != EntryKind::Directory)
-        return {};
-    // Each removal is tried, so one stubborn entry does not leave the others behind.
-    QString problem;
-    const auto attempt = [&problem](auto&& command) {
-        const QString commandProblem = ProblemOf(command);
-        if (problem.isEmpty())
-            problem = commandProblem;
-    };
-    for (const char* name : RunFileNames)
-        attempt([&] { Kill(m_workDirectory / name); });
-    attempt([&] { RmDir(m_workDirectory); });
-    return problem;
-}
-
-// Whether the user waits for the solver: its answer has been asked for before it ended.
-bool SolverRun::AnswerAwaited() const
-{
-    return m_state == State::Waiting || (m_state == State::Stopping && m_scene);
-}
-
 // Any state → Idle, without a word, removing what the run staged.
 void SolverRun::Abandon()
 {
@@ -468,4 +452,21 @@ void SolverRun::ReleaseProcess()
     }
     connect(process, &SolverProcess::GroupStopped, process, &QObject::deleteLater);
     process->StopGroup();
+}
+
+QString SolverRun::CleanUp() const
+{
+    if (Dir(m_workDirectory) != EntryKind::Directory)
+        return {};
+    // Each removal is tried, so one stubborn entry does not leave the others behind.
+    QString problem;
+    const auto attempt = [&problem](auto&& command) {
+        const QString commandProblem = ProblemOf(command);
+        if (problem.isEmpty())
+            problem = commandProblem;
+    };
+    for (const char* name : RunFileNames)
+        attempt([&] { Kill(m_workDirectory / name); });
+    attempt([&] { RmDir(m_workDirectory); });
+    return problem;
 }

@@ -53,13 +53,11 @@ public:
     // left behind. A dropped file inside the work directory is refused, since a run clears
     // the names it might bear.
     QString Start(const QString& droppedFile);
-    // The same, and while the solver runs, reads and orders the staged point file into
-    // scene.Points on one thread of its own (the solver keeps the other core), so that the
-    // collection of this scene only checks that the point file is still the one read, reads
-    // the answer and finishes: its outcome is LoadResults' all the same. From a successful
-    // Start until the run's report, or until the next Start or the run's end, the run owns
-    // scene.Points: the caller keeps HaveData false and neither reads nor writes them. A run
-    // that fails or is let go may have changed them, as a failed load may.
+    // The same, and reads the staged point file into scene.Points on one thread while the
+    // solver runs, so that collecting into this scene usually reads only the answer; the
+    // outcome is LoadResults' either way. Until the run's report, the next Start or the run's
+    // end, scene.Points are the run's: the caller keeps HaveData false and leaves them alone,
+    // and finds them changed after a run that failed or was let go.
     QString Start(const QString& droppedFile, SceneState& scene);
 
     // Collects the pending run. Waits (asynchronously, emitting WaitingChanged(true) and
@@ -86,38 +84,40 @@ signals:
 
 private:
     // Where the run is in its life; each handler says in which states it acts.
-    //   Idle --Start--> Running --Collect--> Waiting --the solver ends--> Idle, with a report
-    //   Running --the solver ends--> Ended --Collect--> Idle, with a report
-    //   Running or Waiting --time-out--> Stopping --nothing left of it--> as the solver ending
+    //   Idle --Start--> Running --the solver ends--> Ended --Collect--> Idle, with a report
+    //   Running --time-out--> Stopping --nothing left of it--> as the solver ending
     //   any state --Start of the next run, destruction--> Idle, without a report
+    // Collect in Running or Stopping awaits the answer (m_scene): the solver's end then goes
+    // on to Idle at once, with the report.
     enum class State {
         Idle, // no run: nothing of ours is staged and no solver of ours runs
-        Running, // the solver runs and nobody has asked for its answer yet
-        Waiting, // the solver runs and its answer has been asked for
+        Running, // the solver runs
         Stopping, // the solver ran out of time and its process group is being stopped
         Ended, // the solver has ended; its outcome waits for the collection
     };
 
+    // The program staged as calc.exe, and why a run cannot find it, naming the path it tried.
+    QString SolverProgram() const;
     QString MissingSolverProblem() const;
     void Stage(const QString& droppedFile);
     void Launch();
+    void ReadAhead(SceneState& scene);
+    void StopReadingAhead();
+    bool AnswerAwaited() const;
     void OnStartFailed(QProcess::ProcessError error);
     void OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void OnDeadline();
     void OnGroupStopped();
     void SolverEnded();
     void Conclude();
-    void ReadAhead(SceneState& scene);
-    void StopReadingAhead();
     QString LoadAnswer(CoordinateCaptions& captions);
-    QString CleanUp() const;
-    bool AnswerAwaited() const;
     void Abandon();
     void LetGo();
     void ReleaseProcess();
+    QString CleanUp() const;
 
     QString m_programFolder;
-    QString m_solverProgram;
+    QString m_solverProgram; // empty for calc.exe in the program folder
     std::filesystem::path m_workDirectory;
     std::chrono::milliseconds m_timeout = std::chrono::seconds(60);
     QTimer m_deadline;
@@ -128,7 +128,9 @@ private:
     SolverProcess* m_process = nullptr; // ours from Launch until the run is let go
     QElapsedTimer m_solverClock;
     std::chrono::nanoseconds m_solverTime { 0 }; // set when the solver ends
-    SceneState* m_scene = nullptr; // set once the answer has been asked for
+    // Where the answer goes; set by Collect, so while the solver runs it marks the answer
+    // as awaited.
+    SceneState* m_scene = nullptr;
     QString m_failure; // what went wrong with the solver, composed where it became known
 
     // The point file read ahead while the solver runs: into the scene's records, by a thread

@@ -5,8 +5,9 @@
 #include <QString>
 #include <QTest>
 
-// What the tests see of the endless test solver, which announces in "calc.pid" in its work
-// directory its own process id and its child's, and never finishes.
+// What the tests see of the endless and the leaving test solvers, which announce in "calc.pid"
+// in their work directory their own process id and that of a child ignoring SIGTERM; the first
+// never finishes, the second answers and exits.
 
 // The two process ids, once announced; waits up to 20 s for them.
 inline QList<qint64> ReadPids(const QString& workDirectory)

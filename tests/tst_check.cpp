@@ -54,16 +54,20 @@ private slots:
     void pictureShowsTheMarkers_data();
     void pictureShowsTheMarkers();
     void windowFileIsMadeAbsolute();
+    void needsWindow_data();
+    void needsWindow();
     void stoppedCheckStopsItsSolver();
+    void stopHeardBeforeAFileStartsNoSolver();
 
 private:
     enum class Language { English, Chinese };
-    static QProcessEnvironment Environment(Language language);
+    QProcessEnvironment Environment(Language language) const;
     Finished Morvadine(const QStringList& arguments, Language language = Language::English);
     void CompareRun(Language language);
 
     QTemporaryDir m_program; // the viewer and calc.exe, and the work directory they make
     QTemporaryDir m_inputs; // the runs' current directory
+    QTemporaryDir m_session; // the user session's runtime folder, which the window's Qt expects
 };
 
 void TestCheck::initTestCase()
@@ -83,7 +87,7 @@ void TestCheck::initTestCase()
 
 // The viewer's environment on a machine without a display, for a user of `language` whatever
 // the machine's.
-QProcessEnvironment TestCheck::Environment(Language language)
+QProcessEnvironment TestCheck::Environment(Language language) const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* variable :
@@ -91,6 +95,7 @@ QProcessEnvironment TestCheck::Environment(Language language)
         environment.remove(QLatin1String(variable));
     const bool chinese = language == Language::Chinese;
     environment.insert(QStringLiteral("LANG"), chinese ? "zh_CN.UTF-8" : "C.UTF-8");
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_session.path());
     if (chinese)
         environment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("zh_CN"));
     return environment;
@@ -211,6 +216,9 @@ void TestCheck::checkMode_data()
     QTest::newRow("missing file") << QStringList { "--check", "a.in", "nothing.in" } << ""
                                   << "morvadine: nothing.in: the file does not exist\n"
                                   << 2;
+    QTest::newRow("Qt's own options taken, then a missing file refused, by the window")
+        << QStringList { "-platform", "offscreen", "nothing.in" } << ""
+        << "morvadine: nothing.in: the file does not exist\n" << 2;
     QTest::newRow("one picture for two files")
         << QStringList { "--check", "--picture", "out.png", "a.in", "flat.in" } << ""
         << "morvadine: --picture: out.png must hold {name} to draw several files\n"
@@ -325,6 +333,34 @@ void TestCheck::windowFileIsMadeAbsolute()
     QCOMPARE(commandLine.Request.Tolerance, 0.0);
 }
 
+void TestCheck::needsWindow_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("window");
+    QTest::newRow("a file") << QStringList { "a.in" } << true;
+    QTest::newRow("Qt's own options") << QStringList { "-reverse", "-style", "fusion" } << true;
+    QTest::newRow("--check among others")
+        << QStringList { "--solver", "s", "a.in", "--check" } << false;
+    QTest::newRow("-h") << QStringList { "-h" } << false;
+    QTest::newRow("--version") << QStringList { "--version" } << false;
+    QTest::newRow("an option's value") << QStringList { "--solver", "--check", "a.in" } << true;
+    QTest::newRow("after the options' end") << QStringList { "--", "--help" } << true;
+}
+
+// The application is chosen from the raw command line as the parser will read it.
+void TestCheck::needsWindow()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, window);
+    std::vector<QByteArray> bytes { "morvadine" };
+    for (const QString& argument : arguments)
+        bytes.push_back(argument.toLatin1());
+    std::vector<char*> argv;
+    for (QByteArray& argument : bytes)
+        argv.push_back(argument.data());
+    QCOMPARE(NeedsWindow(static_cast<int>(argv.size()), argv.data()), window);
+}
+
 // A check stopped from the terminal stops the solver and everything it started, cleans up
 // its files (the endless solver's own calc.pid stays) and ends by the signal it was sent.
 void TestCheck::stoppedCheckStopsItsSolver()
@@ -347,6 +383,27 @@ void TestCheck::stoppedCheckStopsItsSolver()
     QCOMPARE(QDir(workDirectory).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
         QStringList { "calc.pid" });
     QVERIFY(QDir(workDirectory).removeRecursively());
+}
+
+// A stop that came while no event loop listened (during the last judgement, or between two
+// files) is heard before the next file's solver starts.
+void TestCheck::stopHeardBeforeAFileStartsNoSolver()
+{
+    QTemporaryDir program;
+    CheckRequest request;
+    request.Files = QStringList { m_inputs.filePath(QStringLiteral("a.in")) };
+    request.SolverProgram = QCoreApplication::applicationDirPath() + "/solver_endless";
+    volatile std::sig_atomic_t caught = SIGINT;
+    CheckStop stop;
+    stop.Watch(caught);
+    QString report;
+    QString notices;
+    QTextStream reportStream(&report);
+    QTextStream noticeStream(&notices);
+    QCOMPARE(RunCheck(request, program.path(), reportStream, noticeStream, stop), ExitSomeFailed);
+    QCOMPARE(report, QString());
+    QCOMPARE(notices, "stopped before " + request.Files.first() + " was judged\n");
+    QVERIFY(QDir(program.path()).isEmpty());
 }
 
 QTEST_MAIN(TestCheck)

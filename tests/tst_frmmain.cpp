@@ -1,4 +1,6 @@
+#include "check/commandline.h"
 #include "render/drawingsurface.h"
+#include "render/viewtransform.h"
 #include "ui/commandline.h"
 #include "ui/frmmain.h"
 #include "ui/picturebox.h"
@@ -421,7 +423,8 @@ void TestFrmMain::commandLineFileThatCannotBeReadIsReported_data()
 }
 
 // `morvadine FILE` with a FILE that has gone by the time the window opens, or cannot be read:
-// the window opens, says what is wrong with the file, stages nothing and stays without data.
+// the command line takes it, and the window opens, says what is wrong with the file, stages
+// nothing and stays without data.
 void TestFrmMain::commandLineFileThatCannotBeReadIsReported()
 {
     QFETCH(QString, kind);
@@ -433,16 +436,16 @@ void TestFrmMain::commandLineFileThatCannotBeReadIsReported()
     QTemporaryDir inputs;
     const QString file = inputs.filePath(QStringLiteral("profile.txt"));
     QString message;
-    if (kind == QStringLiteral("missing")) {
-        message = file + QStringLiteral(": the file does not exist");
-    } else if (kind == QStringLiteral("folder")) {
+    QFile input(file);
+    if (kind == QStringLiteral("folder")) {
         QVERIFY(QDir().mkdir(file));
         message = file + QStringLiteral(": is a folder, not a file; drop a problem input file");
     } else {
-        QFile input(file);
         QVERIFY(input.open(QIODevice::WriteOnly));
         input.write("1\n1 1\n");
         input.close();
+    }
+    if (kind == QStringLiteral("unreadable")) {
         QVERIFY(input.setPermissions({}));
         if (input.open(QIODevice::ReadOnly))
             QSKIP("this user reads files whatever their permissions");
@@ -450,9 +453,15 @@ void TestFrmMain::commandLineFileThatCannotBeReadIsReported()
                                  "Permission denied")
                       .arg(file, window.programFolder.path());
     }
+    const CommandLine commandLine = ParseCommandLine({ QStringLiteral("morvadine"), file });
+    QCOMPARE(commandLine.What, CommandLine::Action::OpenWindow);
+    if (kind == QStringLiteral("missing")) {
+        QVERIFY(input.remove());
+        message = file + QStringLiteral(": the file does not exist");
+    }
 
     window.Show();
-    OpenWhenShown(window.form, file);
+    OpenAsAsked(window.form, commandLine.Request);
     QVERIFY(window.messages.isEmpty());
     QTRY_COMPARE(window.messages.size(), 1);
     QCOMPARE(window.messages.first().Text, message);

@@ -14,6 +14,7 @@ constexpr const char* GoodProfile = "3\n2 0\n0 0\n1 5\n";
 // Each way a run can go wrong, set up in the test's own program folder.
 enum class Fault {
     MissingSolver,
+    MissingChosenSolver,
     UnstartableSolver,
     WorkDirectoryIsFile,
     WorkDirectoryIsLink,
@@ -131,6 +132,7 @@ private slots:
     void run_collectsAnswerAndCleansUp_data();
     void run_collectsAnswerAndCleansUp();
     void slowSolver_isAwaitedWithoutBlocking();
+    void stoppingSolver_isAwaitedOnce();
     void failedRun_reportsProblemAndLeavesCleanState_data();
     void failedRun_reportsProblemAndLeavesCleanState();
     void startDuringPendingRun_stopsOldSolverAndStartsAnew();
@@ -153,6 +155,8 @@ void TestSolverRun::run_collectsAnswerAndCleansUp_data()
             << "answer" << true << QStringList { "notes.txt" } << readAhead;
         QTest::newRow("solver leaves a file of its own" + mode)
             << "extrafile" << false << QStringList { "calc.log" } << readAhead;
+        QTest::newRow("solver leaves a process behind" + mode)
+            << "leaving" << false << QStringList { "calc.pid" } << readAhead;
     }
 }
 
@@ -187,6 +191,9 @@ void TestSolverRun::run_collectsAnswerAndCleansUp()
     if (leftoverWorkDirectory)
         QCOMPARE(Contents(sandbox.WorkDirectory() + QStringLiteral("/notes.txt")), "mine");
     QCOMPARE(Contents(sandbox.Profile()), dropped);
+    if (solver == QStringLiteral("leaving"))
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ProcessesGone(ReadPids(sandbox.WorkDirectory())), CollectionTimeoutMs);
 }
 
 void TestSolverRun::slowSolver_isAwaitedWithoutBlocking()
@@ -210,6 +217,34 @@ void TestSolverRun::slowSolver_isAwaitedWithoutBlocking()
     QCOMPARE(waiting.count(), 2);
     QCOMPARE(waiting.last().first().toBool(), false);
     QVERIFY(!QFileInfo::exists(sandbox.WorkDirectory()));
+}
+
+// Collected twice after its time ran out, while its group is being stopped: one wait begins
+// and one ends, around the one report.
+void TestSolverRun::stoppingSolver_isAwaitedOnce()
+{
+    Sandbox sandbox(QStringLiteral("endless"));
+    SolverRun run(sandbox.ProgramFolder());
+    run.SetTimeout(std::chrono::milliseconds(200));
+    auto scene = std::make_unique<SceneState>();
+    QSignalSpy waiting(&run, &SolverRun::WaitingChanged);
+    QSignalSpy failed(&run, &SolverRun::Failed);
+    QCOMPARE(run.Start(sandbox.Profile()), QString());
+    const QList<qint64> solver = ReadPids(sandbox.WorkDirectory());
+    QCOMPARE(solver.size(), 2);
+
+    // The solver ends at the time-out's SIGTERM; its child ignores it and keeps the run
+    // stopping until it is killed, StopGrace later.
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessesGone({ solver[0], solver[0] }), CollectionTimeoutMs);
+    if (!run.IsPending())
+        QSKIP("the machine was too slow to collect while the solver's group was being stopped");
+    run.Collect(*scene);
+    run.Collect(*scene);
+
+    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, CollectionTimeoutMs);
+    QCOMPARE(waiting.count(), 2);
+    QCOMPARE(waiting.first().first().toBool(), true);
+    QCOMPARE(waiting.last().first().toBool(), false);
 }
 
 static void AddFailureRows(bool readAhead);
@@ -237,6 +272,9 @@ static void AddFailureRows(bool readAhead)
     newRow("calc.exe missing")
         << Fault::MissingSolver
         << "calc.exe is missing: it must lie beside the program, in %program" << QStringList() << readAhead;
+    newRow("chosen solver missing")
+        << Fault::MissingChosenSolver
+        << "%program/tools/solver: the solver program does not exist" << QStringList() << readAhead;
     newRow("calc.exe not a program")
         << Fault::UnstartableSolver << "calc.exe could not be started: " << QStringList() << readAhead;
     newRow("work directory name taken by a file")
@@ -317,6 +355,8 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     case Fault::MissingSolver:
         QVERIFY(QFile::remove(sandbox.ProgramFolder() + QStringLiteral("/calc.exe")));
         break;
+    case Fault::MissingChosenSolver: // calc.exe beside the viewer answers if wrongly used
+        break;
     case Fault::UnstartableSolver:
         WriteFile(sandbox.ProgramFolder() + QStringLiteral("/calc.exe"), "not a program\n");
         break;
@@ -388,6 +428,8 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
         .replace(QStringLiteral("%work"), sandbox.WorkDirectory())
         .replace(QStringLiteral("%dropped"), dropped);
     SolverRun run(sandbox.ProgramFolder());
+    if (fault == Fault::MissingChosenSolver)
+        run.SetSolverProgram(QStringLiteral("tools/solver"));
     // Long enough for the endless solver to announce itself even on a loaded machine.
     run.SetTimeout(std::chrono::milliseconds(1500));
     auto scene = std::make_unique<SceneState>();
@@ -423,6 +465,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     if (fault == Fault::FolderNamedLikeAnswer)
         QVERIFY(QDir(sandbox.WorkDirectory()).rmdir(QStringLiteral("morvadine.out")));
     sandbox.UseSolver(QStringLiteral("answer"));
+    run.SetSolverProgram(sandbox.ProgramFolder() + QStringLiteral("/calc.exe"));
     WriteFile(sandbox.Profile(), GoodProfile);
     const Outcome next = Run(run, *scene, sandbox.Profile(), readAhead);
     QVERIFY2(next.collected, qPrintable(next.text));

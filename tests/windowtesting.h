@@ -2,10 +2,10 @@
 
 #include "render/drawscene.h"
 #include "render/imagesurface.h"
+#include "render/viewtransform.h"
 #include "ui/frmmain.h"
 #include "ui/messagepresenter.h"
 #include "ui/picturebox.h"
-#include "ui/windowgeometry.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

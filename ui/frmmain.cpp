@@ -2,6 +2,7 @@
 
 #include "check/picture.h"
 #include "check/verdicttext.h"
+#include "render/viewtransform.h"
 #include "ui/picturebox.h"
 #include "ui/windowgeometry.h"
 
@@ -115,7 +116,7 @@ void frmMain::LayOutControls()
     pic = new PictureBox(this);
     pic->setObjectName(QStringLiteral("pic"));
     pic->move(120 / TwipsPerPixel, 600 / TwipsPerPixel);
-    pic->SetSizeTwips(8295, 3495);
+    pic->SetSizeTwips(LaidOutSurfaceWidth, LaidOutSurfaceHeight);
 
     cmdDraw = Make<QPushButton>(this, "cmdDraw", QStringLiteral("只显示山脉"), {480, 120, 1215, 375});
     lbl1 = Make<QLabel>(this, "lbl1", QStringLiteral("瞭望塔"), {7560, 120, 540, 180});

@@ -73,6 +73,7 @@ private:
     void ShowFailure(const QString& message);
     void ShowMessage(const QString& text, QMessageBox::Icon icon);
 
+    // Before m_solver, whose thread may read into it until the solver run is destroyed.
     std::unique_ptr<SceneState> m_scene;
     std::unique_ptr<MessagePresenter> m_messages;
     SolverRun m_solver;

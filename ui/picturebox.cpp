@@ -1,6 +1,6 @@
 #include "ui/picturebox.h"
 
-#include "ui/windowgeometry.h"
+#include "render/viewtransform.h"
 
 #include <QDragEnterEvent>
 #include <QMimeData>

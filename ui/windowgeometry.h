@@ -1,8 +1,6 @@
 #pragma once
 
-// Window and control geometry is laid out in twips (TwipsPerPixel, with UsableExtent, which
-// the window's view extents come from).
-#include "render/viewtransform.h"
+// Window and control geometry is laid out in twips.
 
 // Qt reports a window's client size reliably but its frame inconsistently (each platform and
 // window manager its own, the offscreen platform 2 pixels a side), while the surface's

@@ -37,6 +37,20 @@ int Answer()
     return WriteFile("morvadine.out", "1 2 3 4\n") ? 0 : 2;
 }
 
+// Starts a child that ignores SIGTERM and waits for ever, and tells the tests whom to look
+// for once they should have been stopped.
+bool LeaveAChild()
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGTERM, SIG_IGN);
+        for (;;)
+            pause();
+    }
+    return child > 0
+        && WriteFile("calc.pid", std::to_string(getpid()) + " " + std::to_string(child) + "\n");
+}
+
 } // namespace
 
 int main()
@@ -73,22 +87,15 @@ int main()
         if (!WriteFile("calc.log", "solved\n"))
             return 2;
     } else if (Behaviour == "endless") {
-        // Never finishes; stopped halfway through its answer, with a child that ignores SIGTERM.
-        if (!WriteFile("morvadine.out.tmp", "1 2"))
-            return 2;
-        const pid_t child = fork();
-        if (child == 0) {
-            std::signal(SIGTERM, SIG_IGN);
-            for (;;)
-                pause();
-        }
-        // Tells the tests whom to look for once it should have been stopped.
-        if (child < 0
-            || !WriteFile(
-                "calc.pid", std::to_string(getpid()) + " " + std::to_string(child) + "\n"))
+        // Never finishes; stopped halfway through its answer.
+        if (!WriteFile("morvadine.out.tmp", "1 2") || !LeaveAChild())
             return 2;
         for (;;)
             pause();
+    } else if (Behaviour == "leaving") {
+        // Answers and exits, its child still running.
+        if (!LeaveAChild())
+            return 2;
     }
     return Answer();
 }
