@@ -8,7 +8,7 @@
 
 namespace {
 
-// The result file's four numbers: the tower's x and y, then the island's.
+// The answer's four numbers, tower first, each point as x then y.
 std::array<double, 4> ReadAnswer(const std::filesystem::path& path)
 {
     InputChannel channel;
@@ -23,8 +23,8 @@ std::array<double, 4> ReadAnswer(const std::filesystem::path& path)
         channel.Close();
     } catch (const EndOfData&) {
         throw ResultFileError({ TRANSLATABLE_TEXT("DataFile",
-                                    "%1: the file ends after %2 of its 4 numbers (the tower's "
-                                    "x and y, then the island's x and y)"),
+                                    "%1: the file ends after %2 of its 4 numbers (where the tower "
+                                    "stands, then where the island floats, each as x y)"),
             { ResultFileName, std::to_string(numbersRead) } });
     } catch (const DataFileError& error) {
         throw ResultFileError(error.Message());

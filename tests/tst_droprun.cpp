@@ -249,7 +249,8 @@ void TestDropRun::brokenSolverIsReportedAndCleanedUp_data()
     QTest::newRow("crashes") << "solver_crashing" << "calc.exe crashed: about to crash";
     QTest::newRow("half an answer") << "solver_partial"
                                     << "calc.exe finished without a usable answer: morvadine.out: the file ends "
-                                       "after 3 of its 4 numbers (the tower's x and y, then the island's x and y)";
+                                       "after 3 of its 4 numbers (where the tower stands, then where the "
+                                       "island floats, each as x y)";
 }
 
 // Whatever goes wrong with the user's solver, the window says so, shows nothing new, and

@@ -303,8 +303,8 @@ void TestLoadResults::reportsBrokenFiles_data()
     QTest::newRow("too few vertices") << "5\n1 1\n2 2\n3" << "1 2 3 4" << "dropped.txt: the file ends after 2 of 5 vertices";
     QTest::newRow("bad coordinate") << "2\n1 1\n\n2 abc" << "1 2 3 4"
                                     << "dropped.txt: line 4, column 3: expected a number, found 'abc'";
-    QTest::newRow("empty result") << "1 1 1" << "" << "[result] morvadine.out: the file ends after 0 of its 4 numbers (the tower's x and y, then the island's x and y)";
-    QTest::newRow("partial result") << "1 1 1" << "1 2 3" << "[result] morvadine.out: the file ends after 3 of its 4 numbers (the tower's x and y, then the island's x and y)";
+    QTest::newRow("empty result") << "1 1 1" << "" << "[result] morvadine.out: the file ends after 0 of its 4 numbers (where the tower stands, then where the island floats, each as x y)";
+    QTest::newRow("partial result") << "1 1 1" << "1 2 3" << "[result] morvadine.out: the file ends after 3 of its 4 numbers (where the tower stands, then where the island floats, each as x y)";
     QTest::newRow("bad result") << "1 1 1" << "1 2 nan 4" << "[result] morvadine.out: line 1, column 5: expected a number, found 'nan'";
 }
 

@@ -322,7 +322,7 @@ static void AddFailureRows(bool readAhead)
     newRow("partial answer")
         << Fault::PartialAnswer
         << "calc.exe finished without a usable answer: morvadine.out: the file ends after 3 of "
-           "its 4 numbers (the tower's x and y, then the island's x and y)"
+           "its 4 numbers (where the tower stands, then where the island floats, each as x y)"
         << QStringList() << readAhead;
     newRow("malformed answer")
         << Fault::MalformedAnswer

@@ -48,9 +48,9 @@ const Composed Messages[] = {
         "dropped.in：第 3 行第 3 列：应为数字，实际为“a%2”" },
     { "a result file cut short",
         [](const QTemporaryDir& folder) { return LoadProblem(folder, "1\n1 1\n", "1 2 3"); },
-        "morvadine.out: the file ends after 3 of its 4 numbers (the tower's x and y, then the "
-        "island's x and y)",
-        "morvadine.out：应有 4 个数（先是瞭望塔的 x 和 y，再是浮空岛的 x 和 y），文件在第 3 "
+        "morvadine.out: the file ends after 3 of its 4 numbers (where the tower stands, then "
+        "where the island floats, each as x y)",
+        "morvadine.out：应有 4 个数（先是瞭望塔的位置，再是浮空岛的位置，各为 x y），文件在第 3 "
         "个数之后就结束了" },
     { "an occupied work directory",
         [](const QTemporaryDir& folder) {

@@ -245,8 +245,8 @@ on standard output.</source>
         <translation>%1：应有 %3 个顶点，文件在第 %2 个顶点之后就结束了</translation>
     </message>
     <message>
-        <source>%1: the file ends after %2 of its 4 numbers (the tower&apos;s x and y, then the island&apos;s x and y)</source>
-        <translation>%1：应有 4 个数（先是瞭望塔的 x 和 y，再是浮空岛的 x 和 y），文件在第 %2 个数之后就结束了</translation>
+        <source>%1: the file ends after %2 of its 4 numbers (where the tower stands, then where the island floats, each as x y)</source>
+        <translation>%1：应有 4 个数（先是瞭望塔的位置，再是浮空岛的位置，各为 x y），文件在第 %2 个数之后就结束了</translation>
     </message>
 </context>
 <context>
