@@ -29,38 +29,37 @@ int main(int argc, char* argv[])
     QTemporaryDir folder;
     WritePointFile(folder.filePath(PointFileName).toStdString(), vertices);
 
-    // The three take turns, so that a machine busy with other work slows each of them alike.
-    std::vector<double> solves, baselines, programs, loads, checks;
     SceneState scene;
     std::vector<PointD> copy;
     int failures = 0;
-    for (int r = 0; r < repetitions; ++r) {
-        solves.push_back(Seconds([&] { SolveProfile(vertices); }));
-        baselines.push_back(Seconds([&] {
+    const std::vector<Timing> timings = SecondsOfRunsInTurns(repetitions, {
+        [&] { SolveProfile(vertices); },
+        [&] {
             copy = vertices;
             std::stable_sort(copy.begin(), copy.end(),
                 [](const PointD& a, const PointD& b) { return a.X < b.X; });
-        }));
-        programs.push_back(Seconds([&] {
+        },
+        [&] {
             QProcess calc;
             calc.setWorkingDirectory(folder.path());
             calc.start(QCoreApplication::applicationDirPath() + "/calc.exe", {});
             if (!calc.waitForFinished(-1) || calc.exitCode() != 0)
                 ++failures;
-        }));
-        loads.push_back(Seconds([&] { LoadResults(scene, folder.path().toStdString()); }));
-        checks.push_back(Seconds([&] {
+        },
+        [&] { LoadResults(scene, folder.path().toStdString()); },
+        // The verdict on the scene the load before it left.
+        [&] {
             const ProfileSolution solution(
                 std::span<const PointD>(&scene.Points(1), std::size_t(scene.PointCount)));
             if (!CheckAnswer(solution, { scene.Tower, scene.Island }).Ok())
                 ++failures;
-        }));
-    }
-    const double solve = BestAndMedian(solves).Median;
-    const double baseline = BestAndMedian(baselines).Median;
-    const double program = BestAndMedian(programs).Median;
-    const double load = BestAndMedian(loads).Median;
-    const double check = BestAndMedian(checks).Median;
+        },
+    });
+    const double solve = timings[0].Median;
+    const double baseline = timings[1].Median;
+    const double program = timings[2].Median;
+    const double load = timings[3].Median;
+    const double check = timings[4].Median;
 
     std::printf("1,000,000 random vertices, medians of %d runs\n", repetitions);
     std::printf("  SolveProfile               %8.1f ms\n", solve * 1e3);

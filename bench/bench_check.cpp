@@ -33,23 +33,19 @@ int main(int argc, char* argv[])
     const auto scene = std::make_unique<SceneState>();
     const std::filesystem::path path = folder.path().toStdString();
 
-    std::vector<double> loads, checks, pictures;
     int failures = 0;
-    for (int r = 0; r < repetitions; ++r) {
-        loads.push_back(Seconds([&] { LoadResults(*scene, path); }));
-        for (auto [request, times] :
-            { std::pair { &plain, &checks }, { &withPicture, &pictures } }) {
-            times->push_back(Seconds([&] {
-                const CoordinateCaptions captions = LoadResults(*scene, path);
-                if (ReportCollected(*scene, file, captions, {}, *request).Outcome
-                    != FileOutcome::Ok)
-                    ++failures;
-            }));
-        }
-    }
-    const double load = BestAndMedian(loads).Median;
-    const double check = BestAndMedian(checks).Median;
-    const double picture = BestAndMedian(pictures).Median;
+    const auto loadAndReport = [&](const CheckRequest& request) {
+        return [&, request = &request] {
+            const CoordinateCaptions captions = LoadResults(*scene, path);
+            if (ReportCollected(*scene, file, captions, {}, *request).Outcome != FileOutcome::Ok)
+                ++failures;
+        };
+    };
+    const std::vector<Timing> timings = SecondsOfRunsInTurns(repetitions,
+        { [&] { LoadResults(*scene, path); }, loadAndReport(plain), loadAndReport(withPicture) });
+    const double load = timings[0].Median;
+    const double check = timings[1].Median;
+    const double picture = timings[2].Median;
 
     std::printf("1,000,000 random vertices, after the solver, medians of %d runs\n", repetitions);
     std::printf("  LoadResults                    %8.1f ms\n", load * 1e3);

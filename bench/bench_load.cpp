@@ -131,10 +131,12 @@ int main(int argc, char* argv[])
     for (const auto& file : files) {
         const std::string bytes = Profile(file.pattern);
         std::ofstream(folder / PointFileName, std::ios::binary) << bytes;
-        const Timing floor = SecondsOfRuns(repetitions, [&] { Floor(bytes, records); });
-        const Timing load = SecondsOfRuns(repetitions, [&] { LoadResults(*reference, folder); });
-        const Timing fast = SecondsOfRuns(repetitions,
-                                    [&] { LoadResultsOnTwoCores(*twoCores, folder, PointFileName, reader); });
+        const std::vector<Timing> timings = SecondsOfRunsInTurns(
+            repetitions, {[&] { Floor(bytes, records); }, [&] { LoadResults(*reference, folder); },
+                          [&] { LoadResultsOnTwoCores(*twoCores, folder, PointFileName, reader); }});
+        const Timing floor = timings[0];
+        const Timing load = timings[1];
+        const Timing fast = timings[2];
         const double ratio = fast.Median / floor.Median;
         const bool met = ratio <= file.target && SameRecords(*reference, *twoCores);
         allMet = allMet && met;

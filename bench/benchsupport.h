@@ -36,13 +36,26 @@ inline Timing BestAndMedian(std::vector<double> samples)
     return {samples.front(), samples[samples.size() / 2]};
 }
 
-// The best and the median of `repetitions` runs of `run`, in seconds.
+// The best and the median of `repetitions` runs of each of `runs`, in seconds. The runs take
+// turns, so that a spell in which the machine is slower (other work, a neighbour on the host
+// drawing on the memory bus) slows each of them alike and leaves their ratios fair.
+inline std::vector<Timing> SecondsOfRunsInTurns(int repetitions,
+                                                const std::vector<std::function<void()>>& runs)
+{
+    std::vector<std::vector<double>> samples(runs.size());
+    for (int r = 0; r < repetitions; ++r) {
+        for (std::size_t k = 0; k < runs.size(); ++k)
+            samples[k].push_back(Seconds(runs[k]));
+    }
+    std::vector<Timing> timings;
+    for (std::vector<double>& times : samples)
+        timings.push_back(BestAndMedian(std::move(times)));
+    return timings;
+}
+
 inline Timing SecondsOfRuns(int repetitions, const std::function<void()>& run)
 {
-    std::vector<double> samples;
-    for (int r = 0; r < repetitions; ++r)
-        samples.push_back(Seconds(run));
-    return BestAndMedian(std::move(samples));
+    return SecondsOfRunsInTurns(repetitions, {run}).front();
 }
 
 // A rugged profile: x drawn at random over a wide range (so the file is unordered), y a
