@@ -23,7 +23,7 @@
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
-    const int repetitions = std::max(5, argc > 1 ? std::atoi(argv[1]) : 5);
+    const int repetitions = Repetitions(argc, argv, 5);
     const std::vector<PointD> vertices = RandomProfile();
 
     QTemporaryDir folder;

@@ -12,12 +12,11 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
-    const int repetitions = std::max(5, argc > 1 ? std::atoi(argv[1]) : 5);
+    const int repetitions = Repetitions(argc, argv, 5);
     const std::vector<PointD> vertices = RandomProfile();
     QTemporaryDir folder;
     WritePointFile(folder.filePath(PointFileName).toStdString(), vertices);

@@ -71,7 +71,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
-    const int repetitions = std::max(3, argc > 1 ? std::atoi(argv[1]) : 5);
+    const int repetitions = Repetitions(argc, argv, 5, 3);
 
     QTemporaryDir root;
     const QString program = root.filePath(QStringLiteral("program"));

@@ -125,7 +125,7 @@ bool Report(const char* title, SceneState& scene, const DrawInputs& inputs, int 
 
 int main(int argc, char* argv[])
 {
-    const int repetitions = std::max(5, argc > 1 ? std::atoi(argv[1]) : 5);
+    const int repetitions = Repetitions(argc, argv, 5);
     auto scene = Range();
     std::printf("1,000,000 vertices on 8295 x 3495 twips, %d runs each\n", repetitions);
     bool met = Report("(a) text \"200\"", *scene, {"200", 0, 0}, repetitions, 2.0);

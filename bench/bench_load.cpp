@@ -107,7 +107,7 @@ bool SameRecords(const SceneState& a, const SceneState& b)
 
 int main(int argc, char* argv[])
 {
-    const int repetitions = std::max(5, argc > 1 ? std::atoi(argv[1]) : 7);
+    const int repetitions = Repetitions(argc, argv, 7);
     const auto folder = std::filesystem::temp_directory_path() / "morvadine_bench_load";
     std::filesystem::create_directories(folder);
     std::ofstream(folder / ResultFileName, std::ios::binary) << "1 2 3 4\n";

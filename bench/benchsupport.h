@@ -8,12 +8,20 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
+
+// How many times to run each measurement: the command line's first argument, `usual` without
+// one, never fewer than `fewest`, below which a median says little.
+inline int Repetitions(int argc, char* argv[], int usual, int fewest = 5)
+{
+    return std::max(fewest, argc > 1 ? std::atoi(argv[1]) : usual);
+}
 
 // Seconds that `run` takes.
 inline double Seconds(const std::function<void()>& run)
