@@ -290,8 +290,8 @@ private:
                                            firstEnd == m_text.size(), &m_first->X, Wanted(), m_stop);
         };
         const auto readSecond = [&] {
-            m_secondRead = ReadQuickNumbers(m_text.substr(*m_split), false, true, &m_second->X, Wanted(),
-                                            m_stop);
+            m_secondRead = ReadQuickNumbers(m_text.substr(*m_split), false, true, &m_second->X,
+                                            Wanted(), m_stop);
         };
         if (!m_split)
             readFirst();

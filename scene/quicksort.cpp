@@ -557,7 +557,8 @@ private:
                 ShareSides(*range, walking);
                 splitting = false;
             } else {
-                OrderRecords(m_pts, range->lo, range->hi, DefaultTrigger(range->lo, range->hi), m_stop);
+                const detail::DeepRangeTrigger trigger = DefaultTrigger(range->lo, range->hi);
+                OrderRecords(m_pts, range->lo, range->hi, trigger, m_stop);
             }
         }
     }
@@ -587,7 +588,8 @@ private:
         if (m_stop)
             ThrowIfStopRequested(*m_stop);
         const Sides sides = Partition(m_pts, walking, range.lo, range.hi);
-        const std::int32_t longer = std::max(sides.lowerEnd - range.lo, range.hi - sides.upperStart) + 1;
+        const std::int32_t longer
+            = std::max(sides.lowerEnd - range.lo, range.hi - sides.upperStart) + 1;
         const int lopsided = IsLopsided(range.Length(), longer) ? range.lopsidedSplits + 1 : 0;
         const std::lock_guard lock(m_mutex);
         for (const Range side : {Range{range.lo, sides.lowerEnd, lopsided},
