@@ -486,6 +486,9 @@ bool WalkingShortcuts::operator()(std::int32_t lo, std::int32_t hi)
     return true;
 }
 
+// ---------------------------------------------------------------------------------------------
+// The way in from PointArray: its indices checked once, at the ends of the range.
+
 // The records of pts(lo..hi), both ends checked; none for an empty range.
 std::optional<Records> CheckedRange(PointArray& pts, std::int32_t lo, std::int32_t hi)
 {
