@@ -207,29 +207,28 @@ FileReport ReportCollected(SceneState& scene, const QString& file,
                     .arg(pictureFile, writer.errorString()));
         }
     }
-    const std::optional<Judgement> judgement = JudgeScene(scene, request.Tolerance);
-    if (!judgement)
+    const std::optional<AnswerVerdict> verdict = JudgeScene(scene, request.Tolerance);
+    if (!verdict)
         return ErrorReport(file, UnjudgedSentence());
 
-    const AnswerVerdict& verdict = judgement->Verdict;
-    report.Outcome = verdict.Ok() ? FileOutcome::Ok : FileOutcome::Wrong;
+    report.Outcome = verdict->Ok() ? FileOutcome::Ok : FileOutcome::Wrong;
     //: The verdict words are what scripts look for in the report.
-    const QString word = verdict.Ok() ? QCoreApplication::translate("CheckMode", "ok")
-                                      : QCoreApplication::translate("CheckMode", "wrong");
+    const QString word = verdict->Ok() ? QCoreApplication::translate("CheckMode", "ok")
+                                       : QCoreApplication::translate("CheckMode", "wrong");
+    const PlacementVerdict& tower = verdict->Tower;
     report.Line = QCoreApplication::translate(
         "CheckMode", "%1: %2, tower %3, island %4, height %5 (best %6), solver %7 ms")
                       .arg(file, word, QString::fromStdString(captions.Tower),
                           QString::fromStdString(captions.Island),
-                          judgement->TowerHeight ? ShownNumber(*judgement->TowerHeight)
-                                                 : QStringLiteral("-"),
-                          ShownNumber(judgement->LeastTowerHeight), MillisecondsText(solverTime));
-    if (verdict.Tower.Kind != PlacementKind::Ok) {
+                          tower.HasHeight() ? ShownNumber(tower.Height) : QStringLiteral("-"),
+                          ShownNumber(tower.BestHeight), MillisecondsText(solverTime));
+    if (tower.Kind != PlacementKind::Ok) {
         report.Line += QCoreApplication::translate("CheckMode", "; tower: %1")
-                           .arg(PlacementSentence(Placement::Tower, verdict.Tower));
+                           .arg(PlacementSentence(Placement::Tower, tower));
     }
-    if (verdict.Island.Kind != PlacementKind::Ok) {
+    if (verdict->Island.Kind != PlacementKind::Ok) {
         report.Line += QCoreApplication::translate("CheckMode", "; island: %1")
-                           .arg(PlacementSentence(Placement::Island, verdict.Island));
+                           .arg(PlacementSentence(Placement::Island, verdict->Island));
     }
     return report;
 }

@@ -8,18 +8,27 @@
 #include <span>
 #include <stdexcept>
 
-QString ShownNumber(double value) { return QString::fromStdString(NumberText(value)); }
+QString ShownNumber(long double value) { return QString::fromStdString(NumberText(value)); }
 
 namespace {
 
 QString Point(PointD point) { return QString::fromStdString(PointText(point)); }
 
-// Where the answer lies: the height it reached and the least possible, for a placement that
-// sees every slope.
+// Where the answer lies: the height it reached and the least possible, for a placement judged
+// by its height.
 QString HeightSentence(Placement placement, const PlacementVerdict& verdict)
 {
     const QString height = ShownNumber(verdict.Height);
     const QString best = ShownNumber(verdict.BestHeight);
+    if (verdict.Kind == PlacementKind::LowerThanPossible) {
+        return placement == Placement::Tower
+            ? QCoreApplication::translate("Verdict",
+                "height %1 above the ground, lower than the lowest possible, %2, at %3")
+                  .arg(height, best, Point(verdict.Best))
+            : QCoreApplication::translate(
+                "Verdict", "at y %1, lower than the lowest possible, %2, at %3")
+                  .arg(height, best, Point(verdict.Best));
+    }
     if (verdict.Kind == PlacementKind::Ok) {
         return placement == Placement::Tower
             ? QCoreApplication::translate(
@@ -53,6 +62,7 @@ QString PlacementSentence(Placement placement, const PlacementVerdict& verdict)
             "Verdict", "does not see the slope from %1 to %2: at x %3 it needs y %4 or more")
             .arg(Point(verdict.Slope.From), Point(verdict.Slope.To), ShownNumber(verdict.Given.X),
                 ShownNumber(verdict.Needed));
+    case PlacementKind::LowerThanPossible:
     case PlacementKind::HigherThanNeeded:
     case PlacementKind::Ok:
         break;
@@ -67,18 +77,12 @@ QString MillisecondsText(std::chrono::nanoseconds duration)
     return ShownNumber(tenths / 10);
 }
 
-std::optional<Judgement> JudgeScene(const SceneState& scene, double tolerance)
+std::optional<AnswerVerdict> JudgeScene(const SceneState& scene, double tolerance)
 {
     const std::span<const PointD> vertices(
         &scene.Points(1), static_cast<std::size_t>(scene.PointCount));
     try {
-        const ProfileSolution solution(vertices);
-        Judgement judgement { CheckAnswer(solution, { scene.Tower, scene.Island }, tolerance), {},
-            solution.LeastTowerHeight() };
-        const PlacementKind tower = judgement.Verdict.Tower.Kind;
-        if (tower != PlacementKind::NotFinite && tower != PlacementKind::OutsideRange)
-            judgement.TowerHeight = solution.HeightAboveGround(scene.Tower);
-        return judgement;
+        return CheckAnswer(ProfileSolution(vertices), { scene.Tower, scene.Island }, tolerance);
     } catch (const std::range_error&) {
         return std::nullopt;
     }
@@ -95,13 +99,13 @@ AnswerTips AnswerToolTips(
 {
     const QString time = QCoreApplication::translate("Verdict", "the solver ran for %1 ms")
                              .arg(MillisecondsText(solverTime));
-    const std::optional<Judgement> judgement = JudgeScene(scene, tolerance);
-    if (!judgement) {
+    const std::optional<AnswerVerdict> verdict = JudgeScene(scene, tolerance);
+    if (!verdict) {
         const QString tip = UnjudgedSentence() + QLatin1Char('\n') + time;
         return { tip, tip };
     }
     return {
-        PlacementSentence(Placement::Tower, judgement->Verdict.Tower) + QLatin1Char('\n') + time,
-        PlacementSentence(Placement::Island, judgement->Verdict.Island) + QLatin1Char('\n') + time,
+        PlacementSentence(Placement::Tower, verdict->Tower) + QLatin1Char('\n') + time,
+        PlacementSentence(Placement::Island, verdict->Island) + QLatin1Char('\n') + time,
     };
 }
