@@ -1,6 +1,7 @@
 #include "check/verdicttext.h"
 
 #include "scene/numbertext.h"
+#include "solver/messagetext.h"
 
 #include <QCoreApplication>
 
@@ -94,11 +95,14 @@ QString UnjudgedSentence()
         "Verdict", "cannot be judged: the best answer lies beyond the range of a double");
 }
 
-AnswerTips AnswerToolTips(
-    const SceneState& scene, double tolerance, std::chrono::nanoseconds solverTime)
+AnswerTips AnswerToolTips(const SceneState& scene, double tolerance,
+    std::chrono::nanoseconds solverTime, int exitStatus)
 {
-    const QString time = QCoreApplication::translate("Verdict", "the solver ran for %1 ms")
-                             .arg(MillisecondsText(solverTime));
+    const QString ran = QCoreApplication::translate("Verdict", "the solver ran for %1 ms")
+                            .arg(MillisecondsText(solverTime));
+    const QString time = exitStatus == 0
+        ? ran
+        : QCoreApplication::translate("Verdict", "%1; %2").arg(ran, ExitStatusSentence(exitStatus));
     const std::optional<AnswerVerdict> verdict = JudgeScene(scene, tolerance);
     if (!verdict) {
         const QString tip = UnjudgedSentence() + QLatin1Char('\n') + time;

@@ -32,10 +32,10 @@ std::optional<AnswerVerdict> JudgeScene(const SceneState& scene, double toleranc
 QString UnjudgedSentence();
 
 // The tool tips of the two coordinate labels after a collection: each placement's sentence
-// and, on a line of its own, the solver's run time.
+// and, on a line of its own, the solver's run time and any exit status other than 0.
 struct AnswerTips {
     QString Tower;
     QString Island;
 };
-AnswerTips AnswerToolTips(
-    const SceneState& scene, double tolerance, std::chrono::nanoseconds solverTime);
+AnswerTips AnswerToolTips(const SceneState& scene, double tolerance,
+    std::chrono::nanoseconds solverTime, int exitStatus = 0);
