@@ -141,10 +141,10 @@ struct Options {
     QCommandLineOption Tolerance { QStringLiteral("tolerance"),
         QCoreApplication::translate("CommandLine",
             "Let the tower and the island lie below the lowest point that sees every slope, "
-            "and their heights stray from the least possible, by at most T times "
-            "max(1, |least|) plus %1 units in the last place of that point (default %2). The "
-            "tower's height is taken above the ground, the island's is its y; both must lie "
-            "over the profile's x range.")
+            "and their heights above the least possible, by at most T times max(1, |least|) "
+            "plus %1 units in the last place of that point (default %2). The tower's height "
+            "is taken above the ground, the island's is its y; both must lie over the "
+            "profile's x range.")
             .arg(QString::number(AllowedUnits), QString::number(DefaultTolerance)),
         QStringLiteral("T") };
     QCommandLineOption Picture { QStringLiteral("picture"),

@@ -15,21 +15,12 @@ namespace {
 
 QString Point(PointD point) { return QString::fromStdString(PointText(point)); }
 
-// Where the answer lies: the height it reached and the least possible, for a placement judged
-// by its height.
+// Where the answer lies: the height it reached and the least possible, for a placement that
+// sees every slope.
 QString HeightSentence(Placement placement, const PlacementVerdict& verdict)
 {
     const QString height = ShownNumber(verdict.Height);
     const QString best = ShownNumber(verdict.BestHeight);
-    if (verdict.Kind == PlacementKind::LowerThanPossible) {
-        return placement == Placement::Tower
-            ? QCoreApplication::translate("Verdict",
-                "height %1 above the ground, lower than the lowest possible, %2, at %3")
-                  .arg(height, best, Point(verdict.Best))
-            : QCoreApplication::translate(
-                "Verdict", "at y %1, lower than the lowest possible, %2, at %3")
-                  .arg(height, best, Point(verdict.Best));
-    }
     if (verdict.Kind == PlacementKind::Ok) {
         return placement == Placement::Tower
             ? QCoreApplication::translate(
@@ -63,7 +54,6 @@ QString PlacementSentence(Placement placement, const PlacementVerdict& verdict)
             "Verdict", "does not see the slope from %1 to %2: at x %3 it needs y %4 or more")
             .arg(Point(verdict.Slope.From), Point(verdict.Slope.To), ShownNumber(verdict.Given.X),
                 ShownNumber(verdict.Needed));
-    case PlacementKind::LowerThanPossible:
     case PlacementKind::HigherThanNeeded:
     case PlacementKind::Ok:
         break;

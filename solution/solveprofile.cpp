@@ -308,9 +308,11 @@ std::vector<Line> LinesBySlope(std::span<const PointD> vertices)
         const PointD& right = vertices[k];
         if (left.X == right.X || dominance.Below(Segment(k - 1)))
             continue;
-        double slope = (right.Y - left.Y) / (right.X - left.X);
-        // Differences beyond the doubles' range: their quotient, clamped, still ranks them.
-        if (!(std::fabs(slope) <= Largest))
+        const double run = right.X - left.X;
+        double slope = (right.Y - left.Y) / run;
+        // Differences beyond the doubles' range: their quotient, clamped, still ranks them. A
+        // run beyond it would flatten any finite rise to 0.
+        if (!(std::fabs(slope) <= Largest) || !(run <= Largest))
             slope = static_cast<double>(
                 std::clamp<Wide>(SlopeValue({ left, right, 0 }), -Wide(Largest), Wide(Largest)));
         keyed.push_back({ OrderKey(slope), Segment(k - 1) });
@@ -765,13 +767,11 @@ ProfileSlope ProfileSolution::SlopeOnTopAt(double x) const
     return { line.Left, line.Right };
 }
 
-Rational ProfileSolution::HeightAboveGround(PointD point) const
+Rational ProfileSolution::GroundAt(double x) const
 {
-    RequireInRange(point.X, *m_envelope);
-    if (!std::isfinite(point.Y))
-        throw std::invalid_argument("a height is not a finite number");
+    RequireInRange(x, *m_envelope);
     const Envelope& envelope = *m_envelope;
-    return Rational(point.Y) - envelope.ExactGroundValue(envelope.GroundAt(point.X), point.X);
+    return envelope.ExactGroundValue(envelope.GroundAt(x), x);
 }
 
 ProfileAnswer SolveProfile(std::vector<PointD> vertices)

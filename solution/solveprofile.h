@@ -57,11 +57,11 @@ public:
     double Last() const;
     // For a finite x in [First, Last] (else std::invalid_argument): V(x), the slope whose
     // line is highest there (the leftmost of two at a change; the highest vertex, as both
-    // ends, for a profile without slopes), and y - T(x) for a finite y. The numbers are
-    // exact, so that an answer is judged right however far beyond every double they lie.
+    // ends, for a profile without slopes), and T(x). The numbers are exact, so that an
+    // answer is judged right however far beyond every double they lie.
     exact::Rational TopAt(double x) const;
     ProfileSlope SlopeOnTopAt(double x) const;
-    exact::Rational HeightAboveGround(PointD point) const;
+    exact::Rational GroundAt(double x) const;
 
     struct Envelope;
 

@@ -48,8 +48,6 @@ PlacementVerdict Judge(const ProfileSolution& solution, PointD given, PointD bes
         + AllowedUnits * UnitInLastPlace(needed);
     if (Rational(given.Y) < needed - allowance)
         verdict.Kind = PlacementKind::MissesSlope;
-    else if (givenHeight < bestHeight - allowance)
-        verdict.Kind = PlacementKind::LowerThanPossible;
     else if (givenHeight > bestHeight + allowance)
         verdict.Kind = PlacementKind::HigherThanNeeded;
     else
@@ -65,10 +63,12 @@ AnswerVerdict CheckAnswer(
     const ProfileAnswer& best = solution.Answer();
     return {
         Judge(
-            solution, answer.Tower, best.Tower, solution.HeightAboveGround(best.Tower),
-            [&](PointD top) { return solution.HeightAboveGround(top); }, tolerance),
+            solution, answer.Tower, best.Tower,
+            solution.TopAt(best.Tower.X) - solution.GroundAt(best.Tower.X),
+            [&](PointD top) -> Rational { return Rational(top.Y) - solution.GroundAt(top.X); },
+            tolerance),
         Judge(
-            solution, answer.Island, best.Island, Rational(best.Island.Y),
-            [](PointD island) { return Rational(island.Y); }, tolerance),
+            solution, answer.Island, best.Island, solution.TopAt(best.Island.X),
+            [](PointD island) -> Rational { return Rational(island.Y); }, tolerance),
     };
 }

@@ -8,7 +8,9 @@
 // least height (the tower's above the ground, the island's altitude), plus the rounding a
 // double coordinate cannot avoid, AllowedUnits units in the last place of V at the point's
 // x. The tolerance alone is the usual rule of contest checkers; the units keep it fair to
-// answers whose heights are tiny beside their coordinates.
+// answers whose heights are tiny beside their coordinates. The least height is the exact
+// one at the reference answer's x, before its y was rounded up to a double: that rounding
+// is the allowance's to forgive, in the reference as in any answer.
 inline constexpr double DefaultTolerance = 1e-6;
 inline constexpr int AllowedUnits = 4;
 
@@ -17,7 +19,6 @@ enum class PlacementKind {
     NotFinite, // a coordinate is infinite or not a number
     OutsideRange, // x lies outside [First, Last]
     MissesSlope, // y lies below V(x) by more than the allowance: Slope is not seen
-    LowerThanPossible, // its height lies below the least possible by more than the allowance
     HigherThanNeeded, // sees every slope, but the best is lower by more than the allowance
 };
 
@@ -49,8 +50,9 @@ struct AnswerVerdict {
 };
 
 // Judges `answer` against `solution`, exactly: the tower must lie within the profile's x
-// range, below V(x) by no more than the allowance, and its height may lie below or above
-// the least possible by no more than it either. The island likewise, its y against the
-// least V. O(log n): the solution already holds the envelope.
+// range, below V(x) by no more than the allowance, and its height above the least possible
+// by no more than it either. The island likewise, its y against the least V. Since no point
+// that sees every slope lies lower than the least, a tower whose height is below it by more
+// than the allowance misses a slope. O(log n): the solution already holds the envelope.
 AnswerVerdict CheckAnswer(const ProfileSolution& solution, const ProfileAnswer& answer,
     double tolerance = DefaultTolerance);

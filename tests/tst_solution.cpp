@@ -568,8 +568,6 @@ QString Describe(const PlacementVerdict& verdict)
     case PlacementKind::MissesSlope:
         return "misses " + point(verdict.Slope.From) + "-" + point(verdict.Slope.To) + ", needs "
             + Digits(verdict.Needed);
-    case PlacementKind::LowerThanPossible:
-        return "lower " + Digits(verdict.Height) + " than " + Digits(verdict.BestHeight);
     case PlacementKind::HigherThanNeeded:
         return "higher " + Digits(verdict.Height) + " than " + Digits(verdict.BestHeight) + " at "
             + point(verdict.Best);
@@ -661,6 +659,14 @@ void TestSolution::judgesAnswers_data()
             << "misses (0,0)-(1,1.0000000000000001e+300), needs 1.0000000000000001e+309"
             << "misses (0,0)-(1,1.0000000000000001e+300), needs 1.0000000000000001e+309";
     }
+    // Vertices 3e308 apart: that slope is -3.3e-18, not the 0 its run beyond every double
+    // would make of it in doubles, so its line stands near 6.7e289 over the first vertex.
+    const std::vector<PointD> wide = Profile({ -1.5e308, -340, -1.3e308, -956, 1.7e308, -1e291 });
+    row("a run beyond every double", { -1.5e308, -340 }, { -1.5e308, -340 }, 1e-6, wide)
+        << "misses (-1.3000000000000001e+308,-956)-(1.6999999999999999e+308,-9.9999999999999996e+290), "
+           "needs 6.6666666666666637e+289"
+        << "misses (-1.3000000000000001e+308,-956)-(1.6999999999999999e+308,-9.9999999999999996e+290), "
+           "needs 6.6666666666666637e+289";
     // Heights beyond every double: the least is about 2.15e308, the tower's 20.8 % more.
     const std::vector<PointD> chasm
         = SortedProfile({ 1, -1.5e308, 5, -0.0, 6, -1.7e308, 3, 5e307, 5, -1.5e308 });
@@ -670,7 +676,7 @@ void TestSolution::judgesAnswers_data()
             tolerance, chasm)
             << "higher 2.5952000000000004e+308 than 2.1481481481481485e+308 at "
                "(4.0740740740740735,1.574074074074075e+308)"
-            << "ok 1.5740740740740746e+308 of 1.5740740740740746e+308";
+            << "ok 1.5740740740740746e+308 of 1.5740740740740744e+308";
     }
 }
 

@@ -178,8 +178,8 @@ on standard output.</source>
         <translation>%1：%2</translation>
     </message>
     <message>
-        <source>Let the tower and the island lie below the lowest point that sees every slope, and their heights stray from the least possible, by at most T times max(1, |least|) plus %1 units in the last place of that point (default %2). The tower&apos;s height is taken above the ground, the island&apos;s is its y; both must lie over the profile&apos;s x range.</source>
-        <translation>允许瞭望塔和浮空岛低于能看到所有山坡的最低点，也允许其高度偏离可能的最低高度，但都不超过 T 乘以 max(1, |最低高度|)，再加上该点的 %1 个末位单位（默认 %2）。瞭望塔的高度从地面算起，浮空岛的高度即其 y；两者都必须位于山脉的 x 范围之内。</translation>
+        <source>Let the tower and the island lie below the lowest point that sees every slope, and their heights above the least possible, by at most T times max(1, |least|) plus %1 units in the last place of that point (default %2). The tower&apos;s height is taken above the ground, the island&apos;s is its y; both must lie over the profile&apos;s x range.</source>
+        <translation>允许瞭望塔和浮空岛低于能看到所有山坡的最低点，也允许其高度高出可能的最低高度，但都不超过 T 乘以 max(1, |最低高度|)，再加上该点的 %1 个末位单位（默认 %2）。瞭望塔的高度从地面算起，浮空岛的高度即其 y；两者都必须位于山脉的 x 范围之内。</translation>
     </message>
 </context>
 <context>
@@ -411,14 +411,6 @@ on standard output.</source>
     <message>
         <source>the solver ran for %1 ms</source>
         <translation>求解器运行了 %1 毫秒</translation>
-    </message>
-    <message>
-        <source>height %1 above the ground, lower than the lowest possible, %2, at %3</source>
-        <translation>离地高度 %1，低于可能的最低高度 %2（位于 %3）</translation>
-    </message>
-    <message>
-        <source>at y %1, lower than the lowest possible, %2, at %3</source>
-        <translation>位于 y = %1，低于可能的最低位置 %2（位于 %3）</translation>
     </message>
     <message>
         <source>%1; %2</source>
