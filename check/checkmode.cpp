@@ -237,7 +237,8 @@ FileReport ReportCollected(SceneState& scene, const QString& file,
     if (exitStatus != 0) {
         // As a judge has it: a solver that fails has a runtime error, whatever it answered.
         report.Outcome = FileOutcome::Error;
-        report.Line = QCoreApplication::translate("CheckMode", "%1: error: runtime error: %2; its answer was %3")
+        report.Line = QCoreApplication::translate(
+            "CheckMode", "%1: error: runtime error: %2; its answer was %3")
                           .arg(ShownName(file), ExitStatusSentence(exitStatus), judged);
         return report;
     }

@@ -247,7 +247,8 @@ CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStr
     // The check mode says so on the file's own line, among the others'.
     if (commandLine.What == CommandLine::Action::OpenWindow && !request.Files.isEmpty()) {
         if (!Exists(request.Files.first())) {
-            throw Refusal { QCoreApplication::translate("CommandLine", "%1: the file does not exist")
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "%1: the file does not exist")
                                 .arg(ShownName(request.Files.first())) };
         }
         // The window's messages name the file whatever the current directory.

@@ -12,8 +12,9 @@
 // a leading "+" or "-", maybe a power of ten after "e" or "E" (signed or not). The point is
 // "." in every locale, and the value is the nearest double: "inf", "nan" and "0x10" are not
 // numbers, "1e400" is one beyond a double's range, and "1e-400", too small for any nonzero
-// double, reads as 0 as strtod has it. Both ways of reading rest on this one definition, NumberAt, so the
-// quick one can never take what the careful one would refuse, or read another value.
+// double, reads as 0 as strtod has it. Both ways of reading rest on this one definition,
+// NumberAt, so the quick one can never take what the careful one would refuse, or read
+// another value.
 //
 // Inline, because the quick way runs for every number of a million-vertex file.
 

@@ -44,7 +44,8 @@ PlacementVerdict Judge(const ProfileSolution& solution, PointD given, PointD bes
     verdict.Needed = exact::ToWide(needed);
     verdict.Slope = solution.SlopeOnTopAt(given.X);
     verdict.Height = exact::ToWide(givenHeight);
-    const Rational allowance = Rational(tolerance) * std::max(Rational(1), Rational(abs(bestHeight)))
+    const Rational allowance
+        = Rational(tolerance) * std::max(Rational(1), Rational(abs(bestHeight)))
         + AllowedUnits * UnitInLastPlace(needed);
     if (Rational(given.Y) < needed - allowance)
         verdict.Kind = PlacementKind::MissesSlope;

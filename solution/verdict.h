@@ -39,7 +39,10 @@ struct PlacementVerdict {
     long double Height = 0;
     long double BestHeight = 0;
 
-    bool HasHeight() const { return Kind != PlacementKind::NotFinite && Kind != PlacementKind::OutsideRange; }
+    bool HasHeight() const
+    {
+        return Kind != PlacementKind::NotFinite && Kind != PlacementKind::OutsideRange;
+    }
 };
 
 struct AnswerVerdict {

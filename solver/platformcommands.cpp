@@ -251,8 +251,9 @@ QString NameFromBytes(std::string_view bytes)
     name.reserve(static_cast<qsizetype>(bytes.size()));
     for (std::size_t at = 0; at < bytes.size();) {
         const std::size_t length = Utf8CharacterLength(bytes.substr(at));
+        const auto byte = static_cast<unsigned char>(bytes[at]);
         if (length == 0)
-            name += QChar(static_cast<char16_t>(ByteStandIns + static_cast<unsigned char>(bytes[at])));
+            name += QChar(static_cast<char16_t>(ByteStandIns + byte));
         else
             name += QString::fromUtf8(bytes.data() + at, static_cast<qsizetype>(length));
         at += length == 0 ? 1 : length;
@@ -260,7 +261,10 @@ QString NameFromBytes(std::string_view bytes)
     return name;
 }
 
-QString ShownName(const QString& name) { return QString::fromStdString(ShownText(NameBytes(name))); }
+QString ShownName(const QString& name)
+{
+    return QString::fromStdString(ShownText(NameBytes(name)));
+}
 
 #ifdef Q_OS_WIN
 fs::path ToPath(const QString& name) { return fs::path(name.toStdWString()); }

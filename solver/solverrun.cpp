@@ -345,8 +345,7 @@ void SolverRun::OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus)
     if (exitStatus == QProcess::CrashExit)
         ending = QCoreApplication::translate("SolverRun", "%1 crashed").arg(solver);
     else if (exitCode != 0) {
-        ending = QCoreApplication::translate("SolverRun", "%1 exited with status %2")
-                     .arg(solver, QString::number(exitCode));
+        ending = ExitStatusSentence(exitCode);
         m_exitStatus = exitCode;
     }
     if (!ending.isEmpty()) {

@@ -66,9 +66,9 @@ public:
     // (with LoadResults' outcome, on two cores, or completing what Start read ahead), cleans
     // up, and emits exactly one of Collected or Failed: a problem of the solver first, then
     // of the point file, then of the answer. A solver that exited with a status other than 0
-    // is collected when it left a complete answer, else fails by its status. `scene` must outlive the
-    // wait. Never sets HaveData. Does nothing when no run is pending or its collection is
-    // already under way: a failed Start has reported its own problem.
+    // is collected when it left a complete answer, else fails by its status. `scene` must
+    // outlive the wait. Never sets HaveData. Does nothing when no run is pending or its
+    // collection is already under way: a failed Start has reported its own problem.
     void Collect(SceneState& scene);
 
     // The file dropped for the latest run that got past its checks, as messages show it.

@@ -551,7 +551,8 @@ namespace {
 QString Digits(Wide value)
 {
     char text[48];
-    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17).ptr;
+    const auto end
+        = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17).ptr;
     return QString::fromLatin1(text, end - text);
 }
 
@@ -663,15 +664,16 @@ void TestSolution::judgesAnswers_data()
     // would make of it in doubles, so its line stands near 6.7e289 over the first vertex.
     const std::vector<PointD> wide = Profile({ -1.5e308, -340, -1.3e308, -956, 1.7e308, -1e291 });
     row("a run beyond every double", { -1.5e308, -340 }, { -1.5e308, -340 }, 1e-6, wide)
-        << "misses (-1.3000000000000001e+308,-956)-(1.6999999999999999e+308,-9.9999999999999996e+290), "
-           "needs 6.6666666666666637e+289"
-        << "misses (-1.3000000000000001e+308,-956)-(1.6999999999999999e+308,-9.9999999999999996e+290), "
-           "needs 6.6666666666666637e+289";
+        << "misses (-1.3000000000000001e+308,-956)-(1.6999999999999999e+308,"
+           "-9.9999999999999996e+290), needs 6.6666666666666637e+289"
+        << "misses (-1.3000000000000001e+308,-956)-(1.6999999999999999e+308,"
+           "-9.9999999999999996e+290), needs 6.6666666666666637e+289";
     // Heights beyond every double: the least is about 2.15e308, the tower's 20.8 % more.
     const std::vector<PointD> chasm
         = SortedProfile({ 1, -1.5e308, 5, -0.0, 6, -1.7e308, 3, 5e307, 5, -1.5e308 });
     for (const double tolerance : { 1e-6, 0.0 }) {
-        row(tolerance > 0 ? "heights beyond every double" : "heights beyond every double, no tolerance",
+        row(tolerance > 0 ? "heights beyond every double"
+                          : "heights beyond every double, no tolerance",
             { 4.2976, 1.7976000000000003e+308 }, { 4.0740740740740744, 1.5740740740740746e+308 },
             tolerance, chasm)
             << "higher 2.5952000000000004e+308 than 2.1481481481481485e+308 at "
