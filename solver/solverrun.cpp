@@ -157,8 +157,8 @@ void PrepareWorkDirectory(const fs::path& workDirectory)
 
 SolverRun::SolverRun(QString programFolder, QObject* parent)
     : QObject(parent)
-    , m_programFolder(QDir(programFolder).absolutePath())
-    , m_workDirectory(ToPath(m_programFolder) / WorkDirectoryName)
+    , m_places(LocateProgramPlaces(programFolder))
+    , m_workDirectory(ToPath(m_places.WorkFolder) / WorkDirectoryName)
 {
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, &SolverRun::OnDeadline);
@@ -179,7 +179,7 @@ void SolverRun::SetTimeout(std::chrono::milliseconds timeout) { m_timeout = time
 
 void SolverRun::SetSolverProgram(const QString& program)
 {
-    m_solverProgram = QDir(m_programFolder).absoluteFilePath(program);
+    m_solverProgram = QDir(m_places.SolverFolder).absoluteFilePath(program);
 }
 
 QString SolverRun::Start(const QString& droppedFile, SceneState& scene)
@@ -201,6 +201,8 @@ QString SolverRun::Start(const QString& droppedFile)
     QString problem = ProblemOf([&] {
         CheckDroppedFile(droppedFile, m_workDirectory);
         m_droppedFile = ShownName(droppedFile);
+        if (m_places.Installed)
+            PreparePrivateFolder(ToPath(m_places.WorkFolder));
         PrepareWorkDirectory(m_workDirectory);
     });
     if (!problem.isEmpty())
@@ -221,16 +223,22 @@ QString SolverRun::Start(const QString& droppedFile)
 QString SolverRun::SolverProgram() const
 {
     return m_solverProgram.isEmpty()
-        ? QDir(m_programFolder).filePath(QLatin1String(SolverFileName))
+        ? QDir(m_places.SolverFolder).filePath(QLatin1String(SolverFileName))
         : m_solverProgram;
 }
 
 QString SolverRun::MissingSolverProblem() const
 {
+    if (m_solverProgram.isEmpty() && m_places.Installed) {
+        return QCoreApplication::translate("SolverRun",
+            "%1 is missing from %2, where the installation put it; install the viewer again or "
+            "name a solver with --solver")
+            .arg(QLatin1String(SolverFileName), m_places.SolverFolder);
+    }
     if (m_solverProgram.isEmpty()) {
         return QCoreApplication::translate(
             "SolverRun", "%1 is missing: it must lie beside the program, in %2")
-            .arg(QLatin1String(SolverFileName), m_programFolder);
+            .arg(QLatin1String(SolverFileName), m_places.SolverFolder);
     }
     return QCoreApplication::translate("SolverRun", "%1: the solver program does not exist")
         .arg(m_solverProgram);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scene/loadresults.h"
+#include "solver/programplaces.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -18,8 +19,9 @@ inline constexpr const char* SolverFileName = "calc.exe";
 inline constexpr const char* WorkDirectoryName = "morvadine_temporary";
 
 // One solver run at a time: stages a dropped problem input with the solver program as
-// calc.exe in the work directory "morvadine_temporary" of the program folder, starts it
-// there, and collects its answer into the scene. Every path is explicit; the process's
+// calc.exe in the work directory "morvadine_temporary" of the work folder, starts it there,
+// and collects its answer into the scene. Where calc.exe lies and the work folder are the
+// program folder's ProgramPlaces. Every path is explicit; the process's
 // current directory is never read or changed.
 //
 // Cleaning up removes only what a run stages or the solver answers with (calc.exe,
@@ -31,9 +33,9 @@ inline constexpr const char* WorkDirectoryName = "morvadine_temporary";
 class SolverRun : public QObject {
     Q_OBJECT
 public:
-    // programFolder: where the work directory is made, and where calc.exe lies unless
-    // SetSolverProgram names another program; the window passes the executable's folder,
-    // tests a temporary folder of their own.
+    // programFolder: the executable's folder, whose places say where the work directory is
+    // made and where calc.exe lies unless SetSolverProgram names another program; tests pass
+    // a temporary folder of their own, which holds both.
     explicit SolverRun(QString programFolder, QObject* parent = nullptr);
     // Stops a pending solver and everything it started, waiting for them to end, so that
     // none of them outlives the viewer.
@@ -42,8 +44,8 @@ public:
     // How long a solver may run, counted from its start; 60 s unless set. Applies from the
     // next Start.
     void SetTimeout(std::chrono::milliseconds timeout);
-    // The program staged as calc.exe; calc.exe in the program folder unless set. Applies
-    // from the next Start.
+    // The program staged as calc.exe; calc.exe in the solver folder unless set. Applies from
+    // the next Start.
     void SetSolverProgram(const QString& program);
 
     // Stops a pending run and removes its staged files (the latest drop wins); then checks
@@ -119,8 +121,8 @@ private:
     void ReleaseProcess();
     QString CleanUp() const;
 
-    QString m_programFolder;
-    QString m_solverProgram; // empty for calc.exe in the program folder
+    ProgramPlaces m_places;
+    QString m_solverProgram; // empty for calc.exe in the solver folder
     std::filesystem::path m_workDirectory;
     std::chrono::milliseconds m_timeout = std::chrono::seconds(60);
     QTimer m_deadline;
