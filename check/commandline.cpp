@@ -94,7 +94,7 @@ void CheckPictureFiles(const QString& pattern, const QStringList& files)
     for (const QString& file : files) {
         const QString picture = QFileInfo(PictureFile(pattern, file)).absoluteFilePath();
         for (const QString& input : files) {
-            if (QFileInfo(input).absoluteFilePath() == picture) {
+            if (IsSameFile(picture, input)) {
                 throw Refusal { QCoreApplication::translate(
                     "CommandLine", "--picture: the picture of %1 would replace the input %2")
                                     .arg(file, input) };

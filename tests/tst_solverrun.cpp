@@ -288,7 +288,8 @@ static void AddFailureRows(bool readAhead)
            "rename or remove it"
         << QStringList { "elsewhere.txt" } << readAhead;
     newRow("program folder cannot hold a folder")
-        << Fault::ProgramFolderIsFile << "cannot create the folder %work: Not a directory"
+        << Fault::ProgramFolderIsFile
+        << "cannot create the lock file %program/morvadine_temporary.lock: Not a directory"
         << QStringList() << readAhead;
     newRow("a folder bears the answer's name")
         << Fault::FolderNamedLikeAnswer
