@@ -47,8 +47,7 @@ CoordinateCaptions LoadResults(SceneState& scene, const std::filesystem::path& f
 // records, exceptions and messages included. Both files are opened by `files`, which may
 // refuse one with an exception of its own.
 CoordinateCaptions LoadResultsOnTwoCores(SceneState& scene, const std::filesystem::path& folder,
-    const std::string& pointFileName, PointFileReader& reader,
-    const DataFileOpener& files = AnyDataFile());
+    const std::string& pointFileName, PointFileReader& reader, const DataFileOpener& files);
 
 // A load in two steps, for a point file that can be read before its answer exists.
 
@@ -64,11 +63,11 @@ struct PointsReadAhead {
 // LoadResults would, changing nothing else. Throws only StopRequested, soon after `stop` asks.
 PointsReadAhead ReadPointsAhead(PointArray& points, const std::filesystem::path& folder,
     const std::string& pointFileName, PointFileReader& reader, std::stop_token stop,
-    const DataFileOpener& files = AnyDataFile());
+    const DataFileOpener& files);
 
 // Completes a load whose point file `ahead` read into scene.Points, with LoadResults' outcome:
 // when the point file `files` opens now has the stamp of the one read, the reading stands and
 // only the answer is read; otherwise the file opened now is read again (on two cores).
 CoordinateCaptions CompleteLoad(SceneState& scene, const PointsReadAhead& ahead,
     const std::filesystem::path& folder, const std::string& pointFileName, PointFileReader& reader,
-    const DataFileOpener& files = AnyDataFile());
+    const DataFileOpener& files);

@@ -382,7 +382,8 @@ void SolverRun::ReadAhead(SceneState& scene)
     m_readingAhead = std::jthread([this, folder = m_workDirectory, name = m_droppedFile.toStdString()](
                                       std::stop_token stop) {
         try {
-            m_readAhead = ReadPointsAhead(m_readAheadScene->Points, folder, name, m_reader, stop);
+            m_readAhead = ReadPointsAhead(
+                m_readAheadScene->Points, folder, name, m_reader, stop, m_workFiles);
         } catch (const StopRequested&) {
             // Let go: nothing will look at what was read.
         }
