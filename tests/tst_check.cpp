@@ -85,6 +85,7 @@ private slots:
     void windowFileIsMadeAbsolute();
     void needsWindow_data();
     void needsWindow();
+    void stoppedCheckStopsItsSolver_data();
     void stoppedCheckStopsItsSolver();
     void stopHeardBeforeAFileStartsNoSolver();
     void solverBehaviours_data();
@@ -397,10 +398,23 @@ void TestCheck::needsWindow()
     QCOMPARE(NeedsWindow(static_cast<int>(argv.size()), argv.data()), window);
 }
 
-// A check stopped from the terminal stops the solver and everything it started, cleans up
-// its files (the endless solver's own calc.pid stays) and ends by the signal it was sent.
+void TestCheck::stoppedCheckStopsItsSolver_data()
+{
+    QTest::addColumn<bool>("workDirectoryHeld");
+    QTest::newRow("while its solver runs") << false;
+    QTest::newRow("while it waits for the work directory") << true;
+}
+
+// A check stopped from the terminal, while its solver runs or while it waits for another run's
+// work directory, ends by the signal it was sent: the solver and everything it started are
+// stopped and its files cleaned up (the endless solver's own calc.pid stays); a check that
+// waited stages nothing.
 void TestCheck::stoppedCheckStopsItsSolver()
 {
+    QFETCH(bool, workDirectoryHeld);
+    QLockFile otherRun(m_program.filePath(QStringLiteral("morvadine_temporary.lock")));
+    if (workDirectoryHeld)
+        QVERIFY(otherRun.tryLock());
     QProcess viewer;
     viewer.setProcessEnvironment(Environment(Language::English));
     viewer.setWorkingDirectory(m_inputs.path());
@@ -408,13 +422,30 @@ void TestCheck::stoppedCheckStopsItsSolver()
         { "--check", "--solver", QCoreApplication::applicationDirPath() + "/solver_endless",
             "a.in", "flat.in" });
     const QString workDirectory = m_program.filePath(QStringLiteral("morvadine_temporary"));
-    const QList<qint64> solver = ReadPids(workDirectory);
-    QCOMPARE(solver.size(), 2);
+    QByteArray errors;
+    QList<qint64> solver;
+    if (workDirectoryHeld) {
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (errors += viewer.readAllStandardError()).endsWith('\n'); }, 20000));
+    } else {
+        solver = ReadPids(workDirectory);
+        QCOMPARE(solver.size(), 2);
+    }
     viewer.terminate();
     QVERIFY(viewer.waitForFinished(20000));
     QCOMPARE(viewer.exitStatus(), QProcess::CrashExit);
     QCOMPARE(viewer.readAllStandardOutput(), QByteArray());
-    QCOMPARE(viewer.readAllStandardError(), QByteArray("stopped before a.in was judged\n"));
+    errors += viewer.readAllStandardError();
+    if (workDirectoryHeld) {
+        QCOMPARE(QString::fromUtf8(errors),
+            QStringLiteral("waiting for %1, which another run of the viewer is using "
+                           "(tst_check, process %2 on %3)\nstopped before a.in was judged\n")
+                .arg(workDirectory, QString::number(QCoreApplication::applicationPid()),
+                    QSysInfo::machineHostName()));
+        QVERIFY(!QFileInfo::exists(workDirectory));
+        return;
+    }
+    QCOMPARE(errors, QByteArray("stopped before a.in was judged\n"));
     QTRY_VERIFY_WITH_TIMEOUT(ProcessesGone(solver), 20000);
     QCOMPARE(QDir(workDirectory).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
         QStringList { "calc.pid" });
