@@ -105,6 +105,9 @@ double Nearest(const Rational& value);
 double AtOrAbove(const Rational& value);
 // The nearest double, or an infinity of the value's sign beyond every double.
 double NearestOrInfinity(const Rational& value);
+// The value in extended precision, within a unit of its nearest: its range holds every
+// quantity derived from a few double coordinates, so that it can be shown in digits.
+Wide ToWide(const Rational& value);
 
 // The sign of (a1 - a0)(b1 - b0) - (c1 - c0)(d1 - d0), exactly: by the extended-precision
 // filter, then by error-free double products where the four differences are exact doubles

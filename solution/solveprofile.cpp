@@ -308,9 +308,11 @@ std::vector<Line> LinesBySlope(std::span<const PointD> vertices)
         const PointD& right = vertices[k];
         if (left.X == right.X || dominance.Below(Segment(k - 1)))
             continue;
-        double slope = (right.Y - left.Y) / (right.X - left.X);
-        // Differences beyond the doubles' range: their quotient, clamped, still ranks them.
-        if (!(std::fabs(slope) <= Largest))
+        const double run = right.X - left.X;
+        double slope = (right.Y - left.Y) / run;
+        // Differences beyond the doubles' range: their quotient, clamped, still ranks them. A
+        // run beyond it would flatten any finite rise to 0.
+        if (!(std::fabs(slope) <= Largest) || !(run <= Largest))
             slope = static_cast<double>(
                 std::clamp<Wide>(SlopeValue({ left, right, 0 }), -Wide(Largest), Wide(Largest)));
         keyed.push_back({ OrderKey(slope), Segment(k - 1) });
@@ -394,8 +396,6 @@ struct ProfileSolution::Envelope {
     std::vector<Approx> Crossings; // Crossings[j]: where OnTop[j + 1] takes over from OnTop[j]
     double HighestY = 0; // V of a profile without slopes
     ProfileAnswer Answer;
-    double LeastTowerHeight = 0;
-    double LowestTop = 0;
 
     explicit Envelope(std::span<const PointD> vertices)
         : Vertices(vertices)
@@ -517,15 +517,6 @@ struct ProfileSolution::Envelope {
         const double other
             = std::nextafter(nearest, side * std::numeric_limits<double>::infinity());
         return objective(other) < objective(nearest) ? other : nearest;
-    }
-
-    // y - T(x), the nearest double or an infinity beyond every double.
-    double HeightAboveGround(PointD point) const
-    {
-        const Ground ground = GroundAt(point.X);
-        if (const auto height = exact::Nearest(Approx(point.Y) - GroundValue(ground, point.X)))
-            return *height;
-        return exact::NearestOrInfinity(Rational(point.Y) - ExactGroundValue(ground, point.X));
     }
 
     void Solve();
@@ -716,14 +707,10 @@ void ProfileSolution::Envelope::Solve()
 {
     if (OnTop.empty()) {
         Answer = { { First(), HighestY }, { First(), HighestY } };
-        LeastTowerHeight = 0;
-        LowestTop = HighestY;
         return;
     }
     SolveTower();
     SolveIsland();
-    LeastTowerHeight = HeightAboveGround(Answer.Tower);
-    LowestTop = Answer.Island.Y;
 }
 
 ProfileSolution::ProfileSolution(std::span<const PointD> vertices)
@@ -744,11 +731,6 @@ ProfileSolution::ProfileSolution(std::span<const PointD> vertices)
 
 namespace {
 
-// The rounding of the numbers an answer is judged by: the nearest double, where a value
-// beyond every double, possible far from the optimum, is an infinity rather than a failure.
-std::optional<double> Judged(const Approx& value) { return exact::Nearest(value); }
-double Judged(const Rational& value) { return exact::NearestOrInfinity(value); }
-
 void RequireInRange(double x, const ProfileSolution::Envelope& envelope)
 {
     if (!(x >= envelope.First() && x <= envelope.Last()))
@@ -767,14 +749,10 @@ double ProfileSolution::First() const { return m_envelope->First(); }
 
 double ProfileSolution::Last() const { return m_envelope->Last(); }
 
-double ProfileSolution::LeastTowerHeight() const { return m_envelope->LeastTowerHeight; }
-
-double ProfileSolution::LowestTop() const { return m_envelope->LowestTop; }
-
-double ProfileSolution::TopAt(double x) const
+Rational ProfileSolution::TopAt(double x) const
 {
     RequireInRange(x, *m_envelope);
-    return m_envelope->RoundedTopAt(x, [](const auto& v) { return Judged(v); });
+    return m_envelope->ExactTopAt(x);
 }
 
 ProfileSlope ProfileSolution::SlopeOnTopAt(double x) const
@@ -789,12 +767,11 @@ ProfileSlope ProfileSolution::SlopeOnTopAt(double x) const
     return { line.Left, line.Right };
 }
 
-double ProfileSolution::HeightAboveGround(PointD point) const
+Rational ProfileSolution::GroundAt(double x) const
 {
-    RequireInRange(point.X, *m_envelope);
-    if (!std::isfinite(point.Y))
-        throw std::invalid_argument("a height is not a finite number");
-    return m_envelope->HeightAboveGround(point);
+    RequireInRange(x, *m_envelope);
+    const Envelope& envelope = *m_envelope;
+    return envelope.ExactGroundValue(envelope.GroundAt(x), x);
 }
 
 ProfileAnswer SolveProfile(std::vector<PointD> vertices)

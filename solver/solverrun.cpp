@@ -3,6 +3,7 @@
 #include "solver/messagetext.h"
 #include "solver/platformcommands.h"
 
+#include "scene/filemessage.h"
 #include "scene/stoprequest.h"
 
 #include <QCoreApplication>
@@ -28,7 +29,9 @@ struct RunProblem {
 constexpr const char* RunFileNames[]
     = { PointFileName, ResultFileName, ResultTemporaryFileName, SolverFileName };
 
+// The solver's last words in a message: its last few lines, each cut to its end.
 constexpr qsizetype ErrorTailLines = 5;
+constexpr std::size_t ErrorLineLength = 200;
 
 // The message of a failed file command or a refusal; empty when `step` succeeds.
 template <class Step>
@@ -58,11 +61,18 @@ QString DurationText(std::chrono::milliseconds duration)
         : QCoreApplication::translate("SolverRun", "%1 seconds").arg(number);
 }
 
+// Escaped as a file's contents are in messages, so that no control character or escape
+// sequence of the solver's reaches the message or the report.
 QString LastLines(const QByteArray& output)
 {
-    QStringList lines = QString::fromLocal8Bit(output).split(QLatin1Char('\n'));
-    lines.removeIf([](const QString& line) { return line.trimmed().isEmpty(); });
-    return lines.mid(qMax<qsizetype>(0, lines.size() - ErrorTailLines)).join(QLatin1Char('\n'));
+    QList<QByteArray> lines = output.split('\n');
+    lines.removeIf([](const QByteArray& line) { return line.trimmed().isEmpty(); });
+    QStringList shown;
+    for (const QByteArray& line : lines.mid(qMax<qsizetype>(0, lines.size() - ErrorTailLines))) {
+        shown << QString::fromStdString(
+            ShownText(line.toStdString(), ErrorLineLength, TextEnd::End));
+    }
+    return shown.join(QLatin1Char('\n'));
 }
 
 // The solver knows the user's file only as its staged copy, which is gone by the time the
@@ -87,20 +97,21 @@ QString NameDroppedFile(const QString& solverOutput, const QString& droppedFile)
 void CheckDroppedFile(const QString& droppedFile, const fs::path& workDirectory)
 {
     const fs::path dropped = ToPath(droppedFile);
+    const QString name = ShownName(droppedFile);
     std::error_code error;
     const fs::file_status status = fs::status(dropped, error);
     if (status.type() == fs::file_type::not_found || status.type() == fs::file_type::none)
         throw RunProblem {
-            QCoreApplication::translate("SolverRun", "%1: the file does not exist").arg(droppedFile)
+            QCoreApplication::translate("SolverRun", "%1: the file does not exist").arg(name)
         };
     if (status.type() == fs::file_type::directory) {
         throw RunProblem { QCoreApplication::translate(
             "SolverRun", "%1: is a folder, not a file; drop a problem input file")
-                               .arg(droppedFile) };
+                               .arg(name) };
     }
     if (status.type() != fs::file_type::regular) {
         throw RunProblem {
-            QCoreApplication::translate("SolverRun", "%1: is not a plain file").arg(droppedFile)
+            QCoreApplication::translate("SolverRun", "%1: is not a plain file").arg(name)
         };
     }
     const fs::path place = fs::canonical(dropped, error).parent_path();
@@ -110,7 +121,7 @@ void CheckDroppedFile(const QString& droppedFile, const fs::path& workDirectory)
         throw RunProblem { QCoreApplication::translate("SolverRun",
             "%1: lies in the viewer's work directory, whose files each run replaces; copy it "
             "elsewhere and drop the copy")
-                               .arg(droppedFile) };
+                               .arg(name) };
     }
 }
 
@@ -209,7 +220,8 @@ QString SolverRun::Begin(const QString& droppedFile, SceneState* readAheadScene)
     QString problem = ProblemOf([&] {
         CheckDroppedFile(droppedFile, m_workDirectory);
         TakeWorkDirectory();
-        m_droppedFile = droppedFile;
+        m_droppedPath = droppedFile;
+        m_droppedFile = ShownName(droppedFile);
     });
     if (!problem.isEmpty()) {
         ReleaseWorkDirectoryWhenDone();
@@ -324,7 +336,7 @@ QString SolverRun::StageAndLaunch()
 {
     const QString problem = ProblemOf([&] {
         PrepareWorkDirectory(m_workDirectory);
-        Stage(m_droppedFile);
+        Stage(m_droppedPath);
     });
     if (!problem.isEmpty())
         return problem;
@@ -446,9 +458,10 @@ void SolverRun::OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus)
     QString ending;
     if (exitStatus == QProcess::CrashExit)
         ending = QCoreApplication::translate("SolverRun", "%1 crashed").arg(solver);
-    else if (exitCode != 0)
-        ending = QCoreApplication::translate("SolverRun", "%1 exited with status %2")
-                     .arg(solver, QString::number(exitCode));
+    else if (exitCode != 0) {
+        ending = ExitStatusSentence(exitCode);
+        m_exitStatus = exitCode;
+    }
     if (!ending.isEmpty()) {
         const QString lastLines = NameDroppedFile(LastLines(m_process->ErrorTail()), m_droppedFile);
         m_failure = lastLines.isEmpty()
@@ -493,21 +506,27 @@ void SolverRun::SolverEnded()
 void SolverRun::Conclude()
 {
     CoordinateCaptions captions;
-    if (!m_failure.isEmpty())
+    // A solver that exited with a status other than 0 may still have left a complete answer,
+    // which is collected with that status; without one, its exit is what went wrong.
+    const bool answerMayStand = m_failure.isEmpty() || m_exitStatus != 0;
+    if (!answerMayStand)
         StopReadingAhead();
-    QString failure = m_failure.isEmpty() ? LoadAnswer(captions) : m_failure;
+    QString failure = answerMayStand ? LoadAnswer(captions) : m_failure;
+    if (!failure.isEmpty() && !m_failure.isEmpty())
+        failure = m_failure;
     const QString cleanUpProblem = CleanUp();
     if (failure.isEmpty())
         failure = cleanUpProblem;
     const bool answerWasAwaited = AnswerAwaited();
     const std::chrono::nanoseconds solverTime = m_solverTime;
+    const int exitStatus = m_exitStatus;
     LetGo();
     ReleaseWorkDirectoryWhenDone();
     // Last, so that a receiver may start the next run at once.
     if (answerWasAwaited)
         emit WaitingChanged(false);
     if (failure.isEmpty())
-        emit Collected(captions, solverTime);
+        emit Collected(captions, solverTime, exitStatus);
     else
         emit Failed(failure);
 }
@@ -574,6 +593,7 @@ void SolverRun::LetGo()
     m_scene = nullptr;
     m_failure.clear();
     m_solverClock.invalidate();
+    m_exitStatus = 0;
     m_solverTime = {};
 }
 

@@ -85,23 +85,26 @@ public:
 
     // Collects the pending run. Waits (asynchronously, emitting WaitingChanged(true) and
     // later (false)) while the solver still runs, up to the timeout, after which the solver
-    // is stopped. Then checks how the solver ended, loads `scene` only when it exited with
-    // status 0 (with LoadResults' outcome, on two cores, or completing what Start read
-    // ahead), cleans up, and emits exactly one of Collected or Failed: a problem of the
-    // solver first, then of the point file, then of the answer. `scene` must outlive the
-    // wait. Never sets HaveData. Does nothing when no run is pending or its collection is
-    // already under way: a failed Start has reported its own problem.
+    // is stopped. Then checks how the solver ended, loads `scene` when it exited by itself
+    // (with LoadResults' outcome, on two cores, or completing what Start read ahead), cleans
+    // up, and emits exactly one of Collected or Failed: a problem of the solver first, then
+    // of the point file, then of the answer. A solver that exited with a status other than 0
+    // is collected when it left a complete answer, else fails by its status. `scene` must
+    // outlive the wait. Never sets HaveData. Does nothing when no run is pending or its
+    // collection is already under way: a failed Start has reported its own problem.
     void Collect(SceneState& scene);
 
-    // The file dropped for the latest run that got past its checks.
+    // The file dropped for the latest run that got past its checks, as messages show it.
     const QString& DroppedFile() const { return m_droppedFile; }
 
     // From a successful Start until Collected or Failed.
     bool IsPending() const { return m_state != State::Idle; }
 
 signals:
-    // solverTime: from the solver's start to its exit.
-    void Collected(const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime);
+    // solverTime: from the solver's start to its exit; exitStatus: the solver's, which is 0
+    // unless it left a complete answer all the same.
+    void Collected(const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime,
+        int exitStatus);
     void Failed(const QString& message);
     void WaitingChanged(bool waiting);
 
@@ -162,7 +165,8 @@ private:
 
     // The pending run; each is reset when the run goes back to Idle.
     State m_state = State::Idle;
-    QString m_droppedFile; // what messages about the run's point file name; kept after it
+    QString m_droppedPath; // the run's point file, to be staged once the run may begin
+    QString m_droppedFile; // the run's point file as messages name it; kept after the run
     FileStamp m_stagedStamp; // the point file as staged
     SolverProcess* m_process = nullptr; // ours from Launch until the run is let go
     QElapsedTimer m_solverClock;
@@ -171,6 +175,7 @@ private:
     // as awaited.
     SceneState* m_scene = nullptr;
     QString m_failure; // what went wrong with the solver, composed where it became known
+    int m_exitStatus = 0; // a non-zero status the solver exited with; its answer may stand
 
     // The point file read ahead while the solver runs: into the scene's records, by a thread
     // that ends before anything else touches them, the staged files or the reader.

@@ -3,10 +3,12 @@
 #include "check/picture.h"
 #include "check/verdicttext.h"
 #include "render/viewtransform.h"
+#include "solver/messagetext.h"
 #include "ui/picturebox.h"
 #include "ui/windowgeometry.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTextStream>
 #include <QTimer>
 
 namespace {
@@ -228,7 +231,8 @@ void frmMain::tmrDisplay_Timer()
     m_solver.Collect(*m_scene);
 }
 
-void frmMain::ShowCollected(const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime)
+void frmMain::ShowCollected(
+    const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime, int exitStatus)
 {
     ShowCoordinates(lblT1, captions.Tower);
     ShowCoordinates(lblT2, captions.Island);
@@ -241,9 +245,17 @@ void frmMain::ShowCollected(const CoordinateCaptions& captions, std::chrono::nan
     const DrawOutcome outcome = DrawScene();
     cmdDraw->setEnabled(true);
     cmdDrawTower->setEnabled(true);
-    const AnswerTips tips = AnswerToolTips(*m_scene, m_tolerance, solverTime);
+    const AnswerTips tips = AnswerToolTips(*m_scene, m_tolerance, solverTime, exitStatus);
     lblT1->setToolTip(tips.Tower);
     lblT2->setToolTip(tips.Island);
+    // Shown all the same, as the solver left it; the terminal it was started from hears why
+    // the answer may not be what the solver meant.
+    if (exitStatus != 0) {
+        QTextStream(stderr) << QCoreApplication::translate("frmMain", "%1: %2: %3")
+                                   .arg(QLatin1String(ApplicationTitle), m_solver.DroppedFile(),
+                                       ExitStatusSentence(exitStatus))
+                            << Qt::endl;
+    }
     const QString problem = DrawProblem(outcome, m_solver.DroppedFile(), m_scene->MaxX);
     if (!problem.isEmpty())
         ShowMessage(problem, QMessageBox::Warning);

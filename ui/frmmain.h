@@ -69,7 +69,8 @@ protected:
 
 private:
     void LayOutControls();
-    void ShowCollected(const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime);
+    void ShowCollected(
+        const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime, int exitStatus);
     void ShowFailure(const QString& message);
     void ShowMessage(const QString& text, QMessageBox::Icon icon);
 

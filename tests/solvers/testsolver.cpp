@@ -103,6 +103,14 @@ int main()
                    "step 7: morvadine.in, ./morvadine.in, morvadine.in.bak\n",
             stderr);
         return 3;
+    } else if (Behaviour == "garbled") {
+        // A line of 100,000 bytes, then colours, a carriage return and a byte that is not UTF-8.
+        std::fputs((std::string(99990, '-') + "the end\n").c_str(), stderr);
+        std::fputs("\x1b[31mred\x1b[0m\rover\xff\n", stderr);
+        return 4;
+    } else if (Behaviour == "answerthenfail") {
+        std::fputs("gave up after answering\n", stderr);
+        return Answer() == 0 ? 3 : 2;
     } else if (Behaviour == "crashing") {
         std::fputs("about to crash\n", stderr);
         // No core file: it would land in the work directory.
