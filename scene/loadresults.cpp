@@ -35,7 +35,7 @@ std::array<double, 4> ReadAnswer(const std::filesystem::path& path, const DataFi
 
 // The steps after the point file: the answer, then the extents of the vertices read.
 CoordinateCaptions ReadAnswerAndFinish(SceneState& scene, const VertexExtents& extents,
-                                       const std::filesystem::path& folder, const DataFileOpener& files)
+    const std::filesystem::path& folder, const DataFileOpener& files)
 {
     const std::array<double, 4> answer = ReadAnswer(folder / ResultFileName, files);
     scene.Tower = {answer[0], answer[1]};
@@ -61,11 +61,11 @@ CoordinateCaptions LoadResults(SceneState& scene, const std::filesystem::path& f
 namespace {
 
 CoordinateCaptions LoadOpenPointFile(SceneState& scene, const DataFile& pointFile,
-                                     const std::filesystem::path& folder, const std::string& pointFileName,
-                                     PointFileReader& reader, const DataFileOpener& files)
+    const std::filesystem::path& folder, const std::string& pointFileName, PointFileReader& reader,
+    const DataFileOpener& files)
 {
-    const VertexExtents extents
-        = reader.Read(scene.Points, scene.PointCount, pointFile, pointFileName, PointFileReader::Cores::Two);
+    const VertexExtents extents = reader.Read(
+        scene.Points, scene.PointCount, pointFile, pointFileName, PointFileReader::Cores::Two);
     return ReadAnswerAndFinish(scene, extents, folder, files);
 }
 

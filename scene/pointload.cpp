@@ -26,7 +26,8 @@ constexpr std::int32_t VerticesBetweenStopChecks = 1 << 16;
 void ReadPointsCarefully(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
                          const std::string& displayName, std::stop_token stop)
 {
-    ReadPointsCarefully(points, count, *AnyDataFile().Open(file, displayName), displayName, std::move(stop));
+    ReadPointsCarefully(
+        points, count, *AnyDataFile().Open(file, displayName), displayName, std::move(stop));
 }
 
 void ReadPointsCarefully(PointArray& points, std::int32_t& count, const DataFile& file,
@@ -419,11 +420,12 @@ PointFileReader::~PointFileReader() = default;
 VertexExtents PointFileReader::Read(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
                                     const std::string& displayName, Cores cores, std::stop_token stop)
 {
-    return Read(points, count, *AnyDataFile().Open(file, displayName), displayName, cores, std::move(stop));
+    return Read(
+        points, count, *AnyDataFile().Open(file, displayName), displayName, cores, std::move(stop));
 }
 
 VertexExtents PointFileReader::Read(PointArray& points, std::int32_t& count, const DataFile& file,
-                                    const std::string& displayName, Cores cores, std::stop_token stop)
+    const std::string& displayName, Cores cores, std::stop_token stop)
 {
     m_lastReadWasCareful = false;
     if (const std::optional<VertexExtents> extents = ReadQuickly(points, count, file, cores, stop))
@@ -455,7 +457,7 @@ std::optional<VertexExtents> PointFileReader::ReadQuickly(PointArray& points, st
         if (twoCores) {
             std::size_t secondReceived = 0;
             OnTwoCores([&] { received = file.ReadAt(0, text, middle); },
-                       [&] { secondReceived = file.ReadAt(middle, text + middle, bytes - middle); });
+                [&] { secondReceived = file.ReadAt(middle, text + middle, bytes - middle); });
             if (received == middle)
                 received += secondReceived;
         } else {

@@ -176,7 +176,8 @@ std::vector<pid_t> AdoptedChildren()
         pid_t pid = 0;
         pid_t parent = 0;
         pid_t session = 0;
-        if (std::from_chars(name.data(), name.data() + name.size(), pid).ptr != name.data() + name.size()
+        if (std::from_chars(name.data(), name.data() + name.size(), pid).ptr
+                != name.data() + name.size()
             || !ParentAndSession(pid, parent, session))
             continue;
         if (parent == self && session != ownSession && std::ranges::count(started, pid) == 0)

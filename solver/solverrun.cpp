@@ -285,7 +285,8 @@ QString SolverRun::LockHolder() const
 // Whether every process of an earlier run has ended and been reaped, so that a run may stage.
 bool SolverRun::EarlierRunsGone() const
 {
-    const QList<SolverProcess*> processes = findChildren<SolverProcess*>(Qt::FindDirectChildrenOnly);
+    const QList<SolverProcess*> processes
+        = findChildren<SolverProcess*>(Qt::FindDirectChildrenOnly);
     return std::ranges::none_of(processes, [this](const SolverProcess* process) {
         return process != m_process && process->MayStillRun();
     });
@@ -436,7 +437,8 @@ void SolverRun::Collect(SceneState& scene)
 // Whether the user waits for the solver: its answer has been asked for before it ended.
 bool SolverRun::AnswerAwaited() const
 {
-    return m_scene && (m_state == State::Queued || m_state == State::Running || m_state == State::Stopping);
+    return m_scene
+        && (m_state == State::Queued || m_state == State::Running || m_state == State::Stopping);
 }
 
 // Running: the solver could not be started at all.
@@ -546,9 +548,11 @@ QString SolverRun::LoadAnswer(CoordinateCaptions& captions)
         // What the solver changed is no longer the dropped file: messages name it as it is.
         const std::string pointFileName = changed ? PointFileName : m_droppedFile.toStdString();
         if (readAhead && !changed && m_readAhead.Stamp == m_stagedStamp)
-            captions = CompleteLoad(*m_scene, m_readAhead, m_workDirectory, pointFileName, m_reader, m_workFiles);
+            captions = CompleteLoad(
+                *m_scene, m_readAhead, m_workDirectory, pointFileName, m_reader, m_workFiles);
         else
-            captions = LoadResultsOnTwoCores(*m_scene, m_workDirectory, pointFileName, m_reader, m_workFiles);
+            captions = LoadResultsOnTwoCores(
+                *m_scene, m_workDirectory, pointFileName, m_reader, m_workFiles);
     } catch (const ResultFileError& error) {
         return QCoreApplication::translate("SolverRun", "%1 finished without a usable answer: %2")
             .arg(solver, MessageText(error.Message()));
@@ -569,7 +573,8 @@ QString SolverRun::LoadAnswer(CoordinateCaptions& captions)
 bool SolverRun::StagedCopyUnchanged() const
 {
     try {
-        return m_workFiles.Open(m_workDirectory / PointFileName, PointFileName)->Stamp() == m_stagedStamp;
+        return m_workFiles.Open(m_workDirectory / PointFileName, PointFileName)->Stamp()
+            == m_stagedStamp;
     } catch (const DataFileError&) {
         return false; // gone, or no longer readable: the load says which
     }

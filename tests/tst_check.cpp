@@ -624,7 +624,8 @@ void TestCheck::pictureTargets()
     const QDir inputs(m_inputs.path());
     QVERIFY(inputs.mkpath(QStringLiteral("pictures")));
     const auto cleanUp = qScopeGuard([&] {
-        for (const char* made : { "link.png", "hard.png", "later.in", "pictures/a.png", "full.png" })
+        for (const char* made :
+            { "link.png", "hard.png", "later.in", "pictures/a.png", "full.png" })
             QFile::remove(inputs.filePath(QLatin1String(made)));
         // Whatever happened, the next test reads the inputs as they were.
         for (const auto& [name, text] : Inputs) {
@@ -635,9 +636,12 @@ void TestCheck::pictureTargets()
     });
     QVERIFY(QFile::link(QStringLiteral("a.in"), inputs.filePath(QStringLiteral("link.png"))));
     QVERIFY(QFile::link(QStringLiteral("/dev/full"), inputs.filePath(QStringLiteral("full.png"))));
-    QVERIFY(::link(qPrintable(inputs.filePath("a.in")), qPrintable(inputs.filePath("hard.png"))) == 0);
+    QVERIFY(
+        ::link(qPrintable(inputs.filePath("a.in")), qPrintable(inputs.filePath("hard.png"))) == 0);
     QVERIFY(QFile::copy(inputs.filePath("flat.in"), inputs.filePath("pictures/a.png")));
-    QVERIFY(::link(qPrintable(inputs.filePath("pictures/a.png")), qPrintable(inputs.filePath("later.in"))) == 0);
+    QVERIFY(::link(qPrintable(inputs.filePath("pictures/a.png")),
+                qPrintable(inputs.filePath("later.in")))
+        == 0);
     const Finished finished = Morvadine(arguments);
     QCOMPARE(finished.Output, output);
     QCOMPARE(finished.Errors, errors);

@@ -148,7 +148,8 @@ int main()
             : 2;
     } else if (Behaviour == "fifolink") {
         return mkfifo("calc.fifo", 0600) == 0 && unlink("morvadine.in") == 0
-                && symlink("calc.fifo", "morvadine.in") == 0 && WriteFile("morvadine.out", "1 2 3 4\n")
+                && symlink("calc.fifo", "morvadine.in") == 0
+                && WriteFile("morvadine.out", "1 2 3 4\n")
             ? 0
             : 2;
     } else if (Behaviour == "stdinlink") {
