@@ -131,9 +131,11 @@ int main(int argc, char* argv[])
     for (const auto& file : files) {
         const std::string bytes = Profile(file.pattern);
         std::ofstream(folder / PointFileName, std::ios::binary) << bytes;
-        const std::vector<Timing> timings = SecondsOfRunsInTurns(
-            repetitions, {[&] { Floor(bytes, records); }, [&] { LoadResults(*reference, folder); },
-                          [&] { LoadResultsOnTwoCores(*twoCores, folder, PointFileName, reader); }});
+        const std::vector<Timing> timings = SecondsOfRunsInTurns(repetitions,
+            { [&] { Floor(bytes, records); }, [&] { LoadResults(*reference, folder); },
+                [&] {
+                    LoadResultsOnTwoCores(*twoCores, folder, PointFileName, reader, AnyDataFile());
+                } });
         const Timing floor = timings[0];
         const Timing load = timings[1];
         const Timing fast = timings[2];

@@ -8,7 +8,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QImageWriter>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -64,6 +64,29 @@ Collection SolveAndCollect(
     if (!collection.Reported)
         loop.exec();
     return collection;
+}
+
+// Holds the work directory for the whole check, waiting while another run of the viewer uses
+// it and saying so once; returns early when stopped.
+void WaitForWorkDirectory(SolverRun& run, QTextStream& notices, const CheckStop& stop)
+{
+    const QString holder = run.ReserveWorkDirectory();
+    if (holder.isEmpty())
+        return;
+    notices << QCoreApplication::translate(
+        "CheckMode", "waiting for %1, which another run of the viewer is using (%2)")
+                   .arg(run.WorkDirectory(), holder)
+            << Qt::endl;
+    QEventLoop loop;
+    QObject::connect(&stop, &CheckStop::Stopping, &loop, &QEventLoop::quit);
+    QTimer retry;
+    retry.setInterval(std::chrono::milliseconds(100));
+    QObject::connect(&retry, &QTimer::timeout, &loop, [&] {
+        if (run.ReserveWorkDirectory().isEmpty())
+            loop.quit();
+    });
+    retry.start();
+    loop.exec();
 }
 
 FileReport ErrorReport(const QString& file, const QString& message)
@@ -205,11 +228,11 @@ FileReport ReportCollected(SceneState& scene, const QString& file,
         const QImage picture = DrawPicture(scene, request.Picture, outcome);
         report.Notice = DrawProblem(outcome, ShownName(file), scene.MaxX);
         const QString pictureFile = PictureFile(request.Picture.Pattern, file);
-        QImageWriter writer(pictureFile);
-        if (!writer.write(picture)) {
+        const QString problem = WritePicture(picture, pictureFile);
+        if (!problem.isEmpty()) {
             return ErrorReport(file,
                 QCoreApplication::translate("CheckMode", "cannot write the picture %1: %2")
-                    .arg(ShownName(pictureFile), writer.errorString()));
+                    .arg(ShownName(pictureFile), problem));
         }
     }
     const std::optional<AnswerVerdict> verdict = JudgeScene(scene, request.Tolerance);
@@ -271,6 +294,8 @@ int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStr
     SolverRun run(programFolder);
     if (!request.SolverProgram.isEmpty())
         run.SetSolverProgram(request.SolverProgram);
+    if (!stop.Requested())
+        WaitForWorkDirectory(run, notices, stop);
     int counts[3] = {};
     for (const QString& file : request.Files) {
         // A stop that came while no event loop ran is heard here, before a solver starts.

@@ -97,6 +97,13 @@ QString Absolute(const QString& file)
     return error ? file : FromPath(absolute.lexically_normal());
 }
 
+// Whether both names lead to one file that exists: through a link, or as hard links.
+bool SameExistingFile(const QString& one, const QString& other)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(ToPath(one), ToPath(other), error);
+}
+
 // Each file must get a picture of its own, and no picture may take an input's place.
 void CheckPictureFiles(const QString& pattern, const QStringList& files)
 {
@@ -109,7 +116,7 @@ void CheckPictureFiles(const QString& pattern, const QStringList& files)
     for (const QString& file : files) {
         const QString picture = Absolute(PictureFile(pattern, file));
         for (const QString& input : files) {
-            if (Absolute(input) == picture) {
+            if (Absolute(input) == picture || SameExistingFile(picture, input)) {
                 throw Refusal { QCoreApplication::translate(
                     "CommandLine", "--picture: the picture of %1 would replace the input %2")
                                     .arg(ShownName(file), ShownName(input)) };

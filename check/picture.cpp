@@ -4,8 +4,12 @@
 #include "render/viewtransform.h"
 #include "scene/numbertext.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QImageWriter>
+#include <QSaveFile>
 
 #include <cmath>
 
@@ -13,6 +17,36 @@ QString PictureFile(const QString& pattern, const QString& inputFile)
 {
     return QString(pattern).replace(
         QLatin1String(NamePlaceholder), QFileInfo(inputFile).completeBaseName());
+}
+
+QString WritePicture(const QImage& image, const QString& file)
+{
+    const QFileInfo target(file);
+    // Replacing a device or a pipe by a picture would do the system harm; writing into one is
+    // no picture file either.
+    if (target.exists() && !target.isFile())
+        return QCoreApplication::translate("Picture", "something other than a file has this name");
+    // Encoded first, so that a picture that cannot be encoded leaves no file at all.
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, target.suffix().toLower().toLatin1());
+    if (!writer.write(image))
+        return writer.errorString();
+    // Unbuffered: a write the file system refuses then fails at once, with its reason. A
+    // buffered QSaveFile would commit a file cut short by a failed flush.
+    QSaveFile output(file);
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return output.errorString();
+    for (qint64 written = 0; written < encoded.size();) {
+        const qint64 step = output.write(encoded.constData() + written, encoded.size() - written);
+        if (step <= 0)
+            return output.errorString(); // the temporary goes with `output`
+        written += step;
+    }
+    if (!output.commit())
+        return output.errorString();
+    return {};
 }
 
 QSize DefaultPictureSize()

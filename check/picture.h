@@ -29,6 +29,13 @@ inline constexpr const char* NamePlaceholder = "{name}";
 // input's file name without its folder and its last extension ("profiles/a.in" gives "a").
 QString PictureFile(const QString& pattern, const QString& inputFile);
 
+// Writes `image` to `file`, in the format its extension names, all or nothing: into a
+// temporary file beside it that replaces it once complete, so that a failed write leaves
+// `file` as it was and no part of a picture anywhere. A link is followed and the file it
+// names replaced, never written into; a name that stands for anything but a plain file is
+// refused. Returns why the picture could not be written, or an empty string.
+QString WritePicture(const QImage& image, const QString& file);
+
 // The size of a picture whose request names none, in pixels.
 QSize DefaultPictureSize();
 

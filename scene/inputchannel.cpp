@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <limits>
 
 namespace {
@@ -24,23 +23,56 @@ constexpr const char* MarkInside = TRANSLATABLE_TEXT("DataFile",
 InputChannel::InputChannel() = default;
 InputChannel::~InputChannel() = default;
 
+namespace {
+
+// A stream read front to back, as a file; a test's text in memory.
+class StreamFile : public DataFile {
+public:
+    StreamFile(std::unique_ptr<std::istream> stream, std::string displayName)
+        : m_stream(std::move(stream))
+        , m_name(std::move(displayName))
+    {
+    }
+
+    const FileStamp& Stamp() const override { return m_stamp; }
+
+    // Reads on from where the last read ended, whatever `offset` says.
+    std::size_t ReadAt(std::uint64_t, char* into, std::size_t length) const override
+    {
+        m_stream->read(into, static_cast<std::streamsize>(length));
+        if (m_stream->bad())
+            throw DataFileError(
+                { TRANSLATABLE_TEXT("DataFile", "%1: the file could not be read"), { m_name } });
+        return static_cast<std::size_t>(m_stream->gcount());
+    }
+
+private:
+    std::unique_ptr<std::istream> m_stream;
+    std::string m_name;
+    FileStamp m_stamp;
+};
+
+} // namespace
+
 void InputChannel::Open(const std::filesystem::path& path, std::string displayName)
 {
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored))
-        throw DataFileError(
-            { TRANSLATABLE_TEXT("DataFile", "%1: is a folder, not a file"), { displayName } });
-    auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
-    if (!file->is_open()) {
-        throw DataFileError({ std::filesystem::exists(path, ignored)
-                ? TRANSLATABLE_TEXT("DataFile", "%1: the file cannot be opened for reading")
-                : TRANSLATABLE_TEXT("DataFile", "%1: the file does not exist"),
-            { displayName } });
-    }
-    Open(std::move(file), std::move(displayName));
+    std::unique_ptr<DataFile> file = AnyDataFile().Open(path, displayName);
+    Begin(std::move(file), nullptr, std::move(displayName));
+}
+
+void InputChannel::Open(const DataFile& file, std::string displayName)
+{
+    Begin(nullptr, &file, std::move(displayName));
 }
 
 void InputChannel::Open(std::unique_ptr<std::istream> stream, std::string displayName)
+{
+    Begin(std::make_unique<StreamFile>(std::move(stream), displayName), nullptr,
+        std::move(displayName));
+}
+
+void InputChannel::Begin(
+    std::unique_ptr<DataFile> ownFile, const DataFile* file, std::string displayName)
 {
     if (IsOpen())
         throw DataFileError(
@@ -48,7 +80,9 @@ void InputChannel::Open(std::unique_ptr<std::istream> stream, std::string displa
                 { displayName, m_name } });
     if (!m_buffer)
         m_buffer = std::make_unique<char[]>(BufferSize);
-    m_stream = std::move(stream);
+    m_ownFile = std::move(ownFile);
+    m_file = m_ownFile ? m_ownFile.get() : file;
+    m_fileOffset = 0;
     m_name = std::move(displayName);
     m_begin = m_end = 0;
     m_bufferOffset = 0;
@@ -57,7 +91,12 @@ void InputChannel::Open(std::unique_ptr<std::istream> stream, std::string displa
     m_afterCarriageReturn = false;
     m_line = 1;
     m_lineOffset = 0;
-    SkipByteOrderMark();
+    try {
+        SkipByteOrderMark();
+    } catch (...) {
+        Close();
+        throw;
+    }
 }
 
 // Some editors open every UTF-8 file with a byte-order mark: it is no part of the data, and
@@ -73,7 +112,8 @@ void InputChannel::SkipByteOrderMark()
 
 void InputChannel::Close()
 {
-    m_stream.reset();
+    m_file = nullptr;
+    m_ownFile.reset();
 }
 
 void InputChannel::ReadItem(double& target)
@@ -201,13 +241,11 @@ bool InputChannel::Refill()
     m_bufferOffset += static_cast<std::int64_t>(m_begin);
     m_begin = 0;
     m_end = unread;
-    m_stream->read(m_buffer.get() + m_end, static_cast<std::streamsize>(BufferSize - m_end));
-    const auto received = static_cast<std::size_t>(m_stream->gcount());
-    if (m_stream->bad())
-        throw DataFileError(
-            { TRANSLATABLE_TEXT("DataFile", "%1: the file could not be read"), { m_name } });
+    const std::size_t wanted = BufferSize - m_end;
+    const std::size_t received = m_file->ReadAt(m_fileOffset, m_buffer.get() + m_end, wanted);
+    m_fileOffset += received;
     m_end += received;
-    m_atEnd = received == 0 || m_stream->eof();
+    m_atEnd = received < wanted;
     return received > 0;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scene/datafile.h"
 #include "scene/filemessage.h"
 
 #include <cstdint>
@@ -43,9 +44,10 @@ public:
 // the process locale; anything else ("abc", "inf", "0x10", "1e400") is a DataFileError. An
 // item read as a 32-bit integer must in addition be whole and within range.
 //
-// The file is streamed once through a fixed buffer; reading allocates nothing per item. Most
-// numbers are read straight from the buffer; any item that is not a plain number ended within
-// the buffer is cut out whole and read, or refused with a message, by the careful way.
+// The file is read once, front to back, through a fixed buffer; reading allocates nothing per
+// item. Most numbers are read straight from the buffer; any item that is not a plain number
+// ended within the buffer is cut out whole and read, or refused with a message, by the careful
+// way.
 class InputChannel {
 public:
     InputChannel();
@@ -53,13 +55,15 @@ public:
     InputChannel(const InputChannel&) = delete;
     InputChannel& operator=(const InputChannel&) = delete;
 
-    // Opens `path`; `displayName` is the name the messages give the file. Throws
-    // DataFileError when the file cannot be opened, or when the channel is already open.
+    // Opens `path` as AnyDataFile does; `displayName` is the name the messages give the file.
+    // Throws DataFileError when the file cannot be opened, or when the channel is already open.
     void Open(const std::filesystem::path& path, std::string displayName);
+    // The same over a file opened already, which must stay open until Close.
+    void Open(const DataFile& file, std::string displayName);
     // The same over any stream, so tests can read from memory.
     void Open(std::unique_ptr<std::istream> stream, std::string displayName);
     void Close();
-    bool IsOpen() const { return m_stream != nullptr; }
+    bool IsOpen() const { return m_file != nullptr; }
     // The name the messages give the open file.
     const std::string& Name() const { return m_name; }
 
@@ -90,7 +94,12 @@ private:
     // shown (%4).
     [[noreturn]] void Fail(const Token& token, const char* problem);
 
-    std::unique_ptr<std::istream> m_stream;
+    // Reads `ownFile`, which the channel keeps until Close, or else `file`.
+    void Begin(std::unique_ptr<DataFile> ownFile, const DataFile* file, std::string displayName);
+
+    std::unique_ptr<DataFile> m_ownFile; // when the channel opened the file itself
+    const DataFile* m_file = nullptr;
+    std::uint64_t m_fileOffset = 0;   // of the next byte to read from the file
     std::string m_name;
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_begin = 0;          // next unread byte in m_buffer

@@ -9,13 +9,14 @@
 namespace {
 
 // The answer's four numbers, tower first, each point as x then y.
-std::array<double, 4> ReadAnswer(const std::filesystem::path& path)
+std::array<double, 4> ReadAnswer(const std::filesystem::path& path, const DataFileOpener& files)
 {
     InputChannel channel;
     std::array<double, 4> answer{};
     int numbersRead = 0;
     try {
-        channel.Open(path, ResultFileName);
+        const std::unique_ptr<DataFile> file = files.Open(path, ResultFileName);
+        channel.Open(*file, ResultFileName);
         for (double& number : answer) {
             channel.Input(number);
             ++numbersRead;
@@ -34,9 +35,9 @@ std::array<double, 4> ReadAnswer(const std::filesystem::path& path)
 
 // The steps after the point file: the answer, then the extents of the vertices read.
 CoordinateCaptions ReadAnswerAndFinish(SceneState& scene, const VertexExtents& extents,
-                                       const std::filesystem::path& folder)
+    const std::filesystem::path& folder, const DataFileOpener& files)
 {
-    const std::array<double, 4> answer = ReadAnswer(folder / ResultFileName);
+    const std::array<double, 4> answer = ReadAnswer(folder / ResultFileName, files);
     scene.Tower = {answer[0], answer[1]};
     scene.Island = {answer[2], answer[3]};
     scene.MaxX = extents.MaxX;
@@ -54,40 +55,39 @@ CoordinateCaptions LoadResults(SceneState& scene, const std::filesystem::path& f
     VertexExtents extents;
     for (std::int32_t i = 1; i <= scene.PointCount; ++i)
         extents.Include(scene.Points(i));
-    return ReadAnswerAndFinish(scene, extents, folder);
+    return ReadAnswerAndFinish(scene, extents, folder, AnyDataFile());
 }
+
+namespace {
+
+CoordinateCaptions LoadOpenPointFile(SceneState& scene, const DataFile& pointFile,
+    const std::filesystem::path& folder, const std::string& pointFileName, PointFileReader& reader,
+    const DataFileOpener& files)
+{
+    const VertexExtents extents = reader.Read(
+        scene.Points, scene.PointCount, pointFile, pointFileName, PointFileReader::Cores::Two);
+    return ReadAnswerAndFinish(scene, extents, folder, files);
+}
+
+} // namespace
 
 CoordinateCaptions LoadResultsOnTwoCores(SceneState& scene, const std::filesystem::path& folder,
-                                         const std::string& pointFileName, PointFileReader& reader)
+                                         const std::string& pointFileName, PointFileReader& reader,
+                                         const DataFileOpener& files)
 {
-    const VertexExtents extents = reader.Read(scene.Points, scene.PointCount, folder / PointFileName,
-                                              pointFileName, PointFileReader::Cores::Two);
-    return ReadAnswerAndFinish(scene, extents, folder);
-}
-
-std::optional<PointFileStamp> StampOf(const std::filesystem::path& file)
-{
-    std::error_code error;
-    PointFileStamp stamp;
-    stamp.Size = std::filesystem::file_size(file, error);
-    if (error)
-        return std::nullopt;
-    stamp.Modified = std::filesystem::last_write_time(file, error);
-    if (error)
-        return std::nullopt;
-    return stamp;
+    const std::unique_ptr<DataFile> pointFile = files.Open(folder / PointFileName, pointFileName);
+    return LoadOpenPointFile(scene, *pointFile, folder, pointFileName, reader, files);
 }
 
 PointsReadAhead ReadPointsAhead(PointArray& points, const std::filesystem::path& folder,
                                 const std::string& pointFileName, PointFileReader& reader,
-                                std::stop_token stop)
+                                std::stop_token stop, const DataFileOpener& files)
 {
-    const std::filesystem::path file = folder / PointFileName;
     PointsReadAhead ahead;
-    // Before the reading: a change after it shows, whenever it came.
-    ahead.Stamp = StampOf(file);
     try {
-        ahead.Extents = reader.Read(points, ahead.Count, file, pointFileName,
+        const std::unique_ptr<DataFile> file = files.Open(folder / PointFileName, pointFileName);
+        ahead.Stamp = file->Stamp();
+        ahead.Extents = reader.Read(points, ahead.Count, *file, pointFileName,
                                     PointFileReader::Cores::One, std::move(stop));
     } catch (const StopRequested&) {
         throw;
@@ -99,13 +99,15 @@ PointsReadAhead ReadPointsAhead(PointArray& points, const std::filesystem::path&
 
 CoordinateCaptions CompleteLoad(SceneState& scene, const PointsReadAhead& ahead,
                                 const std::filesystem::path& folder,
-                                const std::string& pointFileName, PointFileReader& reader)
+                                const std::string& pointFileName, PointFileReader& reader,
+                                const DataFileOpener& files)
 {
-    if (StampOf(folder / PointFileName) != ahead.Stamp)
-        return LoadResultsOnTwoCores(scene, folder, pointFileName, reader);
+    const std::unique_ptr<DataFile> pointFile = files.Open(folder / PointFileName, pointFileName);
+    if (pointFile->Stamp() != ahead.Stamp)
+        return LoadOpenPointFile(scene, *pointFile, folder, pointFileName, reader, files);
     if (ahead.Count > 0)
         scene.PointCount = ahead.Count;
     if (ahead.Failure)
         std::rethrow_exception(ahead.Failure);
-    return ReadAnswerAndFinish(scene, ahead.Extents, folder);
+    return ReadAnswerAndFinish(scene, ahead.Extents, folder, files);
 }

@@ -44,37 +44,30 @@ CoordinateCaptions LoadResults(SceneState& scene, const std::filesystem::path& f
     const std::string& pointFileName = PointFileName);
 
 // The same load with the point file read by `reader` on two cores: the same outcome, fields,
-// records, exceptions and messages included.
+// records, exceptions and messages included. Both files are opened by `files`, which may
+// refuse one with an exception of its own.
 CoordinateCaptions LoadResultsOnTwoCores(SceneState& scene, const std::filesystem::path& folder,
-    const std::string& pointFileName, PointFileReader& reader);
+    const std::string& pointFileName, PointFileReader& reader, const DataFileOpener& files);
 
 // A load in two steps, for a point file that can be read before its answer exists.
-
-// What a point file's reading tells of the file it read: a reading applies only as long as
-// the file keeps both.
-struct PointFileStamp {
-    std::uintmax_t Size = 0;
-    std::filesystem::file_time_type Modified;
-    bool operator==(const PointFileStamp&) const = default;
-};
-// Empty when the file cannot be looked at, a missing one included.
-std::optional<PointFileStamp> StampOf(const std::filesystem::path& file);
 
 // The point file's share of a load, done ahead of the answer.
 struct PointsReadAhead {
     std::int32_t Count = 0; // PointCount as the reading leaves it; 0 when it read no count
     VertexExtents Extents;
-    std::optional<PointFileStamp> Stamp; // as the reading began
+    std::optional<FileStamp> Stamp; // of the file read; empty when it could not be opened
     std::exception_ptr Failure; // the point file's problem, as LoadResults throws it
 };
 
-// Reads the point file of `folder` into `points` on one core, exactly as LoadResults would,
-// changing nothing else. Throws only StopRequested, soon after `stop` asks.
+// Reads the point file of `folder`, opened by `files`, into `points` on one core, exactly as
+// LoadResults would, changing nothing else. Throws only StopRequested, soon after `stop` asks.
 PointsReadAhead ReadPointsAhead(PointArray& points, const std::filesystem::path& folder,
-    const std::string& pointFileName, PointFileReader& reader, std::stop_token stop);
+    const std::string& pointFileName, PointFileReader& reader, std::stop_token stop,
+    const DataFileOpener& files);
 
 // Completes a load whose point file `ahead` read into scene.Points, with LoadResults' outcome:
-// when the point file still has the stamp it had, the reading stands and only the answer is
-// read; otherwise the whole load is done again (on two cores).
+// when the point file `files` opens now has the stamp of the one read, the reading stands and
+// only the answer is read; otherwise the file opened now is read again (on two cores).
 CoordinateCaptions CompleteLoad(SceneState& scene, const PointsReadAhead& ahead,
-    const std::filesystem::path& folder, const std::string& pointFileName, PointFileReader& reader);
+    const std::filesystem::path& folder, const std::string& pointFileName, PointFileReader& reader,
+    const DataFileOpener& files);

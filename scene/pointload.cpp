@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <exception>
-#include <fstream>
 #include <limits>
 #include <new>
 #include <optional>
@@ -25,6 +24,13 @@ constexpr std::int32_t VerticesBetweenStopChecks = 1 << 16;
 } // namespace
 
 void ReadPointsCarefully(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
+                         const std::string& displayName, std::stop_token stop)
+{
+    ReadPointsCarefully(
+        points, count, *AnyDataFile().Open(file, displayName), displayName, std::move(stop));
+}
+
+void ReadPointsCarefully(PointArray& points, std::int32_t& count, const DataFile& file,
                          const std::string& displayName, std::stop_token stop)
 {
     InputChannel channel;
@@ -70,16 +76,6 @@ void OnTwoCores(Own&& own, Other&& other)
     second.join();
     if (otherFailure)
         std::rethrow_exception(otherFailure);
-}
-
-// Reads up to `length` bytes from `from` on; returns how many came.
-std::size_t ReadBytes(const std::filesystem::path& file, std::size_t from, std::size_t length, char* into)
-{
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream.seekg(static_cast<std::streamoff>(from)))
-        return 0;
-    stream.read(into, static_cast<std::streamsize>(length));
-    return static_cast<std::size_t>(stream.gcount());
 }
 
 // Where the second core takes over the text: past the first line end from `from` on, so that
@@ -424,6 +420,13 @@ PointFileReader::~PointFileReader() = default;
 VertexExtents PointFileReader::Read(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
                                     const std::string& displayName, Cores cores, std::stop_token stop)
 {
+    return Read(
+        points, count, *AnyDataFile().Open(file, displayName), displayName, cores, std::move(stop));
+}
+
+VertexExtents PointFileReader::Read(PointArray& points, std::int32_t& count, const DataFile& file,
+    const std::string& displayName, Cores cores, std::stop_token stop)
+{
     m_lastReadWasCareful = false;
     if (const std::optional<VertexExtents> extents = ReadQuickly(points, count, file, cores, stop))
         return *extents;
@@ -436,15 +439,14 @@ VertexExtents PointFileReader::Read(PointArray& points, std::int32_t& count, con
 }
 
 std::optional<VertexExtents> PointFileReader::ReadQuickly(PointArray& points, std::int32_t& count,
-                                                          const std::filesystem::path& file, Cores cores,
+                                                          const DataFile& file, Cores cores,
                                                           const std::stop_token& stop)
 {
     // Far more than a million vertices take: mostly what the count leaves unread, which the
     // careful reader never looks at.
     constexpr std::uintmax_t LargestQuickFile = std::uintmax_t{256} << 20;
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(file, error);
-    if (error || size == 0 || size > LargestQuickFile)
+    const std::uintmax_t size = file.Stamp().Size;
+    if (size == 0 || size > LargestQuickFile)
         return std::nullopt;
     const auto bytes = static_cast<std::size_t>(size);
     const bool twoCores = cores == Cores::Two && bytes >= m_smallestSplitFile;
@@ -454,12 +456,12 @@ std::optional<VertexExtents> PointFileReader::ReadQuickly(PointArray& points, st
         std::size_t received = 0;
         if (twoCores) {
             std::size_t secondReceived = 0;
-            OnTwoCores([&] { received = ReadBytes(file, 0, middle, text); },
-                       [&] { secondReceived = ReadBytes(file, middle, bytes - middle, text + middle); });
+            OnTwoCores([&] { received = file.ReadAt(0, text, middle); },
+                [&] { secondReceived = file.ReadAt(middle, text + middle, bytes - middle); });
             if (received == middle)
                 received += secondReceived;
         } else {
-            received = ReadBytes(file, 0, bytes, text);
+            received = file.ReadAt(0, text, bytes);
         }
         // A file that changed size meanwhile is left to the careful reader.
         if (received != bytes)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scene/datafile.h"
 #include "scene/scenestate.h"
 
 #include <cstddef>
@@ -15,8 +16,10 @@
 // soon as it has been read, also when a vertex fails later; the records from the failing
 // vertex on are never written (but for its x, when only its y fails), and none are ordered.
 // Throws DataFileError as ReadVertexCount and ReadVertices do, and StopRequested once `stop`
-// asks.
+// asks. The path is opened as AnyDataFile opens it.
 void ReadPointsCarefully(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
+                         const std::string& displayName, std::stop_token stop = {});
+void ReadPointsCarefully(PointArray& points, std::int32_t& count, const DataFile& file,
                          const std::string& displayName, std::stop_token stop = {});
 
 // Reads and orders a point file like ReadPointsCarefully, with the identical outcome (the
@@ -35,8 +38,10 @@ public:
     PointFileReader(const PointFileReader&) = delete;
     PointFileReader& operator=(const PointFileReader&) = delete;
 
-    // Returns the extents of the vertices read.
+    // Returns the extents of the vertices read. The path is opened as AnyDataFile opens it.
     VertexExtents Read(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
+                       const std::string& displayName, Cores cores, std::stop_token stop = {});
+    VertexExtents Read(PointArray& points, std::int32_t& count, const DataFile& file,
                        const std::string& displayName, Cores cores, std::stop_token stop = {});
 
     // Whether the last Read handed the file to ReadPointsCarefully.
@@ -50,8 +55,7 @@ private:
     struct Scratch;
 
     std::optional<VertexExtents> ReadQuickly(PointArray& points, std::int32_t& count,
-                                             const std::filesystem::path& file, Cores cores,
-                                             const std::stop_token& stop);
+        const DataFile& file, Cores cores, const std::stop_token& stop);
 
     std::unique_ptr<Scratch> m_scratch;
     std::size_t m_smallestSplitFile = 256 * 1024;

@@ -8,6 +8,10 @@
 #include <span>
 #include <vector>
 
+namespace solving {
+struct Envelope;
+}
+
 // The answer written to the result file: the tower's top and the floating island.
 struct ProfileAnswer {
     PointD Tower;
@@ -63,10 +67,9 @@ public:
     ProfileSlope SlopeOnTopAt(double x) const;
     exact::Rational GroundAt(double x) const;
 
-    struct Envelope;
-
 private:
-    std::unique_ptr<Envelope> m_envelope;
+    std::unique_ptr<solving::Envelope> m_envelope;
+    ProfileAnswer m_answer;
 };
 
 // Solves the profile given by `vertices` (any order, finite coordinates, at least one):

@@ -5,13 +5,24 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
+#include <sys/wait.h>
 #include <unistd.h>
+#endif
+
+#ifdef Q_OS_LINUX
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/prctl.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -93,9 +104,104 @@ bool RmDir(const fs::path& path)
     return true;
 }
 
+namespace {
+
+// Every solver process object alive: the processes they started are Qt's to reap, never ours.
+std::vector<const SolverProcess*>& LiveSolverProcesses()
+{
+    static std::vector<const SolverProcess*> processes;
+    return processes;
+}
+
+#ifdef Q_OS_LINUX
+
+// Makes the viewer the parent of every orphan among its descendants, instead of the system's
+// first process, so that nothing a solver started can slip away by leaving the solver's group
+// and outliving its parent. FreeBSD and DragonFly offer the same through
+// procctl(PROC_REAP_ACQUIRE); macOS has nothing alike, and there a daemon that leaves the group
+// escapes; on Windows the job object holding the solver's tree would stop all of it at once.
+void AdoptOrphans()
+{
+    static const bool adopting = ::prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0) == 0;
+    Q_UNUSED(adopting)
+}
+
+// The parent and the session of `pid`, from "/proc/PID/stat": "PID (NAME) STATE PARENT GROUP
+// SESSION ...", where NAME may hold anything, ')' and blanks included.
+bool ParentAndSession(pid_t pid, pid_t& parent, pid_t& session)
+{
+    char path[32] = "/proc/";
+    char* const end = std::to_chars(path + 6, path + sizeof path - 6, pid).ptr;
+    std::copy_n("/stat", 6, end);
+    const int descriptor = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    // The name is at most 15 bytes: the fields wanted come well within this.
+    char text[256];
+    const ssize_t length = ::read(descriptor, text, sizeof text);
+    ::close(descriptor);
+    const std::string_view status(text, length > 0 ? static_cast<std::size_t>(length) : 0);
+    const std::size_t nameEnd = status.rfind(')');
+    if (nameEnd == std::string_view::npos || nameEnd + 4 >= status.size())
+        return false;
+    const char* field = status.data() + nameEnd + 4; // past ") S "
+    const char* const last = status.data() + status.size();
+    pid_t group = 0;
+    for (pid_t* target : { &parent, &group, &session }) {
+        const auto [next, error] = std::from_chars(field, last, *target);
+        if (error != std::errc() || next == last)
+            return false;
+        field = next + 1;
+    }
+    return true;
+}
+
+// The children of this process that it did not start itself. The viewer starts no processes
+// but its solvers, so these are orphans of a solver's tree that it adopted. A child in the
+// viewer's own session is left alone all the same: whatever started it, a solver's tree lives
+// in sessions of its own.
+std::vector<pid_t> AdoptedChildren()
+{
+    std::vector<pid_t> adopted;
+    DIR* const processes = ::opendir("/proc");
+    if (!processes)
+        return adopted;
+    const pid_t self = ::getpid();
+    const pid_t ownSession = ::getsid(0);
+    std::vector<qint64> started;
+    for (const SolverProcess* process : LiveSolverProcesses())
+        started.push_back(process->processId());
+    while (const dirent* entry = ::readdir(processes)) {
+        const std::string_view name(entry->d_name);
+        pid_t pid = 0;
+        pid_t parent = 0;
+        pid_t session = 0;
+        if (std::from_chars(name.data(), name.data() + name.size(), pid).ptr
+                != name.data() + name.size()
+            || !ParentAndSession(pid, parent, session))
+            continue;
+        if (parent == self && session != ownSession && std::ranges::count(started, pid) == 0)
+            adopted.push_back(pid);
+    }
+    ::closedir(processes);
+    return adopted;
+}
+
+#else
+
+void AdoptOrphans() { }
+
+std::vector<int> AdoptedChildren() { return {}; }
+
+#endif
+
+} // namespace
+
 SolverProcess::SolverProcess(QObject* parent)
     : QProcess(parent)
 {
+    AdoptOrphans();
+    LiveSolverProcesses().push_back(this);
     // A solver that reads its input from the console must not wait for a keyboard that
     // never comes; what it prints belongs to whoever started the viewer.
     setStandardInputFile(QProcess::nullDevice());
@@ -108,9 +214,9 @@ SolverProcess::SolverProcess(QObject* parent)
     connect(this, &QProcess::readyReadStandardError, this, &SolverProcess::PassOnErrorOutput);
     connect(this, &QProcess::started, this, [this] { m_group = processId(); });
     // Connected before any user of the process, so a run that hears of the end finds the stop
-    // of the solver's leftovers (a wrapper's background job, a forked helper) under way.
+    // of the solver's leftovers (a wrapper's background job, a forked helper, a daemon) under way.
     connect(this, &QProcess::finished, this, [this] {
-        if (!m_stopping && GroupRuns())
+        if (!m_stopping && (GroupRuns() || !AdoptedChildren().empty()))
             StopGroup();
     });
     m_stopPoll.setInterval(std::chrono::milliseconds(25));
@@ -124,18 +230,16 @@ SolverProcess::SolverProcess(QObject* parent)
 
 SolverProcess::~SolverProcess()
 {
-    if (!m_stopping) {
-        if (state() == QProcess::NotRunning)
-            return;
+    if (!m_stopping && state() != QProcess::NotRunning)
         BeginStop();
-    }
     // No event loop will run for us any more: reap and poll here.
-    while (StopProgresses()) {
+    while (m_stopping && StopProgresses()) {
         if (state() != QProcess::NotRunning)
             waitForFinished(static_cast<int>(m_stopPoll.interval()));
         else
             QThread::msleep(static_cast<unsigned long>(m_stopPoll.interval()));
     }
+    std::erase(LiveSolverProcesses(), this);
 }
 
 void SolverProcess::PassOnErrorOutput()
@@ -170,13 +274,18 @@ bool SolverProcess::StopProgresses()
     if (!m_killed && m_graceEnds.hasExpired()) {
         Send(Signal::Kill);
         m_killed = true;
+        m_waitEnds.setRemainingTime(StopGrace);
     }
+    const bool adoptedLeft = StopAdopted();
     // The solver is reaped only here, through QProcess, which needs to see its end.
     if (state() != QProcess::NotRunning)
         return true;
-    // Killed processes end at once; one that a parent never reaps still counts as a member
-    // of the group, so waiting on after the kill could last forever.
-    return !m_killed && GroupRuns();
+    if (!adoptedLeft && !GroupRuns())
+        return false;
+    // Killed processes end at once, and those whose parents ended are ours to reap. Only one
+    // stuck in the system, or a child that a parent outside our reach never reaps, can outlast
+    // the kill for long: waiting for it could last forever.
+    return !m_killed || !m_waitEnds.hasExpired();
 }
 
 #ifdef Q_OS_UNIX
@@ -197,6 +306,24 @@ bool SolverProcess::GroupRuns()
     return m_group != 0;
 }
 
+bool SolverProcess::StopAdopted()
+{
+    bool left = false;
+    // Each is our child until we reap it, so its number cannot pass to another process meanwhile.
+    for (const pid_t pid : AdoptedChildren()) {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid)
+            continue;
+        left = true;
+        if (m_killed) {
+            ::kill(pid, SIGKILL);
+        } else if (!m_warned.contains(pid)) {
+            ::kill(pid, SIGTERM);
+            m_warned.append(pid);
+        }
+    }
+    return left;
+}
+
 #else
 
 // A console program may ignore the request to close that terminate() sends, so the solver is
@@ -207,6 +334,8 @@ void SolverProcess::Send(Signal)
 }
 
 bool SolverProcess::GroupRuns() { return false; }
+
+bool SolverProcess::StopAdopted() { return false; }
 
 #endif
 

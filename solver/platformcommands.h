@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QTimer>
@@ -63,11 +64,14 @@ inline constexpr std::chrono::milliseconds StopGrace { 1000 };
 // its error output is passed on to ours while its last part is kept for messages.
 //
 // On Unix the solver leads a session and process group of its own, which every process it
-// starts joins unless that process leaves on purpose (a daemon calling setsid, say); a stop
-// reaches the whole group. A solver that ends by itself leaving members of its group behind
-// has them stopped the same way at once, so nothing of a run outlives it. Elsewhere only the
-// solver itself is stopped, killed at once: on Windows the counterpart of the group is a job
-// object holding the solver's process tree, which is not built yet.
+// starts joins unless that process leaves on purpose; a stop reaches the whole group. On Linux
+// the viewer also adopts every orphan among its descendants (it is their child subreaper), so
+// that a process which left the group (a daemon calling setsid, say) comes back to it as soon
+// as its parent ends: a stop then stops the adopted processes too and reaps them. A solver that
+// ends by itself leaving anything of its group or any adopted process behind has them stopped
+// the same way at once, so nothing of a run outlives it. Elsewhere only the solver itself is
+// stopped, killed at once: on Windows the counterpart of the group is a job object holding the
+// solver's process tree, which is not built yet.
 class SolverProcess : public QProcess {
     Q_OBJECT
 public:
@@ -76,7 +80,7 @@ public:
 
     explicit SolverProcess(QObject* parent = nullptr);
     // Finishes a stop under way, or stops a solver still running, before returning: blocks
-    // for at most StopGrace and the time the kill takes.
+    // for at most twice StopGrace and the time the kill takes.
     ~SolverProcess() override;
 
     // The end of the error output read so far; complete once finished() has been emitted.
@@ -85,10 +89,12 @@ public:
     // Until it has been reaped, or while its stop is under way.
     bool MayStillRun() const { return state() != QProcess::NotRunning || m_stopPoll.isActive(); }
 
-    // Asks the solver and every process of its group to end (SIGTERM), and kills what is left
-    // after StopGrace (SIGKILL); also begun by the solver's own end while its group runs on.
-    // Returns at once; GroupStopped follows from the event loop once the solver has been
-    // reaped and its group is empty or has been killed. Calls after the first are ignored.
+    // Asks the solver, every process of its group and every adopted process to end (SIGTERM),
+    // and kills what is left after StopGrace (SIGKILL). Returns at once; GroupStopped follows
+    // from the event loop once the solver has been reaped and nothing else is left, or at most
+    // StopGrace after the kill, should anything outlast it. Also begun by the solver's own end
+    // while anything of its group or an adopted process runs on. Calls after the first are
+    // ignored.
     void StopGroup();
 
 signals:
@@ -102,11 +108,16 @@ private:
     bool StopProgresses();
     void Send(Signal signal);
     bool GroupRuns();
+    // Signals the adopted processes (each once while the grace lasts, again and again once it is
+    // over) and reaps those that have ended; returns whether any is left.
+    bool StopAdopted();
 
     QByteArray m_errorTail;
     QTimer m_stopPoll;
     QDeadlineTimer m_graceEnds;
+    QDeadlineTimer m_waitEnds; // how long a stop waits on after the kill
     qint64 m_group = 0; // the process group while we may still signal it, else 0
+    QList<qint64> m_warned; // adopted processes sent SIGTERM already
     bool m_stopping = false;
     bool m_killed = false;
 };

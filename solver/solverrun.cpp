@@ -8,8 +8,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <charconv>
 #include <utility>
 
@@ -39,7 +41,10 @@ QString ProblemOf(Step&& step)
         step();
     } catch (const RunProblem& problem) {
         return problem.message;
-    } catch (const FileCommandError& error) {
+    } catch (const DataFileError& error) {
+        return MessageText(error.Message());
+    } catch (const std::runtime_error& error) {
+        // FileCommandError and NotAFileError: whole sentences in the installed language.
         return QString::fromStdString(error.what());
     }
     return {};
@@ -159,21 +164,38 @@ SolverRun::SolverRun(QString programFolder, QObject* parent)
     : QObject(parent)
     , m_places(LocateProgramPlaces(programFolder))
     , m_workDirectory(ToPath(m_places.WorkFolder) / WorkDirectoryName)
+    , m_workFiles(m_workDirectory)
+    , m_lock(QDir(m_places.WorkFolder).filePath(QLatin1String(WorkDirectoryLockName)))
 {
+    // A run may take far longer than any age QLockFile would guess at; only a holder that is
+    // gone makes the lock stale.
+    m_lock.setStaleLockTime(0);
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, &SolverRun::OnDeadline);
 }
 
 SolverRun::~SolverRun()
 {
-    const bool pending = IsPending();
     LetGo();
     // No event loop will finish the stops under way: each process object finishes its own
-    // as it is destroyed. The clean-up comes after, so nothing a solver writes meanwhile stays.
+    // as it is destroyed. The clean-up comes after, so nothing they write meanwhile stays.
     qDeleteAll(findChildren<SolverProcess*>(Qt::FindDirectChildrenOnly));
-    if (pending)
+    if (m_lock.isLocked())
         CleanUp();
 }
+
+QString SolverRun::ReserveWorkDirectory()
+{
+    m_lockReserved = true;
+    // A private folder that cannot be made leaves the lock untaken: each Start says why.
+    if (!ProblemOf([&] { PrepareWorkFolder(); }).isEmpty())
+        return {};
+    if (m_lock.isLocked() || m_lock.tryLock(0) || m_lock.error() != QLockFile::LockFailedError)
+        return {};
+    return LockHolder();
+}
+
+QString SolverRun::WorkDirectory() const { return FromPath(m_workDirectory); }
 
 void SolverRun::SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
 
@@ -184,14 +206,14 @@ void SolverRun::SetSolverProgram(const QString& program)
 
 QString SolverRun::Start(const QString& droppedFile, SceneState& scene)
 {
-    const QString problem = Start(droppedFile);
-    if (problem.isEmpty())
-        ReadAhead(scene);
-    return problem;
+    return Begin(droppedFile, &scene);
 }
 
-// Idle → Running. Acts in every state: a pending run is let go first.
-QString SolverRun::Start(const QString& droppedFile)
+QString SolverRun::Start(const QString& droppedFile) { return Begin(droppedFile, nullptr); }
+
+// Idle → Queued, and on to Running at once unless processes of an earlier run are still being
+// stopped. Acts in every state: a pending run is let go first.
+QString SolverRun::Begin(const QString& droppedFile, SceneState* readAheadScene)
 {
     const bool answerWasAwaited = AnswerAwaited();
     if (IsPending())
@@ -200,24 +222,108 @@ QString SolverRun::Start(const QString& droppedFile)
         emit WaitingChanged(false);
     QString problem = ProblemOf([&] {
         CheckDroppedFile(droppedFile, m_workDirectory);
+        PrepareWorkFolder();
+        TakeWorkDirectory();
+        m_droppedPath = droppedFile;
         m_droppedFile = ShownName(droppedFile);
-        if (m_places.Installed)
-            PreparePrivateFolder(ToPath(m_places.WorkFolder));
-        PrepareWorkDirectory(m_workDirectory);
     });
-    if (!problem.isEmpty())
+    if (!problem.isEmpty()) {
+        ReleaseWorkDirectoryWhenDone();
         return problem;
-    // From here on the work directory is ours to clean.
-    problem = ProblemOf([&] { Stage(droppedFile); });
-    if (problem.isEmpty()) {
-        Launch();
-        // Most start failures arrive later from the event loop; a failed fork comes at once.
-        if (m_state == State::Ended)
-            problem = m_failure;
     }
-    if (!problem.isEmpty())
+    m_state = State::Queued;
+    m_readAheadScene = readAheadScene;
+    if (!EarlierRunsGone())
+        return {};
+    problem = StageAndLaunch();
+    // Most start failures arrive later from the event loop; a failed fork comes at once.
+    if (problem.isEmpty() && m_state == State::Ended)
+        problem = m_failure;
+    if (!problem.isEmpty()) {
         Abandon();
+        ReleaseWorkDirectoryWhenDone();
+    }
     return problem;
+}
+
+// An installed viewer's work folder is the user's private folder, made or checked before the
+// lock goes into it; any other work folder is the program folder, there already.
+void SolverRun::PrepareWorkFolder() const
+{
+    if (m_places.Installed)
+        PreparePrivateFolder(ToPath(m_places.WorkFolder));
+}
+
+void SolverRun::TakeWorkDirectory()
+{
+    if (!m_lock.isLocked() && !m_lock.tryLock(0))
+        throw RunProblem { LockProblem() };
+}
+
+QString SolverRun::LockProblem() const
+{
+    if (m_lock.error() == QLockFile::LockFailedError) {
+        return QCoreApplication::translate("SolverRun",
+            "%1 is in use by another run of the viewer (%2); try again once it has finished")
+            .arg(WorkDirectory(), LockHolder());
+    }
+    // QLockFile does not say why it could not make its file: trying to make it says.
+    const QString lockFile
+        = QDir(m_places.WorkFolder).filePath(QLatin1String(WorkDirectoryLockName));
+    QFile probe(lockFile);
+    QString reason = QCoreApplication::translate("SolverRun", "the lock cannot be taken");
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        reason = probe.errorString();
+    else
+        probe.remove();
+    return QCoreApplication::translate("SolverRun", "cannot create the lock file %1: %2")
+        .arg(lockFile, reason);
+}
+
+QString SolverRun::LockHolder() const
+{
+    qint64 process = 0;
+    QString host;
+    QString program;
+    if (!m_lock.getLockInfo(&process, &host, &program))
+        return QCoreApplication::translate("SolverRun", "a program that has just let it go");
+    if (host.isEmpty()) {
+        return QCoreApplication::translate("SolverRun", "%1, process %2")
+            .arg(program, QString::number(process));
+    }
+    return QCoreApplication::translate("SolverRun", "%1, process %2 on %3")
+        .arg(program, QString::number(process), host);
+}
+
+// Whether every process of an earlier run has ended and been reaped, so that a run may stage.
+bool SolverRun::EarlierRunsGone() const
+{
+    const QList<SolverProcess*> processes
+        = findChildren<SolverProcess*>(Qt::FindDirectChildrenOnly);
+    return std::ranges::none_of(processes, [this](const SolverProcess* process) {
+        return process != m_process && process->MayStillRun();
+    });
+}
+
+// Queued: the run stages and starts once the last of the earlier run's processes is gone.
+// Idle: whatever those processes wrote after their run's clean-up goes too.
+void SolverRun::OnEarlierRunEnded()
+{
+    if (!EarlierRunsGone())
+        return;
+    if (m_state == State::Idle && m_lock.isLocked()) {
+        CleanUp();
+        ReleaseWorkDirectoryWhenDone();
+        return;
+    }
+    if (m_state != State::Queued)
+        return;
+    const QString problem = StageAndLaunch();
+    if (problem.isEmpty())
+        return;
+    CleanUp();
+    m_failure = problem;
+    SolverEnded();
 }
 
 QString SolverRun::SolverProgram() const
@@ -244,6 +350,22 @@ QString SolverRun::MissingSolverProblem() const
         .arg(m_solverProgram);
 }
 
+// Queued → Running, or on as the solver's start failing would have it. Returns the problem
+// that kept it from staging, leaving the run Queued.
+QString SolverRun::StageAndLaunch()
+{
+    const QString problem = ProblemOf([&] {
+        PrepareWorkDirectory(m_workDirectory);
+        Stage(m_droppedPath);
+    });
+    if (!problem.isEmpty())
+        return problem;
+    Launch();
+    if (m_state == State::Running && m_readAheadScene)
+        ReadAhead(*m_readAheadScene);
+    return {};
+}
+
 void SolverRun::Stage(const QString& droppedFile)
 {
     const QString program = SolverProgram();
@@ -268,7 +390,9 @@ void SolverRun::Stage(const QString& droppedFile)
             QCoreApplication::translate("FileCommand", "cannot make %1 executable: %2")
                 .arg(FromPath(staged), ReasonOf(error)));
     }
-    FileCopy(ToPath(droppedFile), m_workDirectory / PointFileName);
+    const fs::path pointFile = m_workDirectory / PointFileName;
+    FileCopy(ToPath(droppedFile), pointFile);
+    m_stagedStamp = m_workFiles.Open(pointFile, PointFileName)->Stamp();
 }
 
 void SolverRun::Launch()
@@ -290,7 +414,8 @@ void SolverRun::ReadAhead(SceneState& scene)
     m_readingAhead = std::jthread([this, folder = m_workDirectory, name = m_droppedFile.toStdString()](
                                       std::stop_token stop) {
         try {
-            m_readAhead = ReadPointsAhead(m_readAheadScene->Points, folder, name, m_reader, stop);
+            m_readAhead = ReadPointsAhead(
+                m_readAheadScene->Points, folder, name, m_reader, stop, m_workFiles);
         } catch (const StopRequested&) {
             // Let go: nothing will look at what was read.
         }
@@ -307,10 +432,11 @@ void SolverRun::StopReadingAhead()
     m_readAhead = {};
 }
 
-// Running or Stopping: the answer is awaited from now on, once. Ended → Idle.
+// Queued, Running or Stopping: the answer is awaited from now on, once. Ended → Idle.
 void SolverRun::Collect(SceneState& scene)
 {
     switch (m_state) {
+    case State::Queued:
     case State::Running:
     case State::Stopping:
         if (AnswerAwaited())
@@ -330,7 +456,8 @@ void SolverRun::Collect(SceneState& scene)
 // Whether the user waits for the solver: its answer has been asked for before it ended.
 bool SolverRun::AnswerAwaited() const
 {
-    return m_scene && (m_state == State::Running || m_state == State::Stopping);
+    return m_scene
+        && (m_state == State::Queued || m_state == State::Running || m_state == State::Stopping);
 }
 
 // Running: the solver could not be started at all.
@@ -384,10 +511,11 @@ void SolverRun::OnGroupStopped()
         SolverEnded();
 }
 
-// Running or Stopping → Ended, or on to Idle when the answer is awaited.
+// Queued, Running or Stopping → Ended, or on to Idle when the answer is awaited.
 void SolverRun::SolverEnded()
 {
-    m_solverTime = std::chrono::nanoseconds(m_solverClock.nsecsElapsed());
+    if (m_solverClock.isValid())
+        m_solverTime = std::chrono::nanoseconds(m_solverClock.nsecsElapsed());
     m_deadline.stop();
     if (AnswerAwaited())
         Conclude();
@@ -414,6 +542,7 @@ void SolverRun::Conclude()
     const std::chrono::nanoseconds solverTime = m_solverTime;
     const int exitStatus = m_exitStatus;
     LetGo();
+    ReleaseWorkDirectoryWhenDone();
     // Last, so that a receiver may start the next run at once.
     if (answerWasAwaited)
         emit WaitingChanged(false);
@@ -425,25 +554,49 @@ void SolverRun::Conclude()
 
 QString SolverRun::LoadAnswer(CoordinateCaptions& captions)
 {
-    const std::string pointFileName = m_droppedFile.toStdString();
+    // Normally done long ago: the solver read the same file and more.
+    const bool readAhead = m_readingAhead.joinable() && m_readAheadScene == m_scene;
+    if (readAhead)
+        m_readingAhead.join();
+    else
+        StopReadingAhead();
+    const QString solver = QLatin1String(SolverFileName);
+    bool changed = false;
     try {
-        if (m_readingAhead.joinable() && m_readAheadScene == m_scene) {
-            // Normally done long ago: the solver read the same file and more.
-            m_readingAhead.join();
-            captions = CompleteLoad(*m_scene, m_readAhead, m_workDirectory, pointFileName, m_reader);
-        } else {
-            StopReadingAhead();
-            captions = LoadResultsOnTwoCores(*m_scene, m_workDirectory, pointFileName, m_reader);
-        }
+        changed = !StagedCopyUnchanged();
+        // What the solver changed is no longer the dropped file: messages name it as it is.
+        const std::string pointFileName = changed ? PointFileName : m_droppedFile.toStdString();
+        if (readAhead && !changed && m_readAhead.Stamp == m_stagedStamp)
+            captions = CompleteLoad(
+                *m_scene, m_readAhead, m_workDirectory, pointFileName, m_reader, m_workFiles);
+        else
+            captions = LoadResultsOnTwoCores(
+                *m_scene, m_workDirectory, pointFileName, m_reader, m_workFiles);
     } catch (const ResultFileError& error) {
         return QCoreApplication::translate("SolverRun", "%1 finished without a usable answer: %2")
-            .arg(QLatin1String(SolverFileName), MessageText(error.Message()));
+            .arg(solver, MessageText(error.Message()));
     } catch (const DataFileError& error) {
-        return MessageText(error.Message());
+        if (!changed)
+            return MessageText(error.Message());
+        return QCoreApplication::translate(
+            "SolverRun", "%1 changed %2, its copy of %3, and it can no longer be read: %4")
+            .arg(solver, QLatin1String(PointFileName), m_droppedFile, MessageText(error.Message()));
     } catch (const std::exception& error) {
         return QString::fromStdString(error.what());
     }
     return {};
+}
+
+// Whether morvadine.in is still the file staged. Throws NotAFileError for what the solver left
+// in its place that is not a file.
+bool SolverRun::StagedCopyUnchanged() const
+{
+    try {
+        return m_workFiles.Open(m_workDirectory / PointFileName, PointFileName)->Stamp()
+            == m_stagedStamp;
+    } catch (const DataFileError&) {
+        return false; // gone, or no longer readable: the load says which
+    }
 }
 
 // Any state → Idle, without a word, removing what the run staged.
@@ -463,6 +616,7 @@ void SolverRun::LetGo()
     m_state = State::Idle;
     m_scene = nullptr;
     m_failure.clear();
+    m_solverClock.invalidate();
     m_exitStatus = 0;
     m_solverTime = {};
 }
@@ -478,7 +632,15 @@ void SolverRun::ReleaseProcess()
         return;
     }
     connect(process, &SolverProcess::GroupStopped, process, &QObject::deleteLater);
+    connect(process, &SolverProcess::GroupStopped, this, &SolverRun::OnEarlierRunEnded);
     process->StopGroup();
+}
+
+// Idle: the lock goes back once nothing of a run is left, unless it is reserved.
+void SolverRun::ReleaseWorkDirectoryWhenDone()
+{
+    if (!m_lockReserved && m_state == State::Idle && EarlierRunsGone() && m_lock.isLocked())
+        m_lock.unlock();
 }
 
 QString SolverRun::CleanUp() const

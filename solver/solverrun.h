@@ -2,8 +2,10 @@
 
 #include "scene/loadresults.h"
 #include "solver/programplaces.h"
+#include "solver/workfiles.h"
 
 #include <QElapsedTimer>
+#include <QLockFile>
 #include <QObject>
 #include <QProcess>
 #include <QString>
@@ -17,6 +19,8 @@ class SolverProcess;
 
 inline constexpr const char* SolverFileName = "calc.exe";
 inline constexpr const char* WorkDirectoryName = "morvadine_temporary";
+// Beside the work directory: whoever holds it uses the work directory.
+inline constexpr const char* WorkDirectoryLockName = "morvadine_temporary.lock";
 
 // One solver run at a time: stages a dropped problem input with the solver program as
 // calc.exe in the work directory "morvadine_temporary" of the work folder, starts it there,
@@ -30,6 +34,14 @@ inline constexpr const char* WorkDirectoryName = "morvadine_temporary";
 // touched, and the dropped file is only read. A run that fails, at any point, reports a
 // message that says whose fault it is (the dropped file, the solver or the viewer's folder)
 // and cleans up the same way, so the next Start finds things as they were.
+//
+// Runs never meet. One program at a time uses a work directory: a run holds the lock file
+// "morvadine_temporary.lock" beside it (a lock whose holder has died is taken over). A run
+// stages nothing until every process of the run before it has ended and been reaped, and
+// whatever those processes wrote meanwhile is cleaned up before the lock is given back. The
+// files the solver leaves are read only as plain files (WorkDirectoryFiles), and the staged
+// point file counts as changed by the solver once its inode, size or times differ from the
+// copy's.
 class SolverRun : public QObject {
     Q_OBJECT
 public:
@@ -37,9 +49,18 @@ public:
     // made and where calc.exe lies unless SetSolverProgram names another program; tests pass
     // a temporary folder of their own, which holds both.
     explicit SolverRun(QString programFolder, QObject* parent = nullptr);
-    // Stops a pending solver and everything it started, waiting for them to end, so that
-    // none of them outlives the viewer.
+    // Stops a pending solver and everything it started, and whatever earlier runs left
+    // running, waiting for them to end, so that none of them outlives the viewer; then cleans
+    // up what they wrote and gives the lock back.
     ~SolverRun() override;
+
+    // Holds the work directory from now on, for every run to come, until destruction; without
+    // it each run takes the lock at its Start and gives it back once nothing of it is left.
+    // Returns an empty string once the lock is held, or when it cannot be taken at all (each
+    // Start then says why); otherwise who holds it: "morvadine, process 4242 on hostname".
+    // Call it again to try again.
+    QString ReserveWorkDirectory();
+    QString WorkDirectory() const;
 
     // How long a solver may run, counted from its start; 60 s unless set. Applies from the
     // next Start.
@@ -49,11 +70,13 @@ public:
     void SetSolverProgram(const QString& program);
 
     // Stops a pending run and removes its staged files (the latest drop wins); then checks
-    // the dropped file and the folder, prepares the work directory, stages the solver and
-    // `droppedFile` (as "morvadine.in") and starts the solver. Returns an empty string on
-    // success, otherwise a message naming the file and the problem, with nothing staged
-    // left behind. A dropped file inside the work directory is refused, since a run clears
-    // the names it might bear.
+    // the dropped file and takes the work directory's lock; then, once nothing of an earlier
+    // run is left (at once, or later from the event loop), prepares the work directory,
+    // stages the solver and `droppedFile` (as "morvadine.in") and starts the solver. Returns an
+    // empty string when the run goes ahead, otherwise a message naming the file and the
+    // problem, with nothing staged left behind; a problem found later comes as Failed. A
+    // dropped file inside the work directory is refused, since a run clears the names it
+    // might bear, and so is any drop while another program holds the work directory.
     QString Start(const QString& droppedFile);
     // The same, and reads the staged point file into scene.Points on one thread while the
     // solver runs, so that collecting into this scene usually reads only the answer; the
@@ -89,13 +112,16 @@ signals:
 
 private:
     // Where the run is in its life; each handler says in which states it acts.
-    //   Idle --Start--> Running --the solver ends--> Ended --Collect--> Idle, with a report
+    //   Idle --Start--> Queued --nothing left of earlier runs--> Running
+    //   Running --the solver ends--> Ended --Collect--> Idle, with a report
     //   Running --time-out--> Stopping --nothing left of it--> as the solver ending
+    //   Queued --staging fails--> as the solver ending
     //   any state --Start of the next run, destruction--> Idle, without a report
-    // Collect in Running or Stopping awaits the answer (m_scene): the solver's end then goes
-    // on to Idle at once, with the report.
+    // Collect in Queued, Running or Stopping awaits the answer (m_scene): the run's end then
+    // goes on to Idle at once, with the report.
     enum class State {
         Idle, // no run: nothing of ours is staged and no solver of ours runs
+        Queued, // the lock is ours; processes of an earlier run are still being stopped
         Running, // the solver runs
         Stopping, // the solver ran out of time and its process group is being stopped
         Ended, // the solver has ended; its outcome waits for the collection
@@ -104,6 +130,14 @@ private:
     // The program staged as calc.exe, and why a run cannot find it, naming the path it tried.
     QString SolverProgram() const;
     QString MissingSolverProblem() const;
+    QString Begin(const QString& droppedFile, SceneState* readAheadScene);
+    void PrepareWorkFolder() const;
+    void TakeWorkDirectory();
+    QString LockProblem() const;
+    QString LockHolder() const;
+    bool EarlierRunsGone() const;
+    void OnEarlierRunEnded();
+    QString StageAndLaunch();
     void Stage(const QString& droppedFile);
     void Launch();
     void ReadAhead(SceneState& scene);
@@ -116,20 +150,27 @@ private:
     void SolverEnded();
     void Conclude();
     QString LoadAnswer(CoordinateCaptions& captions);
+    bool StagedCopyUnchanged() const;
     void Abandon();
     void LetGo();
     void ReleaseProcess();
+    void ReleaseWorkDirectoryWhenDone();
     QString CleanUp() const;
 
     ProgramPlaces m_places;
     QString m_solverProgram; // empty for calc.exe in the solver folder
     std::filesystem::path m_workDirectory;
+    WorkDirectoryFiles m_workFiles;
+    QLockFile m_lock;
+    bool m_lockReserved = false; // held from ReserveWorkDirectory on, for every run
     std::chrono::milliseconds m_timeout = std::chrono::seconds(60);
     QTimer m_deadline;
 
     // The pending run; each is reset when the run goes back to Idle.
     State m_state = State::Idle;
+    QString m_droppedPath; // the run's point file, to be staged once the run may begin
     QString m_droppedFile; // the run's point file as messages name it; kept after the run
+    FileStamp m_stagedStamp; // the point file as staged
     SolverProcess* m_process = nullptr; // ours from Launch until the run is let go
     QElapsedTimer m_solverClock;
     std::chrono::nanoseconds m_solverTime { 0 }; // set when the solver ends
@@ -142,7 +183,7 @@ private:
     // The point file read ahead while the solver runs: into the scene's records, by a thread
     // that ends before anything else touches them, the staged files or the reader.
     PointFileReader m_reader;
-    SceneState* m_readAheadScene = nullptr;
+    SceneState* m_readAheadScene = nullptr; // from Start on, while the run reads ahead
     PointsReadAhead m_readAhead; // written by the thread, read once it has been joined
     std::jthread m_readingAhead;
 };

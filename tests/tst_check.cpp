@@ -4,7 +4,11 @@
 
 #include <QtTest>
 
+#include <csignal>
 #include <fstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,7 +19,31 @@ const std::pair<const char*, QByteArray> Inputs[] = {
     { "a.in", "4\n0 0\n10 6\n20 2\n30 0\n" },
     { "flat.in", "2\n0 0\n4 0\n" },
     { "bad.in", "3\n0 0\n1 abc\n" },
+    // As long as the profile the rewriting test solvers put in its place.
+    { "three.in", "3\n2 0\n0 0\n1 5\n" },
 };
+
+// The lines the answer solvers' "1 2 3 4" gets on a.in and on flat.in.
+const QString WrongOnA = QStringLiteral(
+    "a.in: wrong, tower (1,2), island (3,4), height 1.4 (best 0), solver T ms; "
+    "tower: does not see the slope from (10,6) to (20,2): at x 1 it needs y 9.6 or more; "
+    "island: does not see the slope from (10,6) to (20,2): at x 3 it needs y 8.8 or more\n");
+const QString WrongOnFlat = QStringLiteral(
+    "flat.in: wrong, tower (1,2), island (3,4), height 2 (best 0), solver T ms; "
+    "tower: height 2 above the ground; the lowest possible is 0, at (0,0); "
+    "island: at y 4; the lowest possible is 0, at (0,0)\n");
+
+// The processes "calc.pid" in `folder` names, if any.
+QList<qint64> AnnouncedProcesses(const QString& folder)
+{
+    QFile file(folder + QStringLiteral("/calc.pid"));
+    QList<qint64> pids;
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& pid : file.readAll().simplified().split(' '))
+            pids.append(pid.toLongLong());
+    }
+    return pids;
+}
 
 struct Finished {
     QString Output;
@@ -64,13 +92,21 @@ private slots:
     void pictureShowsTheMarkers();
     void windowFileIsMadeAbsolute();
     void awkwardNamesAndAMissingFile();
+    void stoppedCheckStopsItsSolver_data();
     void stoppedCheckStopsItsSolver();
     void stopHeardBeforeAFileStartsNoSolver();
+    void solverBehaviours_data();
+    void solverBehaviours();
+    void pictureTargets_data();
+    void pictureTargets();
+    void pictureWriteErrorLeavesNothing();
+    void twoChecksAtOnceTakeTurns();
 
 private:
     enum class Language { English, Chinese };
     QProcessEnvironment Environment(Language language) const;
-    Finished Morvadine(const QStringList& arguments, Language language = Language::English);
+    Finished Morvadine(const QStringList& arguments, Language language = Language::English,
+        int timeoutMs = 60000);
     void CompareRun(Language language);
 
     QTemporaryDir m_program; // the viewer and calc.exe, and the work directory they make
@@ -110,7 +146,7 @@ QProcessEnvironment TestCheck::Environment(Language language) const
 }
 
 // The viewer run as a script would; the solver's time in the report reads "T".
-Finished TestCheck::Morvadine(const QStringList& arguments, Language language)
+Finished TestCheck::Morvadine(const QStringList& arguments, Language language, int timeoutMs)
 {
     QProcess viewer;
     viewer.setProcessEnvironment(Environment(language));
@@ -118,7 +154,7 @@ Finished TestCheck::Morvadine(const QStringList& arguments, Language language)
     viewer.start(m_program.filePath(QStringLiteral("morvadine")),
         QStringList(arguments).replaceInStrings(
             QStringLiteral("$built"), QCoreApplication::applicationDirPath()));
-    if (!viewer.waitForFinished(60000))
+    if (!viewer.waitForFinished(timeoutMs))
         return {};
     return { WithoutTimes(QString::fromUtf8(viewer.readAllStandardOutput())),
         QString::fromUtf8(viewer.readAllStandardError()), viewer.exitCode() };
@@ -404,10 +440,23 @@ void TestCheck::awkwardNamesAndAMissingFile()
     QCOMPARE(status, ExitSomeFailed);
 }
 
-// A check stopped from the terminal stops the solver and everything it started, cleans up
-// its files (the endless solver's own calc.pid stays) and ends by the signal it was sent.
+void TestCheck::stoppedCheckStopsItsSolver_data()
+{
+    QTest::addColumn<bool>("workDirectoryHeld");
+    QTest::newRow("while its solver runs") << false;
+    QTest::newRow("while it waits for the work directory") << true;
+}
+
+// A check stopped from the terminal, while its solver runs or while it waits for another run's
+// work directory, ends by the signal it was sent: the solver and everything it started are
+// stopped and its files cleaned up (the endless solver's own calc.pid stays); a check that
+// waited stages nothing.
 void TestCheck::stoppedCheckStopsItsSolver()
 {
+    QFETCH(bool, workDirectoryHeld);
+    QLockFile otherRun(m_program.filePath(QStringLiteral("morvadine_temporary.lock")));
+    if (workDirectoryHeld)
+        QVERIFY(otherRun.tryLock());
     QProcess viewer;
     viewer.setProcessEnvironment(Environment(Language::English));
     viewer.setWorkingDirectory(m_inputs.path());
@@ -415,13 +464,30 @@ void TestCheck::stoppedCheckStopsItsSolver()
         { "--check", "--solver", QCoreApplication::applicationDirPath() + "/solver_endless",
             "a.in", "flat.in" });
     const QString workDirectory = m_program.filePath(QStringLiteral("morvadine_temporary"));
-    const QList<qint64> solver = ReadPids(workDirectory);
-    QCOMPARE(solver.size(), 2);
+    QByteArray errors;
+    QList<qint64> solver;
+    if (workDirectoryHeld) {
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (errors += viewer.readAllStandardError()).endsWith('\n'); }, 20000));
+    } else {
+        solver = ReadPids(workDirectory);
+        QCOMPARE(solver.size(), 2);
+    }
     viewer.terminate();
     QVERIFY(viewer.waitForFinished(20000));
     QCOMPARE(viewer.exitStatus(), QProcess::CrashExit);
     QCOMPARE(viewer.readAllStandardOutput(), QByteArray());
-    QCOMPARE(viewer.readAllStandardError(), QByteArray("stopped before a.in was judged\n"));
+    errors += viewer.readAllStandardError();
+    if (workDirectoryHeld) {
+        QCOMPARE(QString::fromUtf8(errors),
+            QStringLiteral("waiting for %1, which another run of the viewer is using "
+                           "(tst_check, process %2 on %3)\nstopped before a.in was judged\n")
+                .arg(workDirectory, QString::number(QCoreApplication::applicationPid()),
+                    QSysInfo::machineHostName()));
+        QVERIFY(!QFileInfo::exists(workDirectory));
+        return;
+    }
+    QCOMPARE(errors, QByteArray("stopped before a.in was judged\n"));
     QTRY_VERIFY_WITH_TIMEOUT(ProcessesGone(solver), 20000);
     QCOMPARE(QDir(workDirectory).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
         QStringList { "calc.pid" });
@@ -447,6 +513,218 @@ void TestCheck::stopHeardBeforeAFileStartsNoSolver()
     QCOMPARE(report, QString());
     QCOMPARE(notices, "stopped before " + request.Files.first() + " was judged\n");
     QVERIFY(QDir(program.path()).isEmpty());
+}
+
+void TestCheck::solverBehaviours_data()
+{
+    QTest::addColumn<QString>("solver");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("workFilesAfter");
+    const auto error = [](const char* line) {
+        return QLatin1String(line) + QLatin1String("\n1 file: 0 ok, 0 wrong, 1 error\n");
+    };
+    QTest::newRow("a named pipe for an answer")
+        << "fifoanswer" << QStringList { "a.in" }
+        << error("a.in: error: calc.exe left morvadine.out as a named pipe, not a file") << 2
+        << QStringList();
+    QTest::newRow("a named pipe for its input")
+        << "fifoinput" << QStringList { "a.in" }
+        << error("a.in: error: calc.exe left morvadine.in as a named pipe, not a file") << 2
+        << QStringList();
+    QTest::newRow("a link to a named pipe for its input")
+        << "fifolink" << QStringList { "a.in" }
+        << error("a.in: error: calc.exe left morvadine.in as a link, not a file") << 2
+        << QStringList { "calc.fifo" };
+    QTest::newRow("a link to standard input for an answer")
+        << "stdinlink" << QStringList { "a.in" }
+        << error("a.in: error: calc.exe left morvadine.out as a link, not a file") << 2
+        << QStringList();
+    QTest::newRow("its input emptied")
+        << "emptying" << QStringList { "a.in" }
+        << error("a.in: error: calc.exe changed morvadine.in, its copy of a.in, and it can no "
+                 "longer be read: morvadine.in: the file is empty; it must start with the "
+                 "vertex count")
+        << 2 << QStringList();
+    const QString onRewritten = QStringLiteral(
+        "three.in: wrong, tower (1,2), island (3,4), height -7 (best 0), solver T ms; "
+        "tower: does not see the slope from (1,9) to (2,7): at x 1 it needs y 9 or more; "
+        "island: x 3 lies outside the profile, which spans x 0 to 2\n"
+        "1 file: 0 ok, 1 wrong, 0 errors\n");
+    QTest::newRow("its input rewritten, its times put back")
+        << "restamping" << QStringList { "three.in" } << onRewritten << 1 << QStringList();
+    QTest::newRow("its input replaced by a rename, its times put back")
+        << "renaming" << QStringList { "three.in" } << onRewritten << 1 << QStringList();
+    QTest::newRow("a leftover answers again during the next file")
+        << "leftover" << QStringList { "a.in", "flat.in" }
+        << WrongOnA + WrongOnFlat + "2 files: 0 ok, 2 wrong, 0 errors\n" << 1
+        << QStringList { "calc.pid" };
+    QTest::newRow("a daemon left running")
+        << "daemonising" << QStringList { "a.in" }
+        << WrongOnA + "1 file: 0 ok, 1 wrong, 0 errors\n" << 1 << QStringList { "calc.pid" };
+}
+
+// Whatever a solver leaves under the names the viewer reads, the check ends soon with a line
+// that blames the solver or judges the file the solver really left; nothing of the run is
+// left running and nothing staged is left behind.
+void TestCheck::solverBehaviours()
+{
+    QFETCH(QString, solver);
+    QFETCH(QStringList, files);
+    QFETCH(QString, output);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, workFilesAfter);
+    const QString workDirectory = m_program.filePath(QStringLiteral("morvadine_temporary"));
+    const auto removeWork = qScopeGuard([&] { QDir(workDirectory).removeRecursively(); });
+    const Finished finished = Morvadine(
+        QStringList { "--check", "--solver", "$built/solver_" + solver } + files,
+        Language::English, 20000);
+    QCOMPARE(finished.Output, output);
+    QCOMPARE(finished.ExitCode, exitCode);
+    QCOMPARE(QDir(workDirectory).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System),
+        workFilesAfter);
+    for (const qint64 pid : AnnouncedProcesses(workDirectory))
+        QVERIFY2(ProcessesGone({ pid, pid }), qPrintable(QString::number(pid)));
+}
+
+void TestCheck::pictureTargets_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("errors");
+    QTest::addColumn<int>("exitCode");
+    // Set up by the test: link.png a link to a.in, hard.png a hard link to it, later.in a hard
+    // link to pictures/a.png, a profile of its own, and full.png a link to a device that
+    // refuses every write for want of room.
+    QTest::newRow("a link to the input")
+        << QStringList { "--check", "a.in", "--picture", "link.png" } << ""
+        << "morvadine: --picture: the picture of a.in would replace the input a.in\n" << 2;
+    QTest::newRow("a hard link to the input")
+        << QStringList { "--check", "a.in", "--picture", "hard.png" } << ""
+        << "morvadine: --picture: the picture of a.in would replace the input a.in\n" << 2;
+    QTest::newRow("a later input")
+        << QStringList { "--check", "a.in", "later.in", "--picture", "pictures/{name}.png" } << ""
+        << "morvadine: --picture: the picture of a.in would replace the input later.in\n" << 2;
+    QTest::newRow("a device")
+        << QStringList { "--check", "a.in", "--picture", "full.png" }
+        << "a.in: error: cannot write the picture full.png: something other than a file has "
+           "this name\n1 file: 0 ok, 0 wrong, 1 error\n"
+        << "" << 2;
+}
+
+// A picture never takes an input's place, by whatever name, and never goes into anything but a
+// plain file; the inputs and the device stay as they were.
+void TestCheck::pictureTargets()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, output);
+    QFETCH(QString, errors);
+    QFETCH(int, exitCode);
+    const QDir inputs(m_inputs.path());
+    QVERIFY(inputs.mkpath(QStringLiteral("pictures")));
+    const auto cleanUp = qScopeGuard([&] {
+        for (const char* made :
+            { "link.png", "hard.png", "later.in", "pictures/a.png", "full.png" })
+            QFile::remove(inputs.filePath(QLatin1String(made)));
+        // Whatever happened, the next test reads the inputs as they were.
+        for (const auto& [name, text] : Inputs) {
+            QFile input(inputs.filePath(QLatin1String(name)));
+            if (input.open(QIODevice::WriteOnly))
+                input.write(text);
+        }
+    });
+    QVERIFY(QFile::link(QStringLiteral("a.in"), inputs.filePath(QStringLiteral("link.png"))));
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), inputs.filePath(QStringLiteral("full.png"))));
+    QVERIFY(
+        ::link(qPrintable(inputs.filePath("a.in")), qPrintable(inputs.filePath("hard.png"))) == 0);
+    QVERIFY(QFile::copy(inputs.filePath("flat.in"), inputs.filePath("pictures/a.png")));
+    QVERIFY(::link(qPrintable(inputs.filePath("pictures/a.png")),
+                qPrintable(inputs.filePath("later.in")))
+        == 0);
+    const Finished finished = Morvadine(arguments);
+    QCOMPARE(finished.Output, output);
+    QCOMPARE(finished.Errors, errors);
+    QCOMPARE(finished.ExitCode, exitCode);
+    for (const auto& [name, text] : Inputs) {
+        QFile input(inputs.filePath(QLatin1String(name)));
+        QVERIFY(input.open(QIODevice::ReadOnly));
+        QCOMPARE(input.readAll(), text);
+    }
+    QFile later(inputs.filePath(QStringLiteral("later.in")));
+    QVERIFY(later.open(QIODevice::ReadOnly));
+    QCOMPARE(later.readAll(), Inputs[1].second);
+    struct stat device { };
+    QVERIFY(::stat("/dev/full", &device) == 0 && S_ISCHR(device.st_mode));
+}
+
+// A picture the file system refuses to hold in full (here: beyond the largest file this
+// process may write) is an error, and leaves neither a cut-off picture nor its temporary.
+void TestCheck::pictureWriteErrorLeavesNothing()
+{
+    QTemporaryDir folder;
+    // About 2 kB as a PNG.
+    QImage picture(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x ^ y) % 256));
+    }
+    rlimit previous {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = previous;
+    small.rlim_cur = 1000;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString problem = WritePicture(picture, folder.filePath(QStringLiteral("out.png")));
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    QCOMPARE(problem, QStringLiteral("File too large"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+        QStringList());
+}
+
+// Two checks in one program folder, the second started while the first's solver still works:
+// the second waits, says so, and each file is judged on its own profile and answer.
+void TestCheck::twoChecksAtOnceTakeTurns()
+{
+    const QString workDirectory = m_program.filePath(QStringLiteral("morvadine_temporary"));
+    const auto removeWork = qScopeGuard([&] { QDir(workDirectory).removeRecursively(); });
+    const QString solver = QCoreApplication::applicationDirPath() + "/solver_waiting";
+    QProcess checks[2];
+    const char* const files[2] = { "a.in", "flat.in" };
+    qint64 firstProcess = 0;
+    for (int k = 0; k < 2; ++k) {
+        checks[k].setProcessEnvironment(Environment(Language::English));
+        checks[k].setWorkingDirectory(m_inputs.path());
+        checks[k].start(m_program.filePath(QStringLiteral("morvadine")),
+            { "--check", "--solver", solver, QLatin1String(files[k]) });
+        QVERIFY(checks[k].waitForStarted());
+        if (k == 0) {
+            firstProcess = checks[0].processId();
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(workDirectory + "/morvadine.in"), 20000);
+        }
+    }
+    QByteArray waiting;
+    // Goes on after a while all the same, for the judgements to show what went wrong.
+    [[maybe_unused]] const bool saidSo = QTest::qWaitFor(
+        [&] { return (waiting += checks[1].readAllStandardError()).endsWith('\n'); }, 10000);
+    QVERIFY(QFile(workDirectory + "/calc.go").open(QIODevice::WriteOnly));
+    for (QProcess& check : checks)
+        QVERIFY(check.waitForFinished(20000));
+    static const QRegularExpression time(QStringLiteral("solver [0-9.]+ "));
+    const auto report = [](QProcess& check) {
+        return QString::fromUtf8(check.readAllStandardOutput()).replace(time, "solver T ");
+    };
+    QCOMPARE(report(checks[0]), WrongOnA + "1 file: 0 ok, 1 wrong, 0 errors\n");
+    QCOMPARE(report(checks[1]), WrongOnFlat + "1 file: 0 ok, 1 wrong, 0 errors\n");
+    QCOMPARE(QString::fromUtf8(waiting + checks[1].readAllStandardError()),
+        QStringLiteral("waiting for %1, which another run of the viewer is using (morvadine, "
+                       "process %2 on %3)\n")
+            .arg(workDirectory, QString::number(firstProcess), QSysInfo::machineHostName()));
+    QCOMPARE(checks[0].exitCode(), 1);
+    QCOMPARE(checks[1].exitCode(), 1);
+    QCOMPARE(QDir(workDirectory).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+        QStringList { "calc.go" });
 }
 
 QTEST_MAIN(TestCheck)

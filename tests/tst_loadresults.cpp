@@ -1,6 +1,7 @@
 #include "scene/inputchannel.h"
 #include "scene/loadresults.h"
 #include "scene/numbertext.h"
+#include "solver/workfiles.h"
 
 #include <QtTest>
 
@@ -419,18 +420,27 @@ void TestLoadResults::fasterLoadsMatchTheReference()
     reader.SetSmallestSplitFile(0);
 
     const QByteArray reference = OutcomeOf([&](SceneState& scene) { return LoadResults(scene, folder.Path(), "d.txt"); }, records);
-    const QByteArray twoCores = OutcomeOf(
-        [&](SceneState& scene) { return LoadResultsOnTwoCores(scene, folder.Path(), "d.txt", reader); }, records);
-    QCOMPARE(!reader.LastReadWasCareful(), quick);
-    const QByteArray inTwoSteps = OutcomeOf(
-        [&](SceneState& scene) {
-            const PointsReadAhead ahead = ReadPointsAhead(scene.Points, folder.Path(), "d.txt", reader, {});
-            return CompleteLoad(scene, ahead, folder.Path(), "d.txt", reader);
-        },
-        records);
-    QCOMPARE(twoCores.left(twoCores.indexOf('\n')), reference.left(reference.indexOf('\n')));
-    QVERIFY(twoCores == reference);
-    QVERIFY(inTwoSteps == reference);
+    // Through the standard library's files, and through the solver run's own.
+    const WorkDirectoryFiles workFiles(folder.Path());
+    for (const DataFileOpener* files :
+        { &AnyDataFile(), static_cast<const DataFileOpener*>(&workFiles) }) {
+        const QByteArray twoCores = OutcomeOf(
+            [&](SceneState& scene) {
+                return LoadResultsOnTwoCores(scene, folder.Path(), "d.txt", reader, *files);
+            },
+            records);
+        QCOMPARE(!reader.LastReadWasCareful(), quick);
+        const QByteArray inTwoSteps = OutcomeOf(
+            [&](SceneState& scene) {
+                const PointsReadAhead ahead
+                    = ReadPointsAhead(scene.Points, folder.Path(), "d.txt", reader, {}, *files);
+                return CompleteLoad(scene, ahead, folder.Path(), "d.txt", reader, *files);
+            },
+            records);
+        QCOMPARE(twoCores.left(twoCores.indexOf('\n')), reference.left(reference.indexOf('\n')));
+        QVERIFY(twoCores == reference);
+        QVERIFY(inTwoSteps == reference);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLoadResults)

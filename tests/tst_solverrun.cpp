@@ -3,7 +3,11 @@
 
 #include <QtTest>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
+
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +37,7 @@ enum class Fault {
     NoAnswer,
     StaleAnswer,
     EndlessSolver,
+    WorkDirectoryInUse,
 };
 
 QByteArray Contents(const QString& path)
@@ -46,6 +51,47 @@ void WriteFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Leaves the lock of a program that ended without giving it back, as a crash would.
+void LeaveStaleLock(const QString& programFolder)
+{
+    const QString lockFile = programFolder + QStringLiteral("/morvadine_temporary.lock");
+    QProcess gone;
+    gone.start(QStringLiteral("/bin/true"), {});
+    const QByteArray goneProcess = QByteArray::number(gone.processId());
+    QVERIFY(gone.waitForFinished());
+    QLockFile lock(lockFile);
+    QVERIFY(lock.tryLock());
+    QByteArray contents = Contents(lockFile);
+    lock.unlock();
+    WriteFile(lockFile, contents.replace(0, contents.indexOf('\n'), goneProcess));
+}
+
+// The processes whose program lies under `folder`, the staged copies of test solvers included.
+QStringList ProcessesRunningFrom(const QString& folder)
+{
+    QStringList running;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QString program = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
+        if (program.startsWith(folder + QLatin1Char('/')))
+            running << pid + QLatin1Char(' ') + program;
+    }
+    return running;
+}
+
+// The processes, ended ones not yet reaped included, whose parent is this test.
+QStringList OwnChildren()
+{
+    QStringList children;
+    const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QByteArray stat = Contents(QStringLiteral("/proc/%1/stat").arg(pid));
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1] == self)
+            children << pid + QLatin1Char(' ') + QString::fromLatin1(stat);
+    }
+    return children;
 }
 
 // A program folder of its own, the profile a user drops, and the run between them.
@@ -139,6 +185,7 @@ private slots:
     void destroyedDuringRun_stopsSolverAndCleansUp();
     void readAhead_pointFileChangedBySolver_isReadAgain();
     void readAhead_newDropOrEnd_stopsTheReading();
+    void stopsOnABusyMachine_leaveNothingRunningOrUnreaped();
 };
 
 void TestSolverRun::run_collectsAnswerAndCleansUp_data()
@@ -151,7 +198,7 @@ void TestSolverRun::run_collectsAnswerAndCleansUp_data()
     for (const bool readAhead : { false, true }) {
         const QByteArray mode = readAhead ? " (read ahead)" : "";
         QTest::newRow("fresh" + mode) << "answer" << false << QStringList() << readAhead;
-        QTest::newRow("leftover work directory with a stale answer and a user's file" + mode)
+        QTest::newRow("leftover work directory and lock, a stale answer and a user's file" + mode)
             << "answer" << true << QStringList { "notes.txt" } << readAhead;
         QTest::newRow("solver leaves a file of its own" + mode)
             << "extrafile" << false << QStringList { "calc.log" } << readAhead;
@@ -173,6 +220,7 @@ void TestSolverRun::run_collectsAnswerAndCleansUp()
         for (const char* name : { "morvadine.in", "morvadine.out", "calc.exe" })
             WriteFile(sandbox.WorkDirectory() + '/' + name, "1\n7 7\n9 9 9 9\n");
         WriteFile(sandbox.WorkDirectory() + QStringLiteral("/notes.txt"), "mine");
+        LeaveStaleLock(sandbox.ProgramFolder());
     }
     const QByteArray dropped = Contents(sandbox.Profile());
     SolverRun run(sandbox.ProgramFolder());
@@ -288,7 +336,8 @@ static void AddFailureRows(bool readAhead)
            "rename or remove it"
         << QStringList { "elsewhere.txt" } << readAhead;
     newRow("program folder cannot hold a folder")
-        << Fault::ProgramFolderIsFile << "cannot create the folder %work: Not a directory"
+        << Fault::ProgramFolderIsFile
+        << "cannot create the lock file %program/morvadine_temporary.lock: Not a directory"
         << QStringList() << readAhead;
     newRow("a folder bears the answer's name")
         << Fault::FolderNamedLikeAnswer
@@ -340,6 +389,11 @@ static void AddFailureRows(bool readAhead)
     newRow("solver never finishes")
         << Fault::EndlessSolver << "calc.exe did not finish within 1.5 seconds"
         << QStringList { "calc.pid" } << readAhead;
+    newRow("work directory in use by another run")
+        << Fault::WorkDirectoryInUse
+        << "%work is in use by another run of the viewer (tst_solverrun, process %pid on %host); "
+           "try again once it has finished"
+        << QStringList() << readAhead;
 }
 
 void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
@@ -351,6 +405,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
 
     Sandbox sandbox(QStringLiteral("answer"));
     QString dropped = sandbox.Profile();
+    QLockFile otherRun(sandbox.ProgramFolder() + QStringLiteral("/morvadine_temporary.lock"));
     switch (fault) {
     case Fault::MissingSolver:
         QVERIFY(QFile::remove(sandbox.ProgramFolder() + QStringLiteral("/calc.exe")));
@@ -421,12 +476,17 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     case Fault::EndlessSolver:
         sandbox.UseSolver(QStringLiteral("endless"));
         break;
+    case Fault::WorkDirectoryInUse:
+        QVERIFY(otherRun.tryLock());
+        break;
     }
     const QByteArray droppedBytes = Contents(dropped);
     const QByteArray occupantBytes = Contents(sandbox.WorkDirectory());
     messageStart.replace(QStringLiteral("%program"), sandbox.ProgramFolder())
         .replace(QStringLiteral("%work"), sandbox.WorkDirectory())
-        .replace(QStringLiteral("%dropped"), dropped);
+        .replace(QStringLiteral("%dropped"), dropped)
+        .replace(QStringLiteral("%pid"), QString::number(QCoreApplication::applicationPid()))
+        .replace(QStringLiteral("%host"), QSysInfo::machineHostName());
     SolverRun run(sandbox.ProgramFolder());
     if (fault == Fault::MissingChosenSolver)
         run.SetSolverProgram(QStringLiteral("tools/solver"));
@@ -456,6 +516,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     QCOMPARE(collected.count() + failed.count(), failed.isEmpty() ? 0 : 1);
 
     // Put right, the next drop runs as if nothing had happened.
+    otherRun.unlock();
     if (fault == Fault::ProgramFolderIsFile) {
         QVERIFY(QFile::remove(sandbox.ProgramFolder()));
         QVERIFY(QDir().mkdir(sandbox.ProgramFolder()));
@@ -549,6 +610,40 @@ void TestSolverRun::readAhead_newDropOrEnd_stopsTheReading()
     }
     scene.reset();
     QTest::qWait(100);
+}
+
+// Solvers that leave a child ignoring SIGTERM, or a daemon, or never finish, are collected,
+// replaced by the next drop at any moment (starting, reading, forking) and finally outlived by
+// their run, many times over while both cores are busy: afterwards no process runs a program of
+// the test's, and none is left for the test to reap.
+void TestSolverRun::stopsOnABusyMachine_leaveNothingRunningOrUnreaped()
+{
+    std::atomic<bool> loaded = true;
+    std::vector<std::jthread> load;
+    for (int core = 0; core < 2; ++core) {
+        load.emplace_back([&loaded] {
+            while (loaded.load(std::memory_order_relaxed)) { }
+        });
+    }
+    const auto unload = qScopeGuard([&] { loaded = false; });
+    Sandbox sandbox(QStringLiteral("leaving"));
+    {
+        SolverRun run(sandbox.ProgramFolder());
+        auto scene = std::make_unique<SceneState>();
+        for (int round = 0; round < 4; ++round) {
+            for (const char* leaving : { "leaving", "daemonising" }) {
+                sandbox.UseSolver(QLatin1String(leaving));
+                const Outcome outcome = Run(run, *scene, sandbox.Profile(), round % 2 == 1);
+                QVERIFY2(outcome.collected, qPrintable(outcome.text));
+            }
+            sandbox.UseSolver(QStringLiteral("endless"));
+            QCOMPARE(run.Start(sandbox.Profile(), *scene), QString());
+            QTest::qWait(round * 150);
+        }
+    }
+    loaded = false;
+    QCOMPARE(ProcessesRunningFrom(sandbox.Root()), QStringList());
+    QCOMPARE(OwnChildren(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestSolverRun)

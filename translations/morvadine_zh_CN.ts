@@ -53,6 +53,10 @@
         <translation>在评判 %1 之前已停止</translation>
     </message>
     <message>
+        <source>waiting for %1, which another run of the viewer is using (%2)</source>
+        <translation>正在等待 %1：查看器的另一次运行正在使用它（%2）</translation>
+    </message>
+    <message>
         <source>%1, tower %2, island %3, height %4 (best %5), solver %6 ms</source>
         <translation>%1，瞭望塔 %2，浮空岛 %3，高度 %4（最优 %5），求解器 %6 毫秒</translation>
     </message>
@@ -294,6 +298,10 @@ on standard output.</source>
         <source>%1: the profile&apos;s largest x, %2, is too close to 0 to be drawn at any scale</source>
         <translation>%1：剖面的最大 x 值 %2 太接近 0，无论用什么比例都无法绘制</translation>
     </message>
+    <message>
+        <source>something other than a file has this name</source>
+        <translation>这个名字已被一个不是普通文件的对象占用</translation>
+    </message>
 </context>
 <context>
     <name>ProgramPlaces</name>
@@ -399,6 +407,62 @@ on standard output.</source>
     <message>
         <source>%1 is missing from %2, where the installation put it; install the viewer again or name a solver with --solver</source>
         <translation>%2 中缺少安装时放在那里的 %1；请重新安装查看器，或用 --solver 指定求解程序</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another run of the viewer (%2); try again once it has finished</source>
+        <translation>%1 正被查看器的另一次运行使用（%2）；请等它结束后再试</translation>
+    </message>
+    <message>
+        <source>the lock cannot be taken</source>
+        <translation>无法取得锁</translation>
+    </message>
+    <message>
+        <source>cannot create the lock file %1: %2</source>
+        <translation>无法创建锁文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>a program that has just let it go</source>
+        <translation>一个刚刚将其释放的程序</translation>
+    </message>
+    <message>
+        <source>%1, process %2</source>
+        <translation>%1，进程 %2</translation>
+    </message>
+    <message>
+        <source>%1, process %2 on %3</source>
+        <translation>%1，%3 上的进程 %2</translation>
+    </message>
+    <message>
+        <source>%1 changed %2, its copy of %3, and it can no longer be read: %4</source>
+        <translation>%1 改动了 %2（%3 的副本），改动后的文件已无法读取：%4</translation>
+    </message>
+    <message>
+        <source>%1 left %2 as something other than a file</source>
+        <translation>%1 把 %2 留成了一个不是文件的对象</translation>
+    </message>
+    <message>
+        <source>%1 left %2 as a named pipe, not a file</source>
+        <translation>%1 把 %2 留成了命名管道，而不是文件</translation>
+    </message>
+    <message>
+        <source>%1 left %2 as a link, not a file</source>
+        <translation>%1 把 %2 留成了链接，而不是文件</translation>
+    </message>
+    <message>
+        <source>%1 left %2 as a folder, not a file</source>
+        <translation>%1 把 %2 留成了文件夹，而不是文件</translation>
+    </message>
+    <message>
+        <source>%1 left %2 as a device, not a file</source>
+        <translation>%1 把 %2 留成了设备，而不是文件</translation>
+    </message>
+    <message>
+        <source>%1 left %2 as a socket, not a file</source>
+        <translation>%1 把 %2 留成了套接字，而不是文件</translation>
+    </message>
+    <message>
+        <source>%1 left %2 on another file system than its work directory</source>
+        <translation>%1 把 %2 留在了工作目录以外的文件系统上</translation>
     </message>
 </context>
 <context>

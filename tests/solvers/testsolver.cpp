@@ -1,7 +1,10 @@
 // A stand-in for a user's solver that behaves in one way, chosen when it is built
 // (SOLVER_BEHAVIOUR). Like a real solver it works on the files of its current directory.
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -37,6 +40,34 @@ int Answer()
     return WriteFile("morvadine.out", "1 2 3 4\n") ? 0 : 2;
 }
 
+// Adds `pid` to the processes "calc.pid" names, for the tests to look for once they should
+// have been stopped.
+bool Announce(pid_t pid)
+{
+    std::FILE* file = std::fopen("calc.pid", "ab");
+    if (!file)
+        return false;
+    const std::string line = std::to_string(pid) + "\n";
+    const bool written = std::fputs(line.c_str(), file) >= 0;
+    return std::fclose(file) == 0 && written;
+}
+
+// Rewrites the point file with a profile of the same length as the tests' inputs of 15 bytes,
+// once the viewer has had time to read it, and gives it back its times, so that only its
+// inode or its change time tell.
+bool RewriteKeepingTimes(bool byRename)
+{
+    struct stat before { };
+    if (stat("morvadine.in", &before) != 0)
+        return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    const char* const written = byRename ? "calc.tmp" : "morvadine.in";
+    const timespec times[2] = { before.st_atim, before.st_mtim };
+    return WriteFile(written, "3\n2 7\n0 7\n1 9\n")
+        && utimensat(AT_FDCWD, written, times, 0) == 0
+        && (!byRename || rename(written, "morvadine.in") == 0);
+}
+
 // Starts a child that ignores SIGTERM and waits for ever, and tells the tests whom to look
 // for once they should have been stopped.
 bool LeaveAChild()
@@ -62,6 +93,10 @@ int main()
             return 2;
     } else if (Behaviour == "slow") {
         std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    } else if (Behaviour == "waiting") {
+        // Answers once the test puts "calc.go" beside it, or gives up after 20 s.
+        for (int k = 0; k < 2000 && access("calc.go", F_OK) != 0; ++k)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     } else if (Behaviour == "failing") {
         // The last line names the staged point file alone, inside a path and inside a longer name.
         std::fputs("step 1\nstep 2\nstep 3\nstep 4\nstep 5\nstep 6\n"
@@ -103,6 +138,62 @@ int main()
     } else if (Behaviour == "leaving") {
         // Answers and exits, its child still running.
         if (!LeaveAChild())
+            return 2;
+    } else if (Behaviour == "fifoanswer") {
+        return mkfifo("morvadine.out", 0600) == 0 ? 0 : 2;
+    } else if (Behaviour == "fifoinput") {
+        return unlink("morvadine.in") == 0 && mkfifo("morvadine.in", 0600) == 0
+                && WriteFile("morvadine.out", "1 2 3 4\n")
+            ? 0
+            : 2;
+    } else if (Behaviour == "fifolink") {
+        return mkfifo("calc.fifo", 0600) == 0 && unlink("morvadine.in") == 0
+                && symlink("calc.fifo", "morvadine.in") == 0
+                && WriteFile("morvadine.out", "1 2 3 4\n")
+            ? 0
+            : 2;
+    } else if (Behaviour == "stdinlink") {
+        return symlink("/dev/stdin", "morvadine.out") == 0 ? 0 : 2;
+    } else if (Behaviour == "emptying") {
+        if (!WriteFile("morvadine.in", ""))
+            return 2;
+    } else if (Behaviour == "restamping" || Behaviour == "renaming") {
+        if (!RewriteKeepingTimes(Behaviour == "renaming"))
+            return 2;
+    } else if (Behaviour == "leftover") {
+        // Answers and ends half a second later; its child, ignoring SIGTERM, answers again once
+        // the solver is gone, as the next run would be under way.
+        const pid_t solver = getpid();
+        const pid_t child = fork();
+        if (child == 0) {
+            std::signal(SIGTERM, SIG_IGN);
+            while (getppid() == solver)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            WriteFile("morvadine.out", "9 9 9 9\n");
+            for (;;)
+                pause();
+        }
+        if (child < 0 || !Announce(child) || Answer() != 0)
+            return 2;
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return 0;
+    } else if (Behaviour == "daemonising") {
+        // A daemon the classic way: a child leaves the session, forks the daemon, which ignores
+        // SIGTERM, and ends, so that the daemon is nobody's child.
+        const pid_t child = fork();
+        if (child == 0) {
+            setsid();
+            const pid_t daemon = fork();
+            if (daemon == 0) {
+                std::signal(SIGTERM, SIG_IGN);
+                for (;;)
+                    pause();
+            }
+            _exit(daemon > 0 && Announce(daemon) ? 0 : 2);
+        }
+        int status = 0;
+        if (child < 0 || waitpid(child, &status, 0) != child || status != 0)
             return 2;
     }
     return Answer();
