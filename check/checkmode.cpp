@@ -1,5 +1,6 @@
 #include "check/checkmode.h"
 
+#include "check/jsonreport.h"
 #include "check/verdicttext.h"
 #include "solver/messagetext.h"
 #include "solver/platformcommands.h"
@@ -66,8 +67,8 @@ Collection SolveAndCollect(
     return collection;
 }
 
-// Holds the work directory for the whole check, waiting while another run of the viewer uses
-// it and saying so once; returns early when stopped.
+} // namespace
+
 void WaitForWorkDirectory(SolverRun& run, QTextStream& notices, const CheckStop& stop)
 {
     const QString holder = run.ReserveWorkDirectory();
@@ -89,14 +90,17 @@ void WaitForWorkDirectory(SolverRun& run, QTextStream& notices, const CheckStop&
     loop.exec();
 }
 
+namespace {
+
 FileReport ErrorReport(const QString& file, const QString& message)
 {
     // A solver's last lines of error output, among others, come on several lines.
     const QStringList lines = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    return { FileOutcome::Error,
-        QCoreApplication::translate("CheckMode", "%1: error: %2")
-            .arg(ShownName(file), lines.join(QLatin1String(" | "))),
-        {} };
+    FileReport report;
+    report.Reason = lines.join(QLatin1String(" | "));
+    report.Line
+        = QCoreApplication::translate("CheckMode", "%1: error: %2").arg(ShownName(file), report.Reason);
+    return report;
 }
 
 // While it lives, standard output belongs to the report alone: what child processes write
@@ -238,6 +242,9 @@ FileReport ReportCollected(SceneState& scene, const QString& file,
     const std::optional<AnswerVerdict> verdict = JudgeScene(scene, request.Tolerance);
     if (!verdict)
         return ErrorReport(file, UnjudgedSentence());
+    report.Verdict = verdict;
+    report.SolverTime = solverTime;
+    report.ExitStatus = exitStatus;
 
     //: The verdict words are what scripts look for in the report.
     const QString word = verdict->Ok() ? QCoreApplication::translate("CheckMode", "ok")
@@ -249,17 +256,23 @@ FileReport ReportCollected(SceneState& scene, const QString& file,
                              QString::fromStdString(captions.Island),
                              tower.HasHeight() ? ShownNumber(tower.Height) : QStringLiteral("-"),
                              ShownNumber(tower.BestHeight), MillisecondsText(solverTime));
+    QStringList reasons;
     if (tower.Kind != PlacementKind::Ok) {
-        judged += QCoreApplication::translate("CheckMode", "; tower: %1")
-                      .arg(PlacementSentence(Placement::Tower, tower));
+        reasons << QCoreApplication::translate("CheckMode", "tower: %1")
+                       .arg(PlacementSentence(Placement::Tower, tower));
     }
     if (verdict->Island.Kind != PlacementKind::Ok) {
-        judged += QCoreApplication::translate("CheckMode", "; island: %1")
-                      .arg(PlacementSentence(Placement::Island, verdict->Island));
+        reasons << QCoreApplication::translate("CheckMode", "island: %1")
+                       .arg(PlacementSentence(Placement::Island, verdict->Island));
     }
+    for (const QString& reason : reasons)
+        judged += QLatin1String("; ") + reason;
+    report.Reason = reasons.join(QLatin1String("; "));
     if (exitStatus != 0) {
         // As a judge has it: a solver that fails has a runtime error, whatever it answered.
         report.Outcome = FileOutcome::Error;
+        report.Reason = ExitStatusSentence(exitStatus)
+            + (reasons.isEmpty() ? QString() : QLatin1String("; ") + report.Reason);
         report.Line = QCoreApplication::translate(
             "CheckMode", "%1: error: runtime error: %2; its answer was %3")
                           .arg(ShownName(file), ExitStatusSentence(exitStatus), judged);
@@ -298,32 +311,64 @@ int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStr
         WaitForWorkDirectory(run, notices, stop);
     int counts[3] = {};
     for (const QString& file : request.Files) {
-        // A stop that came while no event loop ran is heard here, before a solver starts.
-        const Collection collection
-            = stop.Requested() ? Collection {} : SolveAndCollect(run, *scene, file, stop);
-        if (stop.Requested()) {
+        const std::optional<FileReport> fileReport = CheckFile(run, *scene, file, request, stop);
+        if (!fileReport) {
             notices << QCoreApplication::translate("CheckMode", "stopped before %1 was judged")
                            .arg(ShownName(file))
                     << Qt::endl;
             return ExitSomeFailed;
         }
-        const FileReport fileReport = collection.Failure.isEmpty()
-            ? ReportCollected(*scene, file, collection.Captions, collection.SolverTime, request,
-                collection.ExitStatus)
-            : ErrorReport(file, collection.Failure);
-        if (!fileReport.Notice.isEmpty())
-            notices << fileReport.Notice << Qt::endl;
-        report << fileReport.Line << Qt::endl;
-        ++counts[static_cast<int>(fileReport.Outcome)];
+        if (!fileReport->Notice.isEmpty())
+            notices << fileReport->Notice << Qt::endl;
+        report << (request.JsonReport ? JsonLine(FileJson(file, *fileReport)) : fileReport->Line)
+               << Qt::endl;
+        ++counts[static_cast<int>(fileReport->Outcome)];
     }
     const int ok = counts[static_cast<int>(FileOutcome::Ok)];
     const int wrong = counts[static_cast<int>(FileOutcome::Wrong)];
     const int errors = counts[static_cast<int>(FileOutcome::Error)];
-    report << SummaryLine(ok, wrong, errors) << Qt::endl;
+    report << (request.JsonReport ? JsonLine(CheckSummaryJson(ok, wrong, errors))
+                                  : SummaryLine(ok, wrong, errors))
+           << Qt::endl;
     return errors > 0 ? ExitSomeFailed : wrong > 0 ? ExitSomeWrong : ExitAllOk;
 }
 
+std::optional<FileReport> CheckFile(SolverRun& run, SceneState& scene, const QString& file,
+    const CheckRequest& request, const CheckStop& stop)
+{
+    // A stop that came while no event loop ran is heard here, before a solver starts.
+    if (stop.Requested())
+        return std::nullopt;
+    const Collection collection = SolveAndCollect(run, scene, file, stop);
+    if (stop.Requested())
+        return std::nullopt;
+    return collection.Failure.isEmpty()
+        ? ReportCollected(scene, file, collection.Captions, collection.SolverTime, request,
+            collection.ExitStatus)
+        : ErrorReport(file, collection.Failure);
+}
+
+bool SolverNeverStarted(const FileReport& report)
+{
+    // The sentence the run fails with when the system cannot start the program, up to the
+    // system's own words.
+    const QString cannotStart
+        = QCoreApplication::translate("SolverRun", "%1 could not be started: %2")
+              .arg(QLatin1String(SolverFileName), QString());
+    return report.Outcome == FileOutcome::Error && !report.Verdict
+        && report.Reason.startsWith(cannotStart);
+}
+
 int RunCheckOnConsole(const CheckRequest& request, const QString& programFolder)
+{
+    return RunOnConsole([&](QTextStream& report, QTextStream& notices, const CheckStop& stop) {
+        return RunCheck(request, programFolder, report, notices, stop);
+    });
+}
+
+int RunOnConsole(
+    const std::function<int(QTextStream& report, QTextStream& notices, const CheckStop& stop)>&
+        mode)
 {
     const StandardOutputForReport standardOutput;
     QFile reportFile;
@@ -336,10 +381,10 @@ int RunCheckOnConsole(const CheckRequest& request, const QString& programFolder)
     CheckStop stop;
 #ifdef Q_OS_UNIX
     const SignalsStopTheCheck signalsStop(stop);
-    const int status = RunCheck(request, programFolder, report, notices, stop);
+    const int status = mode(report, notices, stop);
     signalsStop.RaiseAgain();
     return status;
 #else
-    return RunCheck(request, programFolder, report, notices, stop);
+    return mode(report, notices, stop);
 #endif
 }

@@ -11,6 +11,10 @@
 
 #include <chrono>
 #include <csignal>
+#include <functional>
+#include <optional>
+
+class SolverRun;
 
 // The check mode: each input solved, collected and judged as a drop would have it, reported
 // one line per file, without a window.
@@ -22,6 +26,7 @@ struct CheckRequest {
     QString SolverProgram; // empty for calc.exe beside the viewer
     double Tolerance = DefaultTolerance;
     PictureRequest Picture;
+    bool JsonReport = false; // one JSON object a line instead of the report's text lines
 };
 
 enum class FileOutcome { Ok, Wrong, Error };
@@ -30,6 +35,13 @@ struct FileReport {
     FileOutcome Outcome = FileOutcome::Error;
     QString Line; // the report's one line on the file
     QString Notice; // what else the user should know (a profile that cannot be drawn), or empty
+    // The line's parts, for reports read by programs: the verdict when the answer was judged,
+    // the solver's time and exit status when it ran to its end, and why the answer is wrong
+    // or the file had an error (empty when it is ok).
+    std::optional<AnswerVerdict> Verdict;
+    std::chrono::nanoseconds SolverTime { 0 };
+    int ExitStatus = 0;
+    QString Reason;
 };
 
 // What the check mode does once the solver has exited and `scene` has been loaded: draws and
@@ -72,6 +84,20 @@ private:
     const volatile std::sig_atomic_t* m_flag = nullptr;
 };
 
+// Holds the work directory of `run` for all its runs to come, waiting while another run of
+// the viewer uses it and saying so once among `notices`; returns early when stopped.
+void WaitForWorkDirectory(SolverRun& run, QTextStream& notices, const CheckStop& stop);
+
+// One file through `run` (whose solver, time limit and work directory are set), collected
+// into `scene` and judged as RunCheck judges each file. Empty when stopped before the
+// judgement, the solver then stopped with everything it started.
+std::optional<FileReport> CheckFile(SolverRun& run, SceneState& scene, const QString& file,
+    const CheckRequest& request, const CheckStop& stop);
+
+// Whether `report` is of a solver that could not be started at all, as opposed to one that
+// ran and failed.
+bool SolverNeverStarted(const FileReport& report);
+
 // Runs the solver on each of the request's files in turn, with the work directory, staging,
 // messages and clean-up of a drop (SolverRun over `programFolder`), collecting as soon as
 // the solver exits; writes each file's line and then the summary to `report`, and notices
@@ -86,3 +112,9 @@ int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStr
 // whatever a solver prints; and an interrupt, a hang-up or a termination stops the check,
 // after which the program ends by that signal, as the shell that sent it expects.
 int RunCheckOnConsole(const CheckRequest& request, const QString& programFolder);
+
+// What RunCheckOnConsole does around the check, around any headless mode that runs solvers:
+// `mode` gets the report's stream, the notices' stream and the stop the signals request.
+int RunOnConsole(
+    const std::function<int(QTextStream& report, QTextStream& notices, const CheckStop& stop)>&
+        mode);

@@ -52,6 +52,84 @@ int SamplesIn(const QString& text)
     return *samples;
 }
 
+std::uint64_t SeedIn(const QString& text)
+{
+    const std::optional<std::uint64_t> seed = NumberIn<std::uint64_t>(text);
+    if (!seed)
+        throw Refusal { QCoreApplication::translate(
+            "CommandLine", "--seed: %1 is not a whole number from 0 to 18446744073709551615")
+                            .arg(text) };
+    return *seed;
+}
+
+int CasesIn(const QString& text)
+{
+    const std::optional<int> cases = NumberIn<int>(text);
+    if (!cases || *cases < 1)
+        throw Refusal { QCoreApplication::translate(
+            "CommandLine", "--cases: %1 is not a whole number of 1 or more")
+                            .arg(text) };
+    return *cases;
+}
+
+std::chrono::milliseconds TimeIn(const QString& text)
+{
+    const std::optional<double> seconds = NumberIn<double>(text);
+    // Up to a year, which fits the milliseconds.
+    if (!seconds || !(*seconds > 0) || *seconds > 366 * 86400.0)
+        throw Refusal { QCoreApplication::translate(
+            "CommandLine", "--time: %1 is not a number of seconds above 0")
+                            .arg(text) };
+    return std::chrono::milliseconds(static_cast<std::int64_t>(std::ceil(*seconds * 1000)));
+}
+
+// Enough for any profile that runs in a stress case's time.
+constexpr int MostStressVertices = 1000000;
+
+void VerticesIn(const QString& text, CaseLimits& limits)
+{
+    const qsizetype dash = text.indexOf(QLatin1Char('-'));
+    const std::optional<int> least = NumberIn<int>(dash < 0 ? text : text.left(dash));
+    const std::optional<int> most = NumberIn<int>(dash < 0 ? text : text.mid(dash + 1));
+    if (!least || !most || *least < 1 || *most < *least || *most > MostStressVertices) {
+        throw Refusal { QCoreApplication::translate(
+            "CommandLine", "--vertices: %1 is not MIN-MAX with 1 <= MIN <= MAX <= %2")
+                            .arg(text, QString::number(MostStressVertices)) };
+    }
+    limits.MinVertices = *least;
+    limits.MaxVertices = *most;
+}
+
+std::vector<ProfileShape> ShapesIn(const QString& text)
+{
+    std::vector<ProfileShape> shapes;
+    for (const QString& name : text.split(QLatin1Char(','))) {
+        const std::optional<ProfileShape> shape = ShapeNamed(name.toStdString());
+        if (!shape) {
+            QStringList known;
+            for (const ProfileShape each : AllShapes)
+                known << QString::fromLatin1(ShapeName(each).data(),
+                    static_cast<qsizetype>(ShapeName(each).size()));
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--shapes: %1 is not one of %2")
+                                .arg(name, known.join(QLatin1Char(','))) };
+        }
+        if (std::find(shapes.begin(), shapes.end(), *shape) == shapes.end())
+            shapes.push_back(*shape);
+    }
+    return shapes;
+}
+
+bool JsonReportIn(const QString& text)
+{
+    if (text == QLatin1String("json"))
+        return true;
+    if (text == QLatin1String("text"))
+        return false;
+    throw Refusal { QCoreApplication::translate("CommandLine", "--report: %1 is not text or json")
+                        .arg(text) };
+}
+
 // The image surface takes no side beyond this many pixels.
 constexpr int LargestPictureSide = 32767;
 
@@ -177,10 +255,45 @@ struct Options {
             "With --picture: draw the sight lines from the tower, the island or both."),
         QStringLiteral("tower|island|both") };
 
+    QCommandLineOption Report { QStringLiteral("report"),
+        QCoreApplication::translate("CommandLine",
+            "With --check or --stress: the report as text lines (the default) or as json, one "
+            "JSON object a line for each file or failure, then a summary object."),
+        QStringLiteral("text|json") };
+    QCommandLineOption Stress { QStringLiteral("stress"),
+        QCoreApplication::translate("CommandLine",
+            "Run no window: solve and judge profiles made up from a seed until one fails, "
+            "shrink that one to a small profile failing the same way and write it to --out.") };
+    QCommandLineOption Seed { QStringLiteral("seed"),
+        QCoreApplication::translate("CommandLine",
+            "With --stress: the seed of the first case (default: from the clock; printed).") ,
+        QStringLiteral("S") };
+    QCommandLineOption Cases { QStringLiteral("cases"),
+        QCoreApplication::translate("CommandLine",
+            "With --stress: run at most N cases, however long they take."),
+        QStringLiteral("N") };
+    QCommandLineOption Time { QStringLiteral("time"),
+        QCoreApplication::translate("CommandLine",
+            "With --stress: start cases for this many seconds (default 60)."),
+        QStringLiteral("SECONDS") };
+    QCommandLineOption Vertices { QStringLiteral("vertices"),
+        QCoreApplication::translate("CommandLine",
+            "With --stress: how many vertices a case has (default 2-12)."),
+        QStringLiteral("MIN-MAX") };
+    QCommandLineOption Shapes { QStringLiteral("shapes"),
+        QCoreApplication::translate("CommandLine",
+            "With --stress: the shapes of the cases, separated by commas (default all): small, "
+            "steps, same-x, collinear, clusters, contest, magnitudes, slope, flat."),
+        QStringLiteral("LIST") };
+    QCommandLineOption Out { QStringLiteral("out"),
+        QCoreApplication::translate("CommandLine",
+            "With --stress: where the shrunk failing profile goes (default stress-failure.in)."),
+        QStringLiteral("FILE") };
+
     QList<QCommandLineOption> All() const
     {
         QList<QCommandLineOption> all { Help, Version, Check, Solver, Tolerance, Picture, Size,
-            Samples, Lines };
+            Samples, Lines, Report, Stress, Seed, Cases, Time, Vertices, Shapes, Out };
         // The window's application takes these itself, from the same command line; the check
         // mode has no use for them. Written with one dash, as Qt documents them, or two.
         for (const char* name : { "platform", "platformpluginpath", "platformtheme", "plugin",
@@ -208,12 +321,12 @@ CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStr
     if (!parser.parse(arguments))
         throw Refusal { parser.errorText() };
     if (parser.isSet(options.Help))
-        return { CommandLine::Action::Print, parser.helpText(), {} };
+        return { CommandLine::Action::Print, parser.helpText(), {}, {} };
     if (parser.isSet(options.Version)) {
         return { CommandLine::Action::Print,
             QCoreApplication::applicationName() + QLatin1Char(' ')
                 + QCoreApplication::applicationVersion() + QLatin1Char('\n'),
-            {} };
+            {}, {} };
     }
 
     CommandLine commandLine;
@@ -237,7 +350,47 @@ CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStr
                                 .arg(option->names().first()) };
         }
     }
-    if (parser.isSet(options.Check)) {
+    if (parser.isSet(options.Report)) {
+        request.JsonReport = JsonReportIn(parser.value(options.Report));
+        if (!parser.isSet(options.Check) && !parser.isSet(options.Stress))
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--report works only with --check or --stress") };
+    }
+    if (!parser.isSet(options.Stress)) {
+        for (const QCommandLineOption* option : { &options.Seed, &options.Cases, &options.Time,
+                 &options.Vertices, &options.Shapes, &options.Out }) {
+            if (parser.isSet(*option)) {
+                throw Refusal { QCoreApplication::translate(
+                    "CommandLine", "--%1 works only with --stress")
+                                    .arg(option->names().first()) };
+            }
+        }
+    }
+    if (parser.isSet(options.Stress)) {
+        commandLine.What = CommandLine::Action::Stress;
+        if (parser.isSet(options.Check))
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--stress and --check do not go together") };
+        if (!request.Files.isEmpty() || parser.isSet(options.Picture))
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--stress makes up its own profiles: no FILE, no --picture") };
+        if (parser.isSet(options.Cases) && parser.isSet(options.Time))
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--cases and --time do not go together") };
+        StressRequest& stress = commandLine.Stress;
+        if (parser.isSet(options.Seed))
+            stress.Seed = SeedIn(parser.value(options.Seed));
+        if (parser.isSet(options.Cases))
+            stress.Cases = CasesIn(parser.value(options.Cases));
+        if (parser.isSet(options.Time))
+            stress.Time = TimeIn(parser.value(options.Time));
+        if (parser.isSet(options.Vertices))
+            VerticesIn(parser.value(options.Vertices), stress.Limits);
+        if (parser.isSet(options.Shapes))
+            stress.Limits.Shapes = ShapesIn(parser.value(options.Shapes));
+        if (parser.isSet(options.Out))
+            stress.Out = parser.value(options.Out);
+    } else if (parser.isSet(options.Check)) {
         commandLine.What = CommandLine::Action::Check;
         if (request.Files.isEmpty())
             throw Refusal { QCoreApplication::translate(
@@ -271,6 +424,7 @@ CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStr
     }
     if (!picture.Pattern.isEmpty())
         CheckPictureFiles(picture.Pattern, request.Files);
+    commandLine.Stress.Check = request;
     return commandLine;
 }
 
@@ -303,7 +457,11 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         "is wrong), then a summary. Exit status: 0 when every answer is right, 1 when\n"
         "any is wrong, 2 when any run failed or the command line was refused.\n"
         "The solvers' standard output goes to standard error, leaving the report alone\n"
-        "on standard output."));
+        "on standard output.\n"
+        "With --stress it runs no window either: it solves and judges profiles made up\n"
+        "from a seed until an answer is wrong or a run fails, shrinks that profile and\n"
+        "writes it out. Exit status: 0 when none failed, 1 when one did, 2 when the\n"
+        "solver could not be run at all or the command line was refused."));
     const Options options;
     // Qt's own help option would offer --help-all for Qt's options, which are not taken here.
     parser.addOptions(options.All());
@@ -319,7 +477,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         return { CommandLine::Action::Refuse,
             QCoreApplication::translate("CommandLine", "%1: %2")
                 .arg(QCoreApplication::applicationName(), refusal.Problem),
-            {} };
+            {}, {} };
     }
 }
 
@@ -334,6 +492,8 @@ int RunWithoutWindow(const CommandLine& commandLine, const QString& programFolde
         return ExitSomeFailed;
     case CommandLine::Action::Check:
         return RunCheckOnConsole(commandLine.Request, programFolder);
+    case CommandLine::Action::Stress:
+        return RunStressOnConsole(commandLine.Stress, programFolder);
     case CommandLine::Action::OpenWindow:
         break;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "check/checkmode.h"
+#include "check/stressmode.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,6 +9,7 @@
 // The viewer's command line:
 //   morvadine [--solver PROGRAM] [--tolerance T] [FILE]      the window, on FILE if given
 //   morvadine --check [options] FILE...                      the check mode, no window
+//   morvadine --stress [options]                             the stress mode, no window
 //   morvadine --help | --version
 // It is decided before any window-system application exists, so that everything but the
 // window itself runs without a display: the window's application takes its own options
@@ -16,6 +18,7 @@ struct CommandLine {
     enum class Action {
         OpenWindow,
         Check,
+        Stress,
         Print, // Text on standard output, exit status 0: the help or the version
         Refuse, // Text, one line, on standard error, exit status 2
     };
@@ -23,6 +26,8 @@ struct CommandLine {
     QString Text;
     // For OpenWindow, at most one file, made absolute; for Check, the files as given.
     CheckRequest Request;
+    // For Stress: the limits, with the solver, the tolerance and the report's form in Request.
+    StressRequest Stress;
 };
 
 // main's arguments, the program first, as the system gives them: bytes that are not UTF-8

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "scene/scenestate.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Profiles made up from a seed, for the stress mode: each shape stands for a kind of input that
+// breaks solvers. Every number comes from integer arithmetic or from reading a decimal text,
+// so that a seed gives the same profile, to the bit, on every machine.
+
+enum class ProfileShape {
+    SmallIntegers, // x and y whole, from -10 to 10
+    VerticalSteps, // small integers where several vertices share an x, some the very same point
+    EqualX, // every vertex at one x
+    NearlyCollinear, // on one line but for a unit in the last place here and there
+    SteepClusters, // a tight cluster of steep vertices beside vertices far away
+    ContestIntegers, // whole numbers up to 1e9, x one apart
+    Magnitudes, // from 1e-300 to 1e300, of either sign
+    SingleSlope, // y rising, or falling, all the way along x
+    FlatRuns, // runs of vertices at one height
+};
+
+inline constexpr ProfileShape AllShapes[] = { ProfileShape::SmallIntegers,
+    ProfileShape::VerticalSteps, ProfileShape::EqualX, ProfileShape::NearlyCollinear,
+    ProfileShape::SteepClusters, ProfileShape::ContestIntegers, ProfileShape::Magnitudes,
+    ProfileShape::SingleSlope, ProfileShape::FlatRuns };
+
+// The name the command line takes: "small", "steps", "same-x", "collinear", "clusters",
+// "contest", "magnitudes", "slope", "flat".
+std::string_view ShapeName(ProfileShape shape);
+std::optional<ProfileShape> ShapeNamed(std::string_view name);
+
+// In which order a case's vertices are written.
+enum class VertexOrder { Shuffled, Sorted, Reversed };
+std::string_view OrderName(VertexOrder order);
+
+struct StressCase {
+    std::uint64_t Seed = 0;
+    ProfileShape Shape = ProfileShape::SmallIntegers;
+    VertexOrder Order = VertexOrder::Shuffled;
+    std::vector<PointD> Vertices; // in the order written
+};
+
+struct CaseLimits {
+    int MinVertices = 2;
+    int MaxVertices = 12;
+    std::vector<ProfileShape> Shapes { std::begin(AllShapes), std::end(AllShapes) };
+};
+
+// The case of `seed`: its shape from `limits.Shapes`, its vertex count from the limits' range,
+// its order and numbers, all from the seed alone.
+StressCase GenerateCase(std::uint64_t seed, const CaseLimits& limits);
+
+// The seed of the case after the case of `seed`; a run's first case has the run's seed, so
+// that any case is replayed as the first of a run of its own seed.
+std::uint64_t NextCaseSeed(std::uint64_t seed);
+
+// The problem input of `vertices`: the count, then an "x y" line each, in the order given,
+// every number as the shortest text that reads back as the same double.
+std::string ProfileText(const std::vector<PointD>& vertices);
