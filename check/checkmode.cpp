@@ -256,23 +256,22 @@ FileReport ReportCollected(SceneState& scene, const QString& file,
                              QString::fromStdString(captions.Island),
                              tower.HasHeight() ? ShownNumber(tower.Height) : QStringLiteral("-"),
                              ShownNumber(tower.BestHeight), MillisecondsText(solverTime));
-    QStringList reasons;
+    QString reasons;
     if (tower.Kind != PlacementKind::Ok) {
-        reasons << QCoreApplication::translate("CheckMode", "tower: %1")
+        reasons += QCoreApplication::translate("CheckMode", "; tower: %1")
                        .arg(PlacementSentence(Placement::Tower, tower));
     }
     if (verdict->Island.Kind != PlacementKind::Ok) {
-        reasons << QCoreApplication::translate("CheckMode", "island: %1")
+        reasons += QCoreApplication::translate("CheckMode", "; island: %1")
                        .arg(PlacementSentence(Placement::Island, verdict->Island));
     }
-    for (const QString& reason : reasons)
-        judged += QLatin1String("; ") + reason;
-    report.Reason = reasons.join(QLatin1String("; "));
+    judged += reasons;
+    // Without the separator that joins the reasons to the verdict.
+    report.Reason = reasons.mid(1).trimmed();
     if (exitStatus != 0) {
         // As a judge has it: a solver that fails has a runtime error, whatever it answered.
         report.Outcome = FileOutcome::Error;
-        report.Reason = ExitStatusSentence(exitStatus)
-            + (reasons.isEmpty() ? QString() : QLatin1String("; ") + report.Reason);
+        report.Reason = ExitStatusSentence(exitStatus) + reasons;
         report.Line = QCoreApplication::translate(
             "CheckMode", "%1: error: runtime error: %2; its answer was %3")
                           .arg(ShownName(file), ExitStatusSentence(exitStatus), judged);

@@ -156,24 +156,6 @@
         <translation>%1：求解程序不存在</translation>
     </message>
     <message>
-        <source>Shows a mountain profile with the tower and the island a solver places on it.
-Without --check it opens the window, on FILE if one is given.
-With --check it runs no window: it solves each FILE as a drop would, judges
-the answer and prints a line for each FILE (ok, wrong or error; the tower and
-the island; the tower&apos;s height and the best; the solver&apos;s time; why an answer
-is wrong), then a summary. Exit status: 0 when every answer is right, 1 when
-any is wrong, 2 when any run failed or the command line was refused.
-The solvers&apos; standard output goes to standard error, leaving the report alone
-on standard output.</source>
-        <translation>显示山脉剖面，以及求解器在其上放置的瞭望塔和浮空岛。
-不带 --check 时打开窗口；如果给出了 FILE，就打开该文件。
-带 --check 时不打开窗口：像拖入文件一样求解每个 FILE，评判答案，
-并为每个 FILE 输出一行（正确、错误或出错；瞭望塔和浮空岛；瞭望塔的高度
-和最优高度；求解器用时；答案错误的原因），最后输出汇总。退出状态：所有答案
-都正确时为 0，有答案错误时为 1，有运行失败或命令行被拒绝时为 2。
-求解器的标准输出会转到标准错误，标准输出上只有报告。</translation>
-    </message>
-    <message>
         <source>A problem input: a vertex count, then that many x y pairs.</source>
         <translation>题目输入：先是顶点数，然后是同样多个 x y 坐标对。</translation>
     </message>
@@ -184,6 +166,107 @@ on standard output.</source>
     <message>
         <source>Let the tower and the island lie below the lowest point that sees every slope, and their heights above the least possible, by at most T times max(1, |least|) plus %1 units in the last place of that point (default %2). The tower&apos;s height is taken above the ground, the island&apos;s is its y; both must lie over the profile&apos;s x range.</source>
         <translation>允许瞭望塔和浮空岛低于能看到所有山坡的最低点，也允许其高度高出可能的最低高度，但都不超过 T 乘以 max(1, |最低高度|)，再加上该点的 %1 个末位单位（默认 %2）。瞭望塔的高度从地面算起，浮空岛的高度即其 y；两者都必须位于山脉的 x 范围之内。</translation>
+    </message>
+    <message>
+        <source>--seed: %1 is not a whole number from 0 to 18446744073709551615</source>
+        <translation>--seed：%1 不是 0 到 18446744073709551615 之间的整数</translation>
+    </message>
+    <message>
+        <source>--cases: %1 is not a whole number of 1 or more</source>
+        <translation>--cases：%1 不是大于等于 1 的整数</translation>
+    </message>
+    <message>
+        <source>--time: %1 is not a number of seconds above 0</source>
+        <translation>--time：%1 不是大于 0 的秒数</translation>
+    </message>
+    <message>
+        <source>--vertices: %1 is not MIN-MAX with 1 &lt;= MIN &lt;= MAX &lt;= %2</source>
+        <translation>--vertices：%1 不是满足 1 &lt;= MIN &lt;= MAX &lt;= %2 的 MIN-MAX</translation>
+    </message>
+    <message>
+        <source>--shapes: %1 is not one of %2</source>
+        <translation>--shapes：%1 不是 %2 之一</translation>
+    </message>
+    <message>
+        <source>--report: %1 is not text or json</source>
+        <translation>--report：%1 不是 text 或 json</translation>
+    </message>
+    <message>
+        <source>With --check or --stress: the report as text lines (the default) or as json, one JSON object a line for each file or failure, then a summary object.</source>
+        <translation>与 --check 或 --stress 一起使用：报告采用文本行（默认）或 json，即每个文件或失败各一行 JSON 对象，最后是一个汇总对象。</translation>
+    </message>
+    <message>
+        <source>Run no window: solve and judge profiles made up from a seed until one fails, shrink that one to a small profile failing the same way and write it to --out.</source>
+        <translation>不打开窗口：求解并评判由种子生成的剖面，直到有一个失败；把它缩减为以同样方式失败的小剖面，并写入 --out。</translation>
+    </message>
+    <message>
+        <source>With --stress: the seed of the first case (default: from the clock; printed).</source>
+        <translation>与 --stress 一起使用：第一个用例的种子（默认取自时钟，并会输出）。</translation>
+    </message>
+    <message>
+        <source>With --stress: run at most N cases, however long they take.</source>
+        <translation>与 --stress 一起使用：最多运行 N 个用例，不论耗时多久。</translation>
+    </message>
+    <message>
+        <source>With --stress: start cases for this many seconds (default 60).</source>
+        <translation>与 --stress 一起使用：在这么多秒内启动用例（默认 60）。</translation>
+    </message>
+    <message>
+        <source>With --stress: how many vertices a case has (default 2-12).</source>
+        <translation>与 --stress 一起使用：每个用例的顶点数（默认 2-12）。</translation>
+    </message>
+    <message>
+        <source>With --stress: the shapes of the cases, separated by commas (default all): small, steps, same-x, collinear, clusters, contest, magnitudes, slope, flat.</source>
+        <translation>与 --stress 一起使用：用例的形状，用逗号分隔（默认全部）：small、steps、same-x、collinear、clusters、contest、magnitudes、slope、flat。</translation>
+    </message>
+    <message>
+        <source>With --stress: where the shrunk failing profile goes (default stress-failure.in).</source>
+        <translation>与 --stress 一起使用：缩减后的失败剖面写到哪里（默认 stress-failure.in）。</translation>
+    </message>
+    <message>
+        <source>--report works only with --check or --stress</source>
+        <translation>--report 只能与 --check 或 --stress 一起使用</translation>
+    </message>
+    <message>
+        <source>--%1 works only with --stress</source>
+        <translation>--%1 只能与 --stress 一起使用</translation>
+    </message>
+    <message>
+        <source>--stress and --check do not go together</source>
+        <translation>--stress 和 --check 不能一起使用</translation>
+    </message>
+    <message>
+        <source>--stress makes up its own profiles: no FILE, no --picture</source>
+        <translation>--stress 自己生成剖面：不接受 FILE，也不接受 --picture</translation>
+    </message>
+    <message>
+        <source>--cases and --time do not go together</source>
+        <translation>--cases 和 --time 不能一起使用</translation>
+    </message>
+    <message>
+        <source>Shows a mountain profile with the tower and the island a solver places on it.
+Without --check it opens the window, on FILE if one is given.
+With --check it runs no window: it solves each FILE as a drop would, judges
+the answer and prints a line for each FILE (ok, wrong or error; the tower and
+the island; the tower&apos;s height and the best; the solver&apos;s time; why an answer
+is wrong), then a summary. Exit status: 0 when every answer is right, 1 when
+any is wrong, 2 when any run failed or the command line was refused.
+The solvers&apos; standard output goes to standard error, leaving the report alone
+on standard output.
+With --stress it runs no window either: it solves and judges profiles made up
+from a seed until an answer is wrong or a run fails, shrinks that profile and
+writes it out. Exit status: 0 when none failed, 1 when one did, 2 when the
+solver could not be run at all or the command line was refused.</source>
+        <translation>显示山脉剖面，以及求解器在其上放置的瞭望塔和浮空岛。
+不带 --check 时打开窗口；如果给出了 FILE，就打开该文件。
+带 --check 时不打开窗口：像拖入文件一样求解每个 FILE，评判答案，
+并为每个 FILE 输出一行（正确、错误或出错；瞭望塔和浮空岛；瞭望塔的高度
+和最优高度；求解器用时；答案错误的原因），最后输出汇总。退出状态：所有答案
+都正确时为 0，有答案错误时为 1，有运行失败或命令行被拒绝时为 2。
+求解器的标准输出会转到标准错误，标准输出上只有报告。
+带 --stress 时同样不打开窗口：求解并评判由种子生成的剖面，直到某个答案
+错误或某次运行失败，然后缩减该剖面并写出。退出状态：没有失败时为 0，
+有失败时为 1，求解器根本无法运行或命令行被拒绝时为 2。</translation>
     </message>
 </context>
 <context>
@@ -463,6 +546,57 @@ on standard output.</source>
     <message>
         <source>%1 left %2 on another file system than its work directory</source>
         <translation>%1 把 %2 留在了工作目录以外的文件系统上</translation>
+    </message>
+</context>
+<context>
+    <name>StressMode</name>
+    <message>
+        <source>%1 cases, %2 cases/s, %3 s, shape %4</source>
+        <translation>%1 个用例，每秒 %2 个，%3 秒，形状 %4</translation>
+    </message>
+    <message>
+        <source>stress: seed %1</source>
+        <translation>压力测试：种子 %1</translation>
+    </message>
+    <message>
+        <source>cannot make a folder for the cases: %1</source>
+        <translation>无法为用例创建文件夹：%1</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>无法写入 %1</translation>
+    </message>
+    <message>
+        <source>stress: %1 cases in %2 s (%3 cases/s), %4; seed %5</source>
+        <translation>压力测试：%2 秒内 %1 个用例（每秒 %3 个），%4；种子 %5</translation>
+    </message>
+    <message>
+        <source>1 failure</source>
+        <translation>1 个失败</translation>
+    </message>
+    <message>
+        <source>no failure</source>
+        <translation>没有失败</translation>
+    </message>
+    <message>
+        <source>case %1 (seed %2, shape %3, %4 vertices, %5) failed: %6; shrinking</source>
+        <translation>用例 %1（种子 %2，形状 %3，%4 个顶点，%5）失败：%6；正在缩减</translation>
+    </message>
+    <message>
+        <source>shrunk from %1 to %2 vertices in %3 solver runs%4, written to %5:</source>
+        <translation>用 %3 次求解器运行从 %1 个顶点缩减到 %2 个%4，已写入 %5：</translation>
+    </message>
+    <message>
+        <source> (stopped)</source>
+        <translation>（已停止）</translation>
+    </message>
+    <message>
+        <source>replay: %1 --stress --seed %2 --cases 1%3%4</source>
+        <translation>重现：%1 --stress --seed %2 --cases 1%3%4</translation>
+    </message>
+    <message>
+        <source>open: %1 %2%3</source>
+        <translation>打开：%1 %2%3</translation>
     </message>
 </context>
 <context>
