@@ -114,7 +114,7 @@ private:
     QTextStream& m_notices;
     bool m_terminal;
     QElapsedTimer m_clock;
-    qint64 m_lastShown = -1000000;
+    qint64 m_lastShown = 0; // nothing to show before the first interval
     bool m_shown = false;
 };
 
