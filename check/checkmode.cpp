@@ -98,8 +98,8 @@ FileReport ErrorReport(const QString& file, const QString& message)
     const QStringList lines = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     FileReport report;
     report.Reason = lines.join(QLatin1String(" | "));
-    report.Line
-        = QCoreApplication::translate("CheckMode", "%1: error: %2").arg(ShownName(file), report.Reason);
+    report.Line = QCoreApplication::translate("CheckMode", "%1: error: %2")
+                      .arg(ShownName(file), report.Reason);
     return report;
 }
 
@@ -341,10 +341,9 @@ std::optional<FileReport> CheckFile(SolverRun& run, SceneState& scene, const QSt
     const Collection collection = SolveAndCollect(run, scene, file, stop);
     if (stop.Requested())
         return std::nullopt;
-    return collection.Failure.isEmpty()
-        ? ReportCollected(scene, file, collection.Captions, collection.SolverTime, request,
-            collection.ExitStatus)
-        : ErrorReport(file, collection.Failure);
+    return collection.Failure.isEmpty() ? ReportCollected(scene, file, collection.Captions,
+               collection.SolverTime, request, collection.ExitStatus)
+                                        : ErrorReport(file, collection.Failure);
 }
 
 bool SolverNeverStarted(const FileReport& report)

@@ -42,14 +42,15 @@ double ToleranceIn(const QString& text)
     return *tolerance;
 }
 
-int SamplesIn(const QString& text)
+// The value of `option`, a count of 1 or more.
+int CountIn(const QString& option, const QString& text)
 {
-    const std::optional<int> samples = NumberIn<int>(text);
-    if (!samples || *samples < 1)
+    const std::optional<int> count = NumberIn<int>(text);
+    if (!count || *count < 1)
         throw Refusal { QCoreApplication::translate(
-            "CommandLine", "--samples: %1 is not a whole number of 1 or more")
-                            .arg(text) };
-    return *samples;
+            "CommandLine", "--%1: %2 is not a whole number of 1 or more")
+                            .arg(option, text) };
+    return *count;
 }
 
 std::uint64_t SeedIn(const QString& text)
@@ -60,16 +61,6 @@ std::uint64_t SeedIn(const QString& text)
             "CommandLine", "--seed: %1 is not a whole number from 0 to 18446744073709551615")
                             .arg(text) };
     return *seed;
-}
-
-int CasesIn(const QString& text)
-{
-    const std::optional<int> cases = NumberIn<int>(text);
-    if (!cases || *cases < 1)
-        throw Refusal { QCoreApplication::translate(
-            "CommandLine", "--cases: %1 is not a whole number of 1 or more")
-                            .arg(text) };
-    return *cases;
 }
 
 std::chrono::milliseconds TimeIn(const QString& text)
@@ -108,8 +99,8 @@ std::vector<ProfileShape> ShapesIn(const QString& text)
         if (!shape) {
             QStringList known;
             for (const ProfileShape each : AllShapes)
-                known << QString::fromLatin1(ShapeName(each).data(),
-                    static_cast<qsizetype>(ShapeName(each).size()));
+                known << QString::fromLatin1(
+                    ShapeName(each).data(), static_cast<qsizetype>(ShapeName(each).size()));
             throw Refusal { QCoreApplication::translate(
                 "CommandLine", "--shapes: %1 is not one of %2")
                                 .arg(name, known.join(QLatin1Char(','))) };
@@ -126,8 +117,9 @@ bool JsonReportIn(const QString& text)
         return true;
     if (text == QLatin1String("text"))
         return false;
-    throw Refusal { QCoreApplication::translate("CommandLine", "--report: %1 is not text or json")
-                        .arg(text) };
+    throw Refusal {
+        QCoreApplication::translate("CommandLine", "--report: %1 is not text or json").arg(text)
+    };
 }
 
 // The image surface takes no side beyond this many pixels.
@@ -266,19 +258,19 @@ struct Options {
             "shrink that one to a small profile failing the same way and write it to --out.") };
     QCommandLineOption Seed { QStringLiteral("seed"),
         QCoreApplication::translate("CommandLine",
-            "With --stress: the seed of the first case (default: from the clock; printed).") ,
+            "With --stress: the seed of the first case (default: from the clock; printed)."),
         QStringLiteral("S") };
     QCommandLineOption Cases { QStringLiteral("cases"),
-        QCoreApplication::translate("CommandLine",
-            "With --stress: run at most N cases, however long they take."),
+        QCoreApplication::translate(
+            "CommandLine", "With --stress: run at most N cases, however long they take."),
         QStringLiteral("N") };
     QCommandLineOption Time { QStringLiteral("time"),
-        QCoreApplication::translate("CommandLine",
-            "With --stress: start cases for this many seconds (default 60)."),
+        QCoreApplication::translate(
+            "CommandLine", "With --stress: start cases for this many seconds (default 60)."),
         QStringLiteral("SECONDS") };
     QCommandLineOption Vertices { QStringLiteral("vertices"),
-        QCoreApplication::translate("CommandLine",
-            "With --stress: how many vertices a case has (default 2-12)."),
+        QCoreApplication::translate(
+            "CommandLine", "With --stress: how many vertices a case has (default 2-12)."),
         QStringLiteral("MIN-MAX") };
     QCommandLineOption Shapes { QStringLiteral("shapes"),
         QCoreApplication::translate("CommandLine",
@@ -339,7 +331,7 @@ CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStr
     if (parser.isSet(options.Size))
         picture.Size = SizeIn(parser.value(options.Size));
     if (parser.isSet(options.Samples))
-        picture.Samples = SamplesIn(parser.value(options.Samples));
+        picture.Samples = CountIn(options.Samples.names().first(), parser.value(options.Samples));
     if (parser.isSet(options.Lines))
         picture.Lines = LinesIn(parser.value(options.Lines));
 
@@ -381,7 +373,7 @@ CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStr
         if (parser.isSet(options.Seed))
             stress.Seed = SeedIn(parser.value(options.Seed));
         if (parser.isSet(options.Cases))
-            stress.Cases = CasesIn(parser.value(options.Cases));
+            stress.Cases = CountIn(options.Cases.names().first(), parser.value(options.Cases));
         if (parser.isSet(options.Time))
             stress.Time = TimeIn(parser.value(options.Time));
         if (parser.isSet(options.Vertices))

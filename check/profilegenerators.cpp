@@ -19,7 +19,10 @@ std::uint64_t Mix(std::uint64_t value)
 
 class Draws {
 public:
-    explicit Draws(std::uint64_t seed) : m_state(seed) { }
+    explicit Draws(std::uint64_t seed)
+        : m_state(seed)
+    {
+    }
 
     std::uint64_t Next() { return Mix(m_state++); }
     // From `low` to `high`, both included; the slight bias of the modulo does not matter here.
@@ -67,7 +70,8 @@ std::vector<PointD> VerticalSteps(Draws& draws, int count)
         if (k > 0 && draws.OneIn(4))
             vertices.push_back(vertices[static_cast<std::size_t>(draws.Between(0, k - 1))]);
         else
-            vertices.push_back({ Whole(draws.Between(0, columns - 1)), Whole(draws.Between(-10, 10)) });
+            vertices.push_back(
+                { Whole(draws.Between(0, columns - 1)), Whole(draws.Between(-10, 10)) });
     }
     // At least one vertical step, whatever the draws.
     if (count >= 2)

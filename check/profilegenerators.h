@@ -24,10 +24,10 @@ enum class ProfileShape {
     FlatRuns, // runs of vertices at one height
 };
 
-inline constexpr ProfileShape AllShapes[] = { ProfileShape::SmallIntegers,
-    ProfileShape::VerticalSteps, ProfileShape::EqualX, ProfileShape::NearlyCollinear,
-    ProfileShape::SteepClusters, ProfileShape::ContestIntegers, ProfileShape::Magnitudes,
-    ProfileShape::SingleSlope, ProfileShape::FlatRuns };
+inline constexpr ProfileShape AllShapes[]
+    = { ProfileShape::SmallIntegers, ProfileShape::VerticalSteps, ProfileShape::EqualX,
+          ProfileShape::NearlyCollinear, ProfileShape::SteepClusters, ProfileShape::ContestIntegers,
+          ProfileShape::Magnitudes, ProfileShape::SingleSlope, ProfileShape::FlatRuns };
 
 // The name the command line takes: "small", "steps", "same-x", "collinear", "clusters",
 // "contest", "magnitudes", "slope", "flat".

@@ -32,7 +32,8 @@ double Truncated(double value, int digits)
 {
     char buffer[40];
     const std::string text(buffer,
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 16).ptr);
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 16)
+            .ptr);
     const std::size_t e = text.find('e');
     std::string mantissa = text.substr(0, e);
     const std::string exponent = text.substr(e);
@@ -70,8 +71,9 @@ std::vector<double> SimplerNumbers(double value)
     for (const int digits : { 1, 2, 4, 8 })
         candidates.push_back(Truncated(value, digits));
     const auto complexity = Complexity(value);
-    std::erase_if(candidates,
-        [&](double candidate) { return !std::isfinite(candidate) || !(Complexity(candidate) < complexity); });
+    std::erase_if(candidates, [&](double candidate) {
+        return !std::isfinite(candidate) || !(Complexity(candidate) < complexity);
+    });
     std::sort(candidates.begin(), candidates.end(),
         [](double a, double b) { return Complexity(a) < Complexity(b); });
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());

@@ -64,8 +64,7 @@ bool Judgeable(const std::vector<PointD>& vertices)
 
 std::uint64_t SeedFromClock()
 {
-    return static_cast<std::uint64_t>(
-        std::chrono::system_clock::now().time_since_epoch().count());
+    return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
 }
 
 QString SecondsText(double seconds) { return QString::number(seconds, 'f', 1); }
@@ -74,7 +73,9 @@ QString SecondsText(double seconds) { return QString::number(seconds, 'f', 1); }
 // else a plain line every ten seconds.
 class ProgressLine {
 public:
-    ProgressLine(QTextStream& notices, bool terminal) : m_notices(notices), m_terminal(terminal)
+    ProgressLine(QTextStream& notices, bool terminal)
+        : m_notices(notices)
+        , m_terminal(terminal)
     {
         m_clock.start();
     }
@@ -88,13 +89,13 @@ public:
             return;
         m_lastShown = m_clock.elapsed();
         const double seconds = Seconds();
-        const QString status = QCoreApplication::translate(
-            "StressMode", "%1 cases, %2 cases/s, %3 s, shape %4")
-                                   .arg(QString::number(cases),
-                                       QString::number(seconds > 0 ? cases / seconds : 0, 'f', 0),
-                                       SecondsText(seconds),
-                                       QString::fromLatin1(ShapeName(shape).data(),
-                                           static_cast<qsizetype>(ShapeName(shape).size())));
+        const QString status
+            = QCoreApplication::translate("StressMode", "%1 cases, %2 cases/s, %3 s, shape %4")
+                  .arg(QString::number(cases),
+                      QString::number(seconds > 0 ? cases / seconds : 0, 'f', 0),
+                      SecondsText(seconds),
+                      QString::fromLatin1(ShapeName(shape).data(),
+                          static_cast<qsizetype>(ShapeName(shape).size())));
         if (m_terminal)
             m_notices << "\r\033[K" << status << Qt::flush;
         else
@@ -135,9 +136,9 @@ QJsonArray VerticesJson(const std::vector<PointD>& vertices)
 // The options that make a seed give the same case again.
 QString LimitOptions(const CaseLimits& limits)
 {
-    QString options = QStringLiteral(" --vertices %1-%2")
-                          .arg(QString::number(limits.MinVertices),
-                              QString::number(limits.MaxVertices));
+    QString options
+        = QStringLiteral(" --vertices %1-%2")
+              .arg(QString::number(limits.MinVertices), QString::number(limits.MaxVertices));
     if (limits.Shapes.size() != std::size(AllShapes)) {
         QStringList names;
         for (const ProfileShape shape : limits.Shapes)
@@ -175,7 +176,8 @@ int RunStress(const StressRequest& request, const QString& programFolder, QTextS
     const QTemporaryDir cases;
     const QString caseFile = cases.filePath(QStringLiteral("case.in"));
     if (!cases.isValid()) {
-        notices << QCoreApplication::translate("StressMode", "cannot make a folder for the cases: %1")
+        notices << QCoreApplication::translate(
+            "StressMode", "cannot make a folder for the cases: %1")
                        .arg(cases.errorString())
                 << Qt::endl;
         return ExitCannotRun;
@@ -192,9 +194,9 @@ int RunStress(const StressRequest& request, const QString& programFolder, QTextS
     // The case's verdict, or none when stopped or its file could not be written.
     const auto check = [&](const QString& file, const std::vector<PointD>& vertices) {
         if (!WriteProfile(file, vertices)) {
-            notices << QCoreApplication::translate("StressMode", "cannot write %1")
-                           .arg(ShownName(file))
-                    << Qt::endl;
+            notices
+                << QCoreApplication::translate("StressMode", "cannot write %1").arg(ShownName(file))
+                << Qt::endl;
             return std::optional<FileReport>();
         }
         ++solverRuns;
@@ -205,14 +207,13 @@ int RunStress(const StressRequest& request, const QString& programFolder, QTextS
         const double seconds = progress.Seconds();
         const double rate = seconds > 0 ? caseCount / seconds : 0;
         if (request.Check.JsonReport) {
-            report << JsonLine({ { QStringLiteral("summary"), true },
-                          { QStringLiteral("seed"), seedText },
-                          { QStringLiteral("cases"), caseCount },
-                          { QStringLiteral("seconds"), seconds },
-                          { QStringLiteral("cases_per_second"), rate },
-                          { QStringLiteral("failures"), failed ? 1 : 0 },
-                          { QStringLiteral("solver_runs"), solverRuns },
-                          { QStringLiteral("stopped"), stop.Requested() } })
+            report << JsonLine(
+                { { QStringLiteral("summary"), true }, { QStringLiteral("seed"), seedText },
+                    { QStringLiteral("cases"), caseCount }, { QStringLiteral("seconds"), seconds },
+                    { QStringLiteral("cases_per_second"), rate },
+                    { QStringLiteral("failures"), failed ? 1 : 0 },
+                    { QStringLiteral("solver_runs"), solverRuns },
+                    { QStringLiteral("stopped"), stop.Requested() } })
                    << Qt::endl;
             return;
         }
@@ -253,23 +254,23 @@ int RunStress(const StressRequest& request, const QString& programFolder, QTextS
             return ExitCannotRun;
         }
 
-        notices << QCoreApplication::translate("StressMode",
-            "case %1 (seed %2, shape %3, %4 vertices, %5) failed: %6; shrinking")
+        notices << QCoreApplication::translate(
+            "StressMode", "case %1 (seed %2, shape %3, %4 vertices, %5) failed: %6; shrinking")
                        .arg(QString::number(caseCount), QString::number(caseSeed),
-                           ShapeText(stressCase.Shape),
-                           QString::number(stressCase.Vertices.size()),
+                           ShapeText(stressCase.Shape), QString::number(stressCase.Vertices.size()),
                            QString::fromLatin1(OrderName(stressCase.Order).data(),
                                static_cast<qsizetype>(OrderName(stressCase.Order).size())),
                            judged->Reason)
                 << Qt::endl;
         const QString kind = FailureKind(*judged);
         const int runsBefore = solverRuns;
-        const ShrinkOutcome shrunk = Shrink(stressCase.Vertices, [&](const std::vector<PointD>& vertices) {
-            const std::optional<FileReport> trial = check(caseFile, vertices);
-            if (!trial)
-                return Trial::Stopped;
-            return FailureKind(*trial) == kind ? Trial::SameFailure : Trial::Other;
-        });
+        const ShrinkOutcome shrunk
+            = Shrink(stressCase.Vertices, [&](const std::vector<PointD>& vertices) {
+                  const std::optional<FileReport> trial = check(caseFile, vertices);
+                  if (!trial)
+                      return Trial::Stopped;
+                  return FailureKind(*trial) == kind ? Trial::SameFailure : Trial::Other;
+              });
         const int shrinkRuns = solverRuns - runsBefore;
         if (!WriteProfile(request.Out, shrunk.Vertices)) {
             notices << QCoreApplication::translate("StressMode", "cannot write %1")
@@ -284,8 +285,9 @@ int RunStress(const StressRequest& request, const QString& programFolder, QTextS
             ? QString()
             : QStringLiteral(" --solver ") + ShownName(request.Check.SolverProgram);
         if (request.Check.JsonReport) {
-            QJsonObject object = final ? FileJson(request.Out, *final)
-                                       : QJsonObject { { QStringLiteral("file"), ShownName(request.Out) } };
+            QJsonObject object = final
+                ? FileJson(request.Out, *final)
+                : QJsonObject { { QStringLiteral("file"), ShownName(request.Out) } };
             object.insert(QStringLiteral("case"), caseCount);
             object.insert(QStringLiteral("case_seed"), QString::number(caseSeed));
             object.insert(QStringLiteral("shape"), ShapeText(stressCase.Shape));
@@ -295,8 +297,8 @@ int RunStress(const StressRequest& request, const QString& programFolder, QTextS
             object.insert(QStringLiteral("shrink_runs"), shrinkRuns);
             report << JsonLine(object) << Qt::endl;
         } else {
-            report << QCoreApplication::translate("StressMode",
-                "shrunk from %1 to %2 vertices in %3 solver runs%4, written to %5:")
+            report << QCoreApplication::translate(
+                "StressMode", "shrunk from %1 to %2 vertices in %3 solver runs%4, written to %5:")
                           .arg(QString::number(stressCase.Vertices.size()),
                               QString::number(shrunk.Vertices.size()), QString::number(shrinkRuns),
                               shrunk.Stopped
@@ -307,7 +309,8 @@ int RunStress(const StressRequest& request, const QString& programFolder, QTextS
                    << QString::fromStdString(ProfileText(shrunk.Vertices));
             if (final)
                 report << final->Line << Qt::endl;
-            report << QCoreApplication::translate("StressMode", "replay: %1 --stress --seed %2 --cases 1%3%4")
+            report << QCoreApplication::translate(
+                "StressMode", "replay: %1 --stress --seed %2 --cases 1%3%4")
                           .arg(QCoreApplication::applicationName(), QString::number(caseSeed),
                               LimitOptions(request.Limits), solver)
                    << Qt::endl

@@ -132,12 +132,10 @@ void TestStress::shapes_data()
     QTest::newRow("same-x") << ProfileShape::EqualX << everyCase([](const Vertices& v) {
         return std::ranges::all_of(v, [&](const PointD& p) { return p.X == v.front().X; });
     });
-    QTest::newRow("collinear") << ProfileShape::NearlyCollinear
-                               << everyCase([](const Vertices& v) {
-                                      return std::ranges::all_of(v, [](const PointD& p) {
-                                          return p.X == std::trunc(p.X) && std::abs(p.Y) < 1e4;
-                                      });
-                                  });
+    QTest::newRow("collinear") << ProfileShape::NearlyCollinear << everyCase([](const Vertices& v) {
+        return std::ranges::all_of(
+            v, [](const PointD& p) { return p.X == std::trunc(p.X) && std::abs(p.Y) < 1e4; });
+    });
     QTest::newRow("clusters") << ProfileShape::SteepClusters << everyCase([](const Vertices& v) {
         const Vertices sorted = ByX(v);
         int close = 0;
@@ -237,20 +235,18 @@ void TestStress::shrinking_data()
     QTest::addColumn<Property>("fails");
     QTest::addColumn<Vertices>("smallest");
     QTest::addColumn<int>("mostTrials");
-    QTest::newRow("a vertical step") << FortySharingAnX() << Property(&RepeatedX)
-                                     << Vertices { { 0, 0 }, { 0, 0 } } << 150;
+    QTest::newRow("a vertical step")
+        << FortySharingAnX() << Property(&RepeatedX) << Vertices { { 0, 0 }, { 0, 0 } } << 150;
     QTest::newRow("three at one x") << FortySharingAnX() << Property([](const Vertices& v) {
         return std::ranges::any_of(v, [&v](const PointD& p) {
             return std::ranges::count_if(v, [&p](const PointD& q) { return q.X == p.X; }) >= 3;
         });
-    }) << Vertices { { 0, 0 }, { 0, 0 }, { 0, 0 } } << 150;
+    }) << Vertices { { 0, 0 }, { 0, 0 }, { 0, 0 } }
+                                    << 150;
     // Needs a vertex at y 100 or more: 1600.5 falls to 100 by fewer digits.
-    QTest::newRow("a high vertex") << FortyAndAHighVertex()
-                                   << Property([](const Vertices& v) {
-                                          return std::ranges::any_of(
-                                              v, [](const PointD& p) { return p.Y >= 100; });
-                                      })
-                                   << Vertices { { 0, 100 } } << 150;
+    QTest::newRow("a high vertex") << FortyAndAHighVertex() << Property([](const Vertices& v) {
+        return std::ranges::any_of(v, [](const PointD& p) { return p.Y >= 100; });
+    }) << Vertices { { 0, 100 } } << 150;
 }
 
 // The shrinker cuts a 40-vertex failure down to the smallest profile failing the same way
@@ -281,14 +277,16 @@ void TestStress::plantedFaults_data()
     QTest::addColumn<QString>("shrunk");
     QTest::addColumn<QString>("verdict");
     QTest::newRow("wrong at a vertical step")
-        << "planted_vertical-step" << "2\n0 0\n0 0\n"
+        << "planted_vertical-step"
+        << "2\n0 0\n0 0\n"
         << "stress-failure.in: wrong, tower (0,-1), island (0,0), height -1 (best 0), solver";
     QTest::newRow("a tie of heights broken wrong")
-        << "planted_equal-heights" << "2\n0 0\n-1 0\n"
+        << "planted_equal-heights"
+        << "2\n0 0\n-1 0\n"
         << "stress-failure.in: wrong, tower (-1,0), island (-1,1), height 0 (best 0), solver";
-    QTest::newRow("a crash on two vertices")
-        << "planted_two-vertices" << "2\n0 0\n0 0\n"
-        << "stress-failure.in: error: calc.exe crashed";
+    QTest::newRow("a crash on two vertices") << "planted_two-vertices"
+                                             << "2\n0 0\n0 0\n"
+                                             << "stress-failure.in: error: calc.exe crashed";
     QTest::newRow("single precision") << "planted_single" << QString() << QString();
 }
 
@@ -322,9 +320,8 @@ void TestStress::plantedFaults()
     QVERIFY(run.Output.contains(QLatin1Char('\n') + profile));
     if (!verdict.isEmpty())
         QVERIFY2(run.Output.contains(verdict), qPrintable(run.Output));
-    QVERIFY(run.Output.contains(
-        "open: morvadine stress-failure.in --solver " + QCoreApplication::applicationDirPath()
-        + "/" + solver + "\n"));
+    QVERIFY(run.Output.contains("open: morvadine stress-failure.in --solver "
+        + QCoreApplication::applicationDirPath() + "/" + solver + "\n"));
     qInfo().noquote() << solver << run.Seconds << "s:" << lines.first() << profile.simplified();
 }
 
@@ -408,8 +405,8 @@ void TestStress::jsonReports()
                 "tower: height 2 above the ground; the lowest possible is 0, at (0,0); island: "
                 "at y 4; the lowest possible is 0, at (0,0)" } }));
     QCOMPARE(QJsonDocument::fromJson(lines[1].toUtf8()).object(),
-        QJsonObject({ { "summary", true }, { "files", 1 }, { "ok", 0 }, { "wrong", 1 },
-            { "errors", 0 } }));
+        QJsonObject(
+            { { "summary", true }, { "files", 1 }, { "ok", 0 }, { "wrong", 1 }, { "errors", 0 } }));
 
     const Finished stress = Morvadine({ "--stress", "--report", "json", "--solver",
         "$built/planted_vertical-step", "--seed", "3", "--shapes", "steps", "--out", "s.in" });

@@ -76,10 +76,6 @@
         <translation>--tolerance：%1 不是大于或等于 0 的数</translation>
     </message>
     <message>
-        <source>--samples: %1 is not a whole number of 1 or more</source>
-        <translation>--samples：%1 不是大于或等于 1 的整数</translation>
-    </message>
-    <message>
         <source>--size: %1 is not WIDTHxHEIGHT in pixels, each from 1 to %2</source>
         <translation>--size：%1 不是以像素为单位的“宽x高”（WIDTHxHEIGHT），宽和高都应在 1 到 %2 之间</translation>
     </message>
@@ -170,10 +166,6 @@
     <message>
         <source>--seed: %1 is not a whole number from 0 to 18446744073709551615</source>
         <translation>--seed：%1 不是 0 到 18446744073709551615 之间的整数</translation>
-    </message>
-    <message>
-        <source>--cases: %1 is not a whole number of 1 or more</source>
-        <translation>--cases：%1 不是大于等于 1 的整数</translation>
     </message>
     <message>
         <source>--time: %1 is not a number of seconds above 0</source>
@@ -267,6 +259,10 @@ solver could not be run at all or the command line was refused.</source>
 带 --stress 时同样不打开窗口：求解并评判由种子生成的剖面，直到某个答案
 错误或某次运行失败，然后缩减该剖面并写出。退出状态：没有失败时为 0，
 有失败时为 1，求解器根本无法运行或命令行被拒绝时为 2。</translation>
+    </message>
+    <message>
+        <source>--%1: %2 is not a whole number of 1 or more</source>
+        <translation>--%1：%2 不是大于或等于 1 的整数</translation>
     </message>
 </context>
 <context>

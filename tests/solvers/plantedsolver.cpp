@@ -67,12 +67,13 @@ int main()
     if (Fault == "vertical-step"
         && AnyPair(vertices, [](const PointD& a, const PointD& b) { return a.X == b.X; }))
         answer.Tower.Y -= Away(answer.Tower.Y);
-    if (Fault == "equal-heights"
-        && AnyPair(vertices,
-            [](const PointD& a, const PointD& b) { return a.X != b.X && a.Y == b.Y; }))
+    if (Fault == "equal-heights" && AnyPair(vertices, [](const PointD& a, const PointD& b) {
+            return a.X != b.X && a.Y == b.Y;
+        }))
         answer.Island.Y += Away(answer.Island.Y);
     if (Fault == "single") {
-        for (double* number : { &answer.Tower.X, &answer.Tower.Y, &answer.Island.X, &answer.Island.Y })
+        for (double* number :
+            { &answer.Tower.X, &answer.Tower.Y, &answer.Island.X, &answer.Island.Y })
             *number = static_cast<float>(*number);
     }
     WriteAnswer(ResultFileName, ResultTemporaryFileName, answer);
