@@ -342,9 +342,11 @@ void TestInstall::completion_data()
     QTest::newRow("an option") << "morvadine --ch"
                                << "--check";
     QTest::newRow("every option") << "morvadine --s"
-                                  << "--solver --size --samples";
+                                  << "--solver --size --samples --stress --seed --shapes";
     QTest::newRow("sight lines") << "morvadine --check --lines "
                                  << "tower island both";
+    QTest::newRow("a report") << "morvadine --stress --report j"
+                              << "json";
     QTest::newRow("a file") << "morvadine --check sample.i"
                             << "sample.in";
     QTest::newRow("the solver's file") << "morvadine --solver sample.o"
