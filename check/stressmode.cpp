@@ -202,7 +202,9 @@ int RunStress(const StressRequest& request, const QString& programFolder, QTextS
         ++solverRuns;
         return CheckFile(run, *scene, file, request.Check, stop);
     };
-    const auto summary = [&](int caseCount, bool failed) {
+    int caseCount = 0;
+    int skipped = 0; // cases beyond the doubles, on which no answer can be judged
+    const auto summary = [&](bool failed) {
         progress.Clear();
         const double seconds = progress.Seconds();
         const double rate = seconds > 0 ? caseCount / seconds : 0;
@@ -213,6 +215,7 @@ int RunStress(const StressRequest& request, const QString& programFolder, QTextS
                     { QStringLiteral("cases_per_second"), rate },
                     { QStringLiteral("failures"), failed ? 1 : 0 },
                     { QStringLiteral("solver_runs"), solverRuns },
+                    { QStringLiteral("skipped"), skipped },
                     { QStringLiteral("stopped"), stop.Requested() } })
                    << Qt::endl;
             return;
@@ -227,7 +230,6 @@ int RunStress(const StressRequest& request, const QString& programFolder, QTextS
                << Qt::endl;
     };
 
-    int caseCount = 0;
     std::uint64_t caseSeed = seed;
     for (;; caseSeed = NextCaseSeed(caseSeed)) {
         const bool budgetSpent = request.Cases > 0
@@ -236,8 +238,10 @@ int RunStress(const StressRequest& request, const QString& programFolder, QTextS
         if (budgetSpent || stop.Requested())
             break;
         const StressCase stressCase = GenerateCase(caseSeed, request.Limits);
-        if (!Judgeable(stressCase.Vertices))
+        if (!Judgeable(stressCase.Vertices)) {
+            ++skipped;
             continue;
+        }
         progress.Show(caseCount, stressCase.Shape);
         const std::optional<FileReport> judged = check(caseFile, stressCase.Vertices);
         if (!judged) {
@@ -318,10 +322,10 @@ int RunStress(const StressRequest& request, const QString& programFolder, QTextS
                           .arg(QCoreApplication::applicationName(), ShownName(request.Out), solver)
                    << Qt::endl;
         }
-        summary(caseCount, true);
+        summary(true);
         return ExitFailureFound;
     }
-    summary(caseCount, false);
+    summary(false);
     return stop.Requested() ? ExitCannotRun : ExitNoFailure;
 }
 
