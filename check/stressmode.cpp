@@ -133,6 +133,16 @@ QJsonArray VerticesJson(const std::vector<PointD>& vertices)
     return array;
 }
 
+// `argument` as a shell reads it back: plain names as they are, others in single quotes.
+QString ShellWord(const QString& argument)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=,+-]+$"));
+    if (plain.match(argument).hasMatch())
+        return argument;
+    return QLatin1Char('\'') + QString(argument).replace(QLatin1Char('\''), QLatin1String("'\\''"))
+        + QLatin1Char('\'');
+}
+
 // The options that make a seed give the same case again.
 QString LimitOptions(const CaseLimits& limits)
 {
@@ -147,6 +157,209 @@ QString LimitOptions(const CaseLimits& limits)
     }
     return options;
 }
+
+// One stress run: the solver run all its cases share, the folder of their files, its counts.
+class StressRun {
+public:
+    StressRun(const StressRequest& request, const QString& programFolder, QTextStream& report,
+        QTextStream& notices, const CheckStop& stop, bool terminal)
+        : m_request(request)
+        , m_report(report)
+        , m_notices(notices)
+        , m_stop(stop)
+        , m_run(programFolder)
+        , m_progress(notices, terminal)
+    {
+        if (!request.Check.SolverProgram.isEmpty())
+            m_run.SetSolverProgram(request.Check.SolverProgram);
+    }
+
+    int Run()
+    {
+        const std::uint64_t seed = m_request.Seed.value_or(SeedFromClock());
+        m_seedText = QString::number(seed);
+        m_notices << QCoreApplication::translate("StressMode", "stress: seed %1").arg(m_seedText)
+                  << Qt::endl;
+        if (!m_cases.isValid()) {
+            m_notices << QCoreApplication::translate(
+                "StressMode", "cannot make a folder for the cases: %1")
+                             .arg(m_cases.errorString())
+                      << Qt::endl;
+            return ExitCannotRun;
+        }
+        if (!m_stop.Requested())
+            WaitForWorkDirectory(m_run, m_notices, m_stop);
+        for (std::uint64_t caseSeed = seed; !BudgetSpent(); caseSeed = NextCaseSeed(caseSeed)) {
+            const StressCase stressCase = GenerateCase(caseSeed, m_request.Limits);
+            if (!Judgeable(stressCase.Vertices)) {
+                ++m_skipped;
+                continue;
+            }
+            m_progress.Show(m_caseCount, stressCase.Shape);
+            const std::optional<FileReport> judged = Check(CaseFile(), stressCase.Vertices);
+            if (!judged) {
+                if (m_stop.Requested())
+                    break;
+                return ExitCannotRun;
+            }
+            ++m_caseCount;
+            if (judged->Outcome == FileOutcome::Ok)
+                continue;
+            m_progress.Clear();
+            if (SolverNeverStarted(*judged)) {
+                m_notices << judged->Line << Qt::endl;
+                return ExitCannotRun;
+            }
+            return Failed(stressCase, *judged);
+        }
+        Summary(false);
+        return m_stop.Requested() ? ExitCannotRun : ExitNoFailure;
+    }
+
+private:
+    bool BudgetSpent() const
+    {
+        if (m_stop.Requested())
+            return true;
+        if (m_request.Cases > 0)
+            return m_caseCount >= m_request.Cases;
+        return m_progress.Seconds() * 1000 >= static_cast<double>(m_request.Time.count());
+    }
+
+    QString CaseFile() const { return m_cases.filePath(QStringLiteral("case.in")); }
+
+    // `vertices` written to `file`, solved and judged; none when stopped or the file could not
+    // be written.
+    std::optional<FileReport> Check(const QString& file, const std::vector<PointD>& vertices)
+    {
+        if (!WriteProfile(file, vertices)) {
+            m_notices
+                << QCoreApplication::translate("StressMode", "cannot write %1").arg(ShownName(file))
+                << Qt::endl;
+            return std::nullopt;
+        }
+        ++m_solverRuns;
+        return CheckFile(m_run, *m_scene, file, m_request.Check, m_stop);
+    }
+
+    // Shrinks the failing case, writes and reports what is left of it.
+    int Failed(const StressCase& stressCase, const FileReport& judged)
+    {
+        const std::string_view order = OrderName(stressCase.Order);
+        m_notices << QCoreApplication::translate(
+            "StressMode", "case %1 (seed %2, shape %3, %4 vertices, %5) failed: %6; shrinking")
+                         .arg(QString::number(m_caseCount), QString::number(stressCase.Seed),
+                             ShapeText(stressCase.Shape),
+                             QString::number(stressCase.Vertices.size()),
+                             QString::fromLatin1(
+                                 order.data(), static_cast<qsizetype>(order.size())),
+                             judged.Reason)
+                  << Qt::endl;
+        const QString kind = FailureKind(judged);
+        const int runsBefore = m_solverRuns;
+        const ShrinkOutcome shrunk
+            = Shrink(stressCase.Vertices, [&](const std::vector<PointD>& vertices) {
+                  const std::optional<FileReport> trial = Check(CaseFile(), vertices);
+                  if (!trial)
+                      return Trial::Stopped;
+                  return FailureKind(*trial) == kind ? Trial::SameFailure : Trial::Other;
+              });
+        const int shrinkRuns = m_solverRuns - runsBefore;
+        const QString& out = m_request.Out;
+        if (!WriteProfile(out, shrunk.Vertices)) {
+            m_notices
+                << QCoreApplication::translate("StressMode", "cannot write %1").arg(ShownName(out))
+                << Qt::endl;
+            return ExitCannotRun;
+        }
+        // The shrunk profile judged under its own name, which is what the user will open.
+        const std::optional<FileReport> final
+            = shrunk.Stopped ? std::nullopt : Check(out, shrunk.Vertices);
+        if (m_request.Check.JsonReport) {
+            QJsonObject object = final ? FileJson(out, *final)
+                                       : QJsonObject { { QStringLiteral("file"), ShownName(out) } };
+            object.insert(QStringLiteral("case"), m_caseCount);
+            object.insert(QStringLiteral("case_seed"), QString::number(stressCase.Seed));
+            object.insert(QStringLiteral("shape"), ShapeText(stressCase.Shape));
+            object.insert(QStringLiteral("failure"), kind);
+            object.insert(QStringLiteral("vertices"), VerticesJson(shrunk.Vertices));
+            object.insert(QStringLiteral("original_vertices"), VerticesJson(stressCase.Vertices));
+            object.insert(QStringLiteral("shrink_runs"), shrinkRuns);
+            m_report << JsonLine(object) << Qt::endl;
+        } else {
+            const QString solver = m_request.Check.SolverProgram.isEmpty()
+                ? QString()
+                : QStringLiteral(" --solver ")
+                    + ShellWord(ShownName(m_request.Check.SolverProgram));
+            m_report << QCoreApplication::translate(
+                "StressMode", "shrunk from %1 to %2 vertices in %3 solver runs%4, written to %5:")
+                            .arg(QString::number(stressCase.Vertices.size()),
+                                QString::number(shrunk.Vertices.size()),
+                                QString::number(shrinkRuns),
+                                shrunk.Stopped
+                                    ? QCoreApplication::translate("StressMode", " (stopped)")
+                                    : QString(),
+                                ShownName(out))
+                     << Qt::endl
+                     << QString::fromStdString(ProfileText(shrunk.Vertices));
+            if (final)
+                m_report << final->Line << Qt::endl;
+            m_report << QCoreApplication::translate(
+                "StressMode", "replay: %1 --stress --seed %2 --cases 1%3%4")
+                            .arg(QCoreApplication::applicationName(),
+                                QString::number(stressCase.Seed), LimitOptions(m_request.Limits),
+                                solver)
+                     << Qt::endl
+                     << QCoreApplication::translate("StressMode", "open: %1 %2%3")
+                            .arg(QCoreApplication::applicationName(), ShellWord(ShownName(out)),
+                                solver)
+                     << Qt::endl;
+        }
+        Summary(true);
+        return ExitFailureFound;
+    }
+
+    void Summary(bool failed)
+    {
+        m_progress.Clear();
+        const double seconds = m_progress.Seconds();
+        const double rate = seconds > 0 ? m_caseCount / seconds : 0;
+        if (m_request.Check.JsonReport) {
+            m_report << JsonLine({ { QStringLiteral("summary"), true },
+                { QStringLiteral("seed"), m_seedText }, { QStringLiteral("cases"), m_caseCount },
+                { QStringLiteral("seconds"), seconds },
+                { QStringLiteral("cases_per_second"), rate },
+                { QStringLiteral("failures"), failed ? 1 : 0 },
+                { QStringLiteral("solver_runs"), m_solverRuns },
+                { QStringLiteral("skipped"), m_skipped },
+                { QStringLiteral("stopped"), m_stop.Requested() } })
+                     << Qt::endl;
+            return;
+        }
+        m_report << QCoreApplication::translate(
+            "StressMode", "stress: %1 cases in %2 s (%3 cases/s), %4; seed %5")
+                        .arg(QString::number(m_caseCount), SecondsText(seconds),
+                            QString::number(rate, 'f', 0),
+                            failed ? QCoreApplication::translate("StressMode", "1 failure")
+                                   : QCoreApplication::translate("StressMode", "no failure"),
+                            m_seedText)
+                 << Qt::endl;
+    }
+
+    const StressRequest& m_request;
+    QTextStream& m_report;
+    QTextStream& m_notices;
+    const CheckStop& m_stop;
+    const QTemporaryDir m_cases; // the case files, never in the work directory
+    // Declared before the run, so that it outlives the run's thread reading into it.
+    const std::unique_ptr<SceneState> m_scene = std::make_unique<SceneState>();
+    SolverRun m_run;
+    ProgressLine m_progress;
+    QString m_seedText;
+    int m_caseCount = 0; // cases judged
+    int m_skipped = 0; // cases beyond the doubles, on which no answer can be judged
+    int m_solverRuns = 0;
+};
 
 } // namespace
 
@@ -169,164 +382,7 @@ QString FailureKind(const FileReport& report)
 int RunStress(const StressRequest& request, const QString& programFolder, QTextStream& report,
     QTextStream& notices, const CheckStop& stop, bool terminal)
 {
-    const std::uint64_t seed = request.Seed.value_or(SeedFromClock());
-    const QString seedText = QString::number(seed);
-    notices << QCoreApplication::translate("StressMode", "stress: seed %1").arg(seedText)
-            << Qt::endl;
-    const QTemporaryDir cases;
-    const QString caseFile = cases.filePath(QStringLiteral("case.in"));
-    if (!cases.isValid()) {
-        notices << QCoreApplication::translate(
-            "StressMode", "cannot make a folder for the cases: %1")
-                       .arg(cases.errorString())
-                << Qt::endl;
-        return ExitCannotRun;
-    }
-    const auto scene = std::make_unique<SceneState>();
-    SolverRun run(programFolder);
-    if (!request.Check.SolverProgram.isEmpty())
-        run.SetSolverProgram(request.Check.SolverProgram);
-    if (!stop.Requested())
-        WaitForWorkDirectory(run, notices, stop);
-
-    ProgressLine progress(notices, terminal);
-    int solverRuns = 0;
-    // The case's verdict, or none when stopped or its file could not be written.
-    const auto check = [&](const QString& file, const std::vector<PointD>& vertices) {
-        if (!WriteProfile(file, vertices)) {
-            notices
-                << QCoreApplication::translate("StressMode", "cannot write %1").arg(ShownName(file))
-                << Qt::endl;
-            return std::optional<FileReport>();
-        }
-        ++solverRuns;
-        return CheckFile(run, *scene, file, request.Check, stop);
-    };
-    int caseCount = 0;
-    int skipped = 0; // cases beyond the doubles, on which no answer can be judged
-    const auto summary = [&](bool failed) {
-        progress.Clear();
-        const double seconds = progress.Seconds();
-        const double rate = seconds > 0 ? caseCount / seconds : 0;
-        if (request.Check.JsonReport) {
-            report << JsonLine(
-                { { QStringLiteral("summary"), true }, { QStringLiteral("seed"), seedText },
-                    { QStringLiteral("cases"), caseCount }, { QStringLiteral("seconds"), seconds },
-                    { QStringLiteral("cases_per_second"), rate },
-                    { QStringLiteral("failures"), failed ? 1 : 0 },
-                    { QStringLiteral("solver_runs"), solverRuns },
-                    { QStringLiteral("skipped"), skipped },
-                    { QStringLiteral("stopped"), stop.Requested() } })
-                   << Qt::endl;
-            return;
-        }
-        report << QCoreApplication::translate(
-            "StressMode", "stress: %1 cases in %2 s (%3 cases/s), %4; seed %5")
-                      .arg(QString::number(caseCount), SecondsText(seconds),
-                          QString::number(rate, 'f', 0),
-                          failed ? QCoreApplication::translate("StressMode", "1 failure")
-                                 : QCoreApplication::translate("StressMode", "no failure"),
-                          seedText)
-               << Qt::endl;
-    };
-
-    std::uint64_t caseSeed = seed;
-    for (;; caseSeed = NextCaseSeed(caseSeed)) {
-        const bool budgetSpent = request.Cases > 0
-            ? caseCount >= request.Cases
-            : progress.Seconds() * 1000 >= static_cast<double>(request.Time.count());
-        if (budgetSpent || stop.Requested())
-            break;
-        const StressCase stressCase = GenerateCase(caseSeed, request.Limits);
-        if (!Judgeable(stressCase.Vertices)) {
-            ++skipped;
-            continue;
-        }
-        progress.Show(caseCount, stressCase.Shape);
-        const std::optional<FileReport> judged = check(caseFile, stressCase.Vertices);
-        if (!judged) {
-            if (stop.Requested())
-                break;
-            return ExitCannotRun;
-        }
-        ++caseCount;
-        if (judged->Outcome == FileOutcome::Ok)
-            continue;
-        progress.Clear();
-        if (SolverNeverStarted(*judged)) {
-            notices << judged->Line << Qt::endl;
-            return ExitCannotRun;
-        }
-
-        notices << QCoreApplication::translate(
-            "StressMode", "case %1 (seed %2, shape %3, %4 vertices, %5) failed: %6; shrinking")
-                       .arg(QString::number(caseCount), QString::number(caseSeed),
-                           ShapeText(stressCase.Shape), QString::number(stressCase.Vertices.size()),
-                           QString::fromLatin1(OrderName(stressCase.Order).data(),
-                               static_cast<qsizetype>(OrderName(stressCase.Order).size())),
-                           judged->Reason)
-                << Qt::endl;
-        const QString kind = FailureKind(*judged);
-        const int runsBefore = solverRuns;
-        const ShrinkOutcome shrunk
-            = Shrink(stressCase.Vertices, [&](const std::vector<PointD>& vertices) {
-                  const std::optional<FileReport> trial = check(caseFile, vertices);
-                  if (!trial)
-                      return Trial::Stopped;
-                  return FailureKind(*trial) == kind ? Trial::SameFailure : Trial::Other;
-              });
-        const int shrinkRuns = solverRuns - runsBefore;
-        if (!WriteProfile(request.Out, shrunk.Vertices)) {
-            notices << QCoreApplication::translate("StressMode", "cannot write %1")
-                           .arg(ShownName(request.Out))
-                    << Qt::endl;
-            return ExitCannotRun;
-        }
-        // The shrunk profile judged under its own name, which is what the user will open.
-        const std::optional<FileReport> final
-            = shrunk.Stopped ? std::nullopt : check(request.Out, shrunk.Vertices);
-        const QString solver = request.Check.SolverProgram.isEmpty()
-            ? QString()
-            : QStringLiteral(" --solver ") + ShownName(request.Check.SolverProgram);
-        if (request.Check.JsonReport) {
-            QJsonObject object = final
-                ? FileJson(request.Out, *final)
-                : QJsonObject { { QStringLiteral("file"), ShownName(request.Out) } };
-            object.insert(QStringLiteral("case"), caseCount);
-            object.insert(QStringLiteral("case_seed"), QString::number(caseSeed));
-            object.insert(QStringLiteral("shape"), ShapeText(stressCase.Shape));
-            object.insert(QStringLiteral("failure"), kind);
-            object.insert(QStringLiteral("vertices"), VerticesJson(shrunk.Vertices));
-            object.insert(QStringLiteral("original_vertices"), VerticesJson(stressCase.Vertices));
-            object.insert(QStringLiteral("shrink_runs"), shrinkRuns);
-            report << JsonLine(object) << Qt::endl;
-        } else {
-            report << QCoreApplication::translate(
-                "StressMode", "shrunk from %1 to %2 vertices in %3 solver runs%4, written to %5:")
-                          .arg(QString::number(stressCase.Vertices.size()),
-                              QString::number(shrunk.Vertices.size()), QString::number(shrinkRuns),
-                              shrunk.Stopped
-                                  ? QCoreApplication::translate("StressMode", " (stopped)")
-                                  : QString(),
-                              ShownName(request.Out))
-                   << Qt::endl
-                   << QString::fromStdString(ProfileText(shrunk.Vertices));
-            if (final)
-                report << final->Line << Qt::endl;
-            report << QCoreApplication::translate(
-                "StressMode", "replay: %1 --stress --seed %2 --cases 1%3%4")
-                          .arg(QCoreApplication::applicationName(), QString::number(caseSeed),
-                              LimitOptions(request.Limits), solver)
-                   << Qt::endl
-                   << QCoreApplication::translate("StressMode", "open: %1 %2%3")
-                          .arg(QCoreApplication::applicationName(), ShownName(request.Out), solver)
-                   << Qt::endl;
-        }
-        summary(true);
-        return ExitFailureFound;
-    }
-    summary(false);
-    return stop.Requested() ? ExitCannotRun : ExitNoFailure;
+    return StressRun(request, programFolder, report, notices, stop, terminal).Run();
 }
 
 int RunStressOnConsole(const StressRequest& request, const QString& programFolder)
