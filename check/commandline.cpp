@@ -91,19 +91,25 @@ void VerticesIn(const QString& text, CaseLimits& limits)
     limits.MaxVertices = *most;
 }
 
+QStringList KnownShapes()
+{
+    QStringList names;
+    for (const ProfileShape shape : AllShapes) {
+        const std::string_view name = ShapeName(shape);
+        names << QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    }
+    return names;
+}
+
 std::vector<ProfileShape> ShapesIn(const QString& text)
 {
     std::vector<ProfileShape> shapes;
     for (const QString& name : text.split(QLatin1Char(','))) {
         const std::optional<ProfileShape> shape = ShapeNamed(name.toStdString());
         if (!shape) {
-            QStringList known;
-            for (const ProfileShape each : AllShapes)
-                known << QString::fromLatin1(
-                    ShapeName(each).data(), static_cast<qsizetype>(ShapeName(each).size()));
             throw Refusal { QCoreApplication::translate(
                 "CommandLine", "--shapes: %1 is not one of %2")
-                                .arg(name, known.join(QLatin1Char(','))) };
+                                .arg(name, KnownShapes().join(QLatin1Char(','))) };
         }
         if (std::find(shapes.begin(), shapes.end(), *shape) == shapes.end())
             shapes.push_back(*shape);
@@ -246,7 +252,6 @@ struct Options {
         QCoreApplication::translate("CommandLine",
             "With --picture: draw the sight lines from the tower, the island or both."),
         QStringLiteral("tower|island|both") };
-
     QCommandLineOption Report { QStringLiteral("report"),
         QCoreApplication::translate("CommandLine",
             "With --check or --stress: the report as text lines (the default) or as json, one "
@@ -274,8 +279,8 @@ struct Options {
         QStringLiteral("MIN-MAX") };
     QCommandLineOption Shapes { QStringLiteral("shapes"),
         QCoreApplication::translate("CommandLine",
-            "With --stress: the shapes of the cases, separated by commas (default all): small, "
-            "steps, same-x, collinear, clusters, contest, magnitudes, slope, flat."),
+            "With --stress: the shapes of the cases, separated by commas (default all): %1.")
+            .arg(KnownShapes().join(QLatin1String(", "))),
         QStringLiteral("LIST") };
     QCommandLineOption Out { QStringLiteral("out"),
         QCoreApplication::translate("CommandLine",

@@ -208,10 +208,6 @@
         <translation>与 --stress 一起使用：每个用例的顶点数（默认 2-12）。</translation>
     </message>
     <message>
-        <source>With --stress: the shapes of the cases, separated by commas (default all): small, steps, same-x, collinear, clusters, contest, magnitudes, slope, flat.</source>
-        <translation>与 --stress 一起使用：用例的形状，用逗号分隔（默认全部）：small、steps、same-x、collinear、clusters、contest、magnitudes、slope、flat。</translation>
-    </message>
-    <message>
         <source>With --stress: where the shrunk failing profile goes (default stress-failure.in).</source>
         <translation>与 --stress 一起使用：缩减后的失败剖面写到哪里（默认 stress-failure.in）。</translation>
     </message>
@@ -263,6 +259,10 @@ solver could not be run at all or the command line was refused.</source>
     <message>
         <source>--%1: %2 is not a whole number of 1 or more</source>
         <translation>--%1：%2 不是大于或等于 1 的整数</translation>
+    </message>
+    <message>
+        <source>With --stress: the shapes of the cases, separated by commas (default all): %1.</source>
+        <translation>与 --stress 一起使用：用例的形状，用逗号分隔（默认全部）：%1。</translation>
     </message>
 </context>
 <context>
