@@ -408,8 +408,9 @@ void TestStress::jsonReports()
         QJsonObject(
             { { "summary", true }, { "files", 1 }, { "ok", 0 }, { "wrong", 1 }, { "errors", 0 } }));
 
-    const Finished stress = Morvadine({ "--stress", "--report", "json", "--solver",
-        "$built/planted_vertical-step", "--seed", "3", "--shapes", "steps", "--out", "s.in" });
+    const Finished stress
+        = Morvadine({ "--stress", "--report", "json", "--solver", "$built/planted_vertical-step",
+            "--seed", "8", "--shapes", "slope,small", "--out", "s.in" });
     QCOMPARE(stress.ExitCode, ExitFailureFound);
     lines = stress.Output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 2);
@@ -417,12 +418,23 @@ void TestStress::jsonReports()
     QCOMPARE(failure.value("file"), "s.in");
     QCOMPARE(failure.value("verdict"), "wrong");
     QCOMPARE(failure.value("failure"), "tower: MissesSlope");
-    QCOMPARE(failure.value("shape"), "steps");
+    QCOMPARE(failure.value("shape"), "small");
     QCOMPARE(failure.value("vertices"), QJsonArray({ QJsonArray { 0, 0 }, QJsonArray { 0, 0 } }));
     const QJsonObject summary = QJsonDocument::fromJson(lines[1].toUtf8()).object();
-    QCOMPARE(summary.value("seed"), "3");
+    QCOMPARE(summary.value("seed"), "8");
     QCOMPARE(summary.value("failures"), 1);
     QCOMPARE(summary.value("cases"), failure.value("case"));
+    QVERIFY(failure.value("case").toInt() > 1);
+
+    // The failing case's own seed replays it as a run's first case.
+    const Finished replay = Morvadine({ "--stress", "--report", "json", "--solver",
+        "$built/planted_vertical-step", "--seed", failure.value("case_seed").toString(), "--cases",
+        "1", "--shapes", "steps", "--out", "s.in" });
+    QCOMPARE(replay.ExitCode, ExitFailureFound);
+    const QJsonObject replayed
+        = QJsonDocument::fromJson(replay.Output.section(QLatin1Char('\n'), 0, 0).toUtf8()).object();
+    QCOMPARE(replayed.value("case"), 1);
+    QCOMPARE(replayed.value("original_vertices"), failure.value("original_vertices"));
 }
 
 QTEST_GUILESS_MAIN(TestStress)
