@@ -32,6 +32,7 @@ struct Collection {
     CoordinateCaptions Captions;
     std::chrono::nanoseconds SolverTime { 0 };
     int ExitStatus = 0;
+    bool Refused = false; // by Start, before any solver ran
 };
 
 // Starts the run and collects it at once, waiting in an event loop of its own while the
@@ -59,6 +60,7 @@ Collection SolveAndCollect(
         report();
     });
     collection.Failure = run.Start(file, scene);
+    collection.Refused = !collection.Failure.isEmpty();
     if (!collection.Failure.isEmpty())
         return collection;
     run.Collect(scene);
@@ -341,20 +343,18 @@ std::optional<FileReport> CheckFile(SolverRun& run, SceneState& scene, const QSt
     const Collection collection = SolveAndCollect(run, scene, file, stop);
     if (stop.Requested())
         return std::nullopt;
-    return collection.Failure.isEmpty() ? ReportCollected(scene, file, collection.Captions,
-               collection.SolverTime, request, collection.ExitStatus)
-                                        : ErrorReport(file, collection.Failure);
-}
-
-bool SolverNeverStarted(const FileReport& report)
-{
+    if (collection.Failure.isEmpty()) {
+        return ReportCollected(scene, file, collection.Captions, collection.SolverTime, request,
+            collection.ExitStatus);
+    }
+    FileReport report = ErrorReport(file, collection.Failure);
     // The sentence the run fails with when the system cannot start the program, up to the
     // system's own words.
     const QString cannotStart
         = QCoreApplication::translate("SolverRun", "%1 could not be started: %2")
               .arg(QLatin1String(SolverFileName), QString());
-    return report.Outcome == FileOutcome::Error && !report.Verdict
-        && report.Reason.startsWith(cannotStart);
+    report.SolverNotRun = collection.Refused || collection.Failure.startsWith(cannotStart);
+    return report;
 }
 
 int RunCheckOnConsole(const CheckRequest& request, const QString& programFolder)

@@ -42,6 +42,9 @@ struct FileReport {
     std::chrono::nanoseconds SolverTime { 0 };
     int ExitStatus = 0;
     QString Reason;
+    // The solver never ran: the run was refused (the program or the file could not be
+    // staged) or the system could not start the program.
+    bool SolverNotRun = false;
 };
 
 // What the check mode does once the solver has exited and `scene` has been loaded: draws and
@@ -93,10 +96,6 @@ void WaitForWorkDirectory(SolverRun& run, QTextStream& notices, const CheckStop&
 // judgement, the solver then stopped with everything it started.
 std::optional<FileReport> CheckFile(SolverRun& run, SceneState& scene, const QString& file,
     const CheckRequest& request, const CheckStop& stop);
-
-// Whether `report` is of a solver that could not be started at all, as opposed to one that
-// ran and failed.
-bool SolverNeverStarted(const FileReport& report);
 
 // Runs the solver on each of the request's files in turn, with the work directory, staging,
 // messages and clean-up of a drop (SolverRun over `programFolder`), collecting as soon as

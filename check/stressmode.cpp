@@ -206,7 +206,7 @@ public:
             if (judged->Outcome == FileOutcome::Ok)
                 continue;
             m_progress.Clear();
-            if (SolverNeverStarted(*judged)) {
+            if (judged->SolverNotRun) {
                 m_notices << judged->Line << Qt::endl;
                 return ExitCannotRun;
             }

@@ -39,7 +39,7 @@ QString FailureKind(const FileReport& report);
 // goes to `report`; the seed, the progress and what goes wrong around the run to `notices`,
 // the progress as one line rewritten in place when `terminal`, else as a plain line now and
 // then. Returns ExitNoFailure, ExitFailureFound (also when stopped after the failure was
-// found), or ExitCannotRun when the solver could not be started at all, the case files or the
+// found), or ExitCannotRun when the solver could not be run at all, the case files or the
 // failure cannot be written, or the run was stopped before any failure.
 int RunStress(const StressRequest& request, const QString& programFolder, QTextStream& report,
     QTextStream& notices, const CheckStop& stop, bool terminal);

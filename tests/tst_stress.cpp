@@ -335,6 +335,8 @@ void TestStress::exitStatuses_data()
     QTest::newRow("a solver that cannot be started")
         << QStringList { "--stress", "--solver", "$built/../CMakeCache.txt", "--cases", "5" }
         << ExitCannotRun << QString();
+    QTest::newRow("a solver that cannot be staged") << QStringList { "--stress", "--solver",
+        "$built", "--cases", "5" } << ExitCannotRun << QString();
     QTest::newRow("--cases with --time")
         << QStringList { "--stress", "--cases", "5", "--time", "3" } << ExitCannotRun << QString();
     QTest::newRow("a FILE") << QStringList { "--stress", "a.in" } << ExitCannotRun << QString();
