@@ -78,6 +78,7 @@ private slots:
     void exitStatuses_data();
     void exitStatuses();
     void interruptLeavesNothing();
+    void statusLineOnATerminal();
     void jsonReports();
 
 private:
@@ -383,6 +384,29 @@ void TestStress::interruptLeavesNothing()
         QStringList { "calc.pid" });
     QVERIFY(QDir(workDirectory).removeRecursively());
     QVERIFY(!QFileInfo::exists(m_current.filePath(QStringLiteral("stress-failure.in"))));
+}
+
+// On a terminal the progress is one line rewritten in place, cleared before the summary.
+void TestStress::statusLineOnATerminal()
+{
+    QTemporaryDir program;
+    StressRequest request;
+    request.Check.SolverProgram = QCoreApplication::applicationDirPath() + "/calc.exe";
+    request.Seed = 12;
+    request.Time = std::chrono::milliseconds(1500);
+    QString report;
+    QString notices;
+    QTextStream reportStream(&report);
+    QTextStream noticeStream(&notices);
+    const CheckStop stop;
+    QCOMPARE(
+        RunStress(request, program.path(), reportStream, noticeStream, stop, true), ExitNoFailure);
+    static const QRegularExpression progress(QStringLiteral(
+        "^stress: seed 12\n(\\r\\x1b\\[K\\d+ cases, \\d+ cases/s, \\d+\\.\\d s, shape "
+        "[a-z-]+)+\\r\\x1b\\[K$"));
+    QVERIFY2(progress.match(notices).hasMatch(), qPrintable(notices));
+    QVERIFY2(report.startsWith("stress: "), qPrintable(report));
+    QVERIFY(QDir(program.path()).isEmpty());
 }
 
 // The check's and the stress mode's JSON reports read back as the objects they stand for.
