@@ -26,14 +26,13 @@ namespace {
 struct Collection {
     bool Reported = false;
     QString Failure; // empty when the answer was loaded
-    CoordinateCaptions Captions;
+    std::shared_ptr<const LoadedProfile> Profile;
     std::chrono::nanoseconds SolverTime { 0 };
 };
 
 // Starts the run and collects it at once, waiting in an event loop of its own while the
 // solver still runs. Returns unreported when stopped.
-Collection SolveAndCollect(
-    SolverRun& run, SceneState& scene, const QString& file, const CheckStop& stop)
+Collection SolveAndCollect(SolverRun& run, const QString& file, const CheckStop& stop)
 {
     Collection collection;
     QEventLoop loop;
@@ -43,8 +42,9 @@ Collection SolveAndCollect(
         loop.quit();
     };
     QObject::connect(&run, &SolverRun::Collected, &loop,
-        [&](const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime) {
-            collection.Captions = captions;
+        [&](const std::shared_ptr<const LoadedProfile>& profile,
+            std::chrono::nanoseconds solverTime) {
+            collection.Profile = profile;
             collection.SolverTime = solverTime;
             report();
         });
@@ -52,10 +52,10 @@ Collection SolveAndCollect(
         collection.Failure = message;
         report();
     });
-    collection.Failure = run.Start(file, scene);
+    collection.Failure = run.Start(file, SolverRun::PointReading::Ahead);
     if (!collection.Failure.isEmpty())
         return collection;
-    run.Collect(scene);
+    run.Collect();
     if (!collection.Reported)
         loop.exec();
     return collection;
@@ -213,15 +213,14 @@ void CheckStop::Request()
     emit Stopping();
 }
 
-FileReport ReportCollected(SceneState& scene, const QString& file,
-    const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime,
-    const CheckRequest& request)
+FileReport ReportCollected(const LoadedProfile& profile, const QString& file,
+    std::chrono::nanoseconds solverTime, const CheckRequest& request)
 {
     FileReport report;
     if (!request.Picture.Pattern.isEmpty()) {
         DrawOutcome outcome = DrawOutcome::NotLoaded;
-        const QImage picture = DrawPicture(scene, request.Picture, outcome);
-        report.Notice = DrawProblem(outcome, file, scene.MaxX);
+        const QImage picture = DrawPicture(profile, request.Picture, outcome);
+        report.Notice = DrawProblem(outcome, file, profile.Extents.MaxX);
         const QString pictureFile = PictureFile(request.Picture.Pattern, file);
         const QString problem = WritePicture(picture, pictureFile);
         if (!problem.isEmpty()) {
@@ -230,12 +229,13 @@ FileReport ReportCollected(SceneState& scene, const QString& file,
                     .arg(pictureFile, problem));
         }
     }
-    const std::optional<Judgement> judgement = JudgeScene(scene, request.Tolerance);
+    const std::optional<Judgement> judgement = JudgeScene(profile, request.Tolerance);
     if (!judgement)
         return ErrorReport(file, UnjudgedSentence());
 
     const AnswerVerdict& verdict = judgement->Verdict;
     report.Outcome = verdict.Ok() ? FileOutcome::Ok : FileOutcome::Wrong;
+    const CoordinateCaptions captions = CaptionsOf(profile);
     //: The verdict words are what scripts look for in the report.
     const QString word = verdict.Ok() ? QCoreApplication::translate("CheckMode", "ok")
                                       : QCoreApplication::translate("CheckMode", "wrong");
@@ -275,8 +275,6 @@ QString SummaryLine(int ok, int wrong, int errors)
 int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStream& report,
     QTextStream& notices, const CheckStop& stop)
 {
-    // Declared before the run, so that it outlives the run's thread reading into it.
-    const auto scene = std::make_unique<SceneState>();
     // Destroyed on the way out, stopped or not, which stops a solver still running.
     SolverRun run(programFolder);
     if (!request.SolverProgram.isEmpty())
@@ -287,7 +285,7 @@ int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStr
     for (const QString& file : request.Files) {
         // A stop that came while no event loop ran is heard here, before a solver starts.
         const Collection collection
-            = stop.Requested() ? Collection {} : SolveAndCollect(run, *scene, file, stop);
+            = stop.Requested() ? Collection {} : SolveAndCollect(run, file, stop);
         if (stop.Requested()) {
             notices << QCoreApplication::translate("CheckMode", "stopped before %1 was judged")
                            .arg(file)
@@ -295,7 +293,7 @@ int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStr
             return ExitSomeFailed;
         }
         const FileReport fileReport = collection.Failure.isEmpty()
-            ? ReportCollected(*scene, file, collection.Captions, collection.SolverTime, request)
+            ? ReportCollected(*collection.Profile, file, collection.SolverTime, request)
             : ErrorReport(file, collection.Failure);
         if (!fileReport.Notice.isEmpty())
             notices << fileReport.Notice << Qt::endl;

@@ -32,16 +32,15 @@ struct FileReport {
     QString Notice; // what else the user should know (a profile that cannot be drawn), or empty
 };
 
-// What the check mode does once the solver has exited and `scene` has been loaded: draws and
+// What the check mode does once the solver has exited and `profile` has been loaded: draws and
 // writes the picture when one is asked for, judges the answer and composes the line:
 //   file: ok, tower (x,y), island (x,y), height h (best b), solver t ms
 //   file: wrong, ... the same ...; tower: why; island: why
 //   file: error: message
-// `captions` are the coordinate labels' texts; the height is "-" for a tower outside the
-// profile. A picture that cannot be written, or an answer that cannot be judged, is an error.
-FileReport ReportCollected(SceneState& scene, const QString& file,
-    const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime,
-    const CheckRequest& request);
+// The tower and the island are written as the coordinate labels write them; the height is "-"
+// for a tower outside the profile. A picture that cannot be written, or an answer that cannot be judged, is an error.
+FileReport ReportCollected(const LoadedProfile& profile, const QString& file,
+    std::chrono::nanoseconds solverTime, const CheckRequest& request);
 
 // "3 files: 2 ok, 1 wrong, 0 errors"
 QString SummaryLine(int ok, int wrong, int errors);

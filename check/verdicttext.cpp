@@ -67,17 +67,17 @@ QString MillisecondsText(std::chrono::nanoseconds duration)
     return ShownNumber(tenths / 10);
 }
 
-std::optional<Judgement> JudgeScene(const SceneState& scene, double tolerance)
+std::optional<Judgement> JudgeScene(const LoadedProfile& profile, double tolerance)
 {
     const std::span<const PointD> vertices(
-        &scene.Points(1), static_cast<std::size_t>(scene.PointCount));
+        &profile.Points(1), static_cast<std::size_t>(profile.PointCount));
     try {
         const ProfileSolution solution(vertices);
-        Judgement judgement { CheckAnswer(solution, { scene.Tower, scene.Island }, tolerance), {},
+        Judgement judgement { CheckAnswer(solution, { profile.Tower, profile.Island }, tolerance), {},
             solution.LeastTowerHeight() };
         const PlacementKind tower = judgement.Verdict.Tower.Kind;
         if (tower != PlacementKind::NotFinite && tower != PlacementKind::OutsideRange)
-            judgement.TowerHeight = solution.HeightAboveGround(scene.Tower);
+            judgement.TowerHeight = solution.HeightAboveGround(profile.Tower);
         return judgement;
     } catch (const std::range_error&) {
         return std::nullopt;
@@ -91,11 +91,11 @@ QString UnjudgedSentence()
 }
 
 AnswerTips AnswerToolTips(
-    const SceneState& scene, double tolerance, std::chrono::nanoseconds solverTime)
+    const LoadedProfile& profile, double tolerance, std::chrono::nanoseconds solverTime)
 {
     const QString time = QCoreApplication::translate("Verdict", "the solver ran for %1 ms")
                              .arg(MillisecondsText(solverTime));
-    const std::optional<Judgement> judgement = JudgeScene(scene, tolerance);
+    const std::optional<Judgement> judgement = JudgeScene(profile, tolerance);
     if (!judgement) {
         const QString tip = UnjudgedSentence() + QLatin1Char('\n') + time;
         return { tip, tip };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scene/scenestate.h"
+#include "scene/profile.h"
 #include "solution/verdict.h"
 
 #include <QString>
@@ -23,7 +23,7 @@ QString ShownNumber(double value);
 // A run time in milliseconds, to a tenth: "12.5".
 QString MillisecondsText(std::chrono::nanoseconds duration);
 
-// The verdict on the answer of a loaded scene, with the tower's height beside it.
+// The verdict on the answer of a loaded profile, with the tower's height beside it.
 struct Judgement {
     AnswerVerdict Verdict;
     // The tower's height above the ground when its x lies within the profile; the least
@@ -32,10 +32,10 @@ struct Judgement {
     double LeastTowerHeight = 0;
 };
 
-// Judges the tower and island of `scene` against the exact solution of its vertices, which
+// Judges the tower and island of `profile` against the exact solution of its vertices, which
 // must be loaded (ordered by X, at least one). Empty when the solution itself lies beyond
 // the range of a double, so that no answer can be judged against it.
-std::optional<Judgement> JudgeScene(const SceneState& scene, double tolerance);
+std::optional<Judgement> JudgeScene(const LoadedProfile& profile, double tolerance);
 
 // Why JudgeScene came back empty, as one sentence.
 QString UnjudgedSentence();
@@ -47,4 +47,4 @@ struct AnswerTips {
     QString Island;
 };
 AnswerTips AnswerToolTips(
-    const SceneState& scene, double tolerance, std::chrono::nanoseconds solverTime);
+    const LoadedProfile& profile, double tolerance, std::chrono::nanoseconds solverTime);

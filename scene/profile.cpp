@@ -1,4 +1,4 @@
-#include "scene/scenestate.h"
+#include "scene/profile.h"
 
 #include <string>
 
@@ -11,17 +11,4 @@ SubscriptOutOfRange::SubscriptOutOfRange(std::int64_t index)
 PointArray::PointArray()
     : m_records(new PointD[MaxPoints]())
 {
-}
-
-void ViewMountainsOnly(SceneState& scene)
-{
-    scene.MaxY = scene.MountainMaxY;
-    scene.ShowTower = false;
-}
-
-void ViewTowerAndIsland(SceneState& scene)
-{
-    if (scene.Tower.Y > scene.MaxY)
-        scene.MaxY = scene.Tower.Y;
-    scene.ShowTower = true;
 }
