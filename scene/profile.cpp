@@ -1,5 +1,7 @@
 #include "scene/profile.h"
 
+#include <algorithm>
+#include <mutex>
 #include <string>
 
 SubscriptOutOfRange::SubscriptOutOfRange(std::int64_t index)
@@ -8,7 +10,28 @@ SubscriptOutOfRange::SubscriptOutOfRange(std::int64_t index)
 {
 }
 
+namespace {
+
+std::mutex SpareStorageMutex;
+std::unique_ptr<PointD[]> SpareStorage; // guarded by SpareStorageMutex
+
+} // namespace
+
 PointArray::PointArray()
-    : m_records(new PointD[MaxPoints]())
 {
+    {
+        const std::lock_guard lock(SpareStorageMutex);
+        m_records = std::move(SpareStorage);
+    }
+    if (m_records)
+        std::fill_n(m_records.get(), MaxPoints, PointD {});
+    else
+        m_records.reset(new PointD[MaxPoints]());
+}
+
+PointArray::~PointArray()
+{
+    const std::lock_guard lock(SpareStorageMutex);
+    if (!SpareStorage)
+        SpareStorage = std::move(m_records);
 }
