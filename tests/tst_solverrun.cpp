@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include <unistd.h>
@@ -188,6 +189,9 @@ private slots:
     void failedRun_reportsProblemAndLeavesCleanState_data();
     void failedRun_reportsProblemAndLeavesCleanState();
     void startDuringPendingRun_stopsOldSolverAndStartsAnew();
+    void refusedStartDuringPendingRun_removesItsFilesAtOnce();
+    void collectedProfile_isThePlainLoads_data();
+    void collectedProfile_isThePlainLoads();
     void destroyedDuringRun_stopsSolverAndCleansUp();
     void readAhead_pointFileChangedBySolver_isReadAgain();
     void readAhead_newDropOrEnd_stopsTheReading();
@@ -554,6 +558,62 @@ void TestSolverRun::startDuringPendingRun_stopsOldSolverAndStartsAnew()
     QCOMPARE(failed.count(), 0);
     // The stopped solver's own file stays; everything staged is gone.
     QCOMPARE(sandbox.WorkFiles(), QStringList { "calc.pid" });
+}
+
+// The drop refused lets the pending run go: what that run staged is removed before Start
+// returns, not only once its solver's group has been stopped, whatever the user may do.
+void TestSolverRun::refusedStartDuringPendingRun_removesItsFilesAtOnce()
+{
+    Sandbox sandbox(QStringLiteral("endless"));
+    SolverRun run(sandbox.ProgramFolder());
+    QCOMPARE(run.Start(sandbox.Profile()), QString());
+    const QList<qint64> solver = ReadPids(sandbox.WorkDirectory());
+    const QString missing = sandbox.Input() + QStringLiteral("/missing.txt");
+
+    QCOMPARE(run.Start(missing), missing + QStringLiteral(": the file does not exist"));
+
+    QCOMPARE(sandbox.WorkFiles(), QStringList { "calc.pid" });
+    QVERIFY(!run.IsPending());
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessesGone(solver), CollectionTimeoutMs);
+}
+
+void TestSolverRun::collectedProfile_isThePlainLoads_data()
+{
+    QTest::addColumn<bool>("readAhead");
+    QTest::newRow("read ahead") << true;
+    QTest::newRow("read at the collection, on two cores") << false;
+}
+
+// The profile a run hands over is, record for record, the one LoadResults gives for the same
+// files: a file long enough to be split, with many equal x in no order.
+void TestSolverRun::collectedProfile_isThePlainLoads()
+{
+    QFETCH(bool, readAhead);
+    Sandbox sandbox(QStringLiteral("answer"));
+    std::string text = "40000\n";
+    for (int k = 0; k < 40000; ++k)
+        text += std::to_string(k * 7919 % 1009) + ' ' + std::to_string(k % 613) + ".5\n";
+    WriteFile(sandbox.Profile(), QByteArray::fromStdString(text));
+    SolverRun run(sandbox.ProgramFolder());
+
+    const Outcome outcome = Run(run, sandbox.Profile(), readAhead);
+
+    QVERIFY2(outcome.collected, qPrintable(outcome.text));
+    QTemporaryDir plain;
+    QVERIFY(QFile::copy(sandbox.Profile(), plain.filePath(PointFileName)));
+    WriteFile(plain.filePath(ResultFileName), "1 2 3 4\n");
+    const std::unique_ptr<LoadedProfile> expected = LoadResults(plain.path().toStdString());
+    const LoadedProfile& collected = *outcome.profile;
+    QCOMPARE(collected.PointCount, expected->PointCount);
+    const double fields[][6] = {
+        { collected.Tower.X, collected.Tower.Y, collected.Island.X, collected.Island.Y,
+            collected.Extents.MaxX, collected.Extents.MaxY },
+        { expected->Tower.X, expected->Tower.Y, expected->Island.X, expected->Island.Y,
+            expected->Extents.MaxX, expected->Extents.MaxY },
+    };
+    QVERIFY(std::memcmp(fields[0], fields[1], sizeof fields[0]) == 0);
+    QVERIFY(std::memcmp(&collected.Points(1), &expected->Points(1), sizeof(PointD) * MaxPoints)
+        == 0);
 }
 
 void TestSolverRun::destroyedDuringRun_stopsSolverAndCleansUp()
