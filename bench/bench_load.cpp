@@ -157,7 +157,8 @@ int main(int argc, char* argv[])
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("  peak memory %.1f MB (both profiles, the reader's scratch, the floor's text and records)\n",
+    std::printf("  peak memory %.1f MB (both profiles, the reader's scratch, the floor's text and "
+                "records)\n",
                 usage.ru_maxrss / 1024.0);
     std::printf("  cores free to two threads: %.1f of 2 (with fewer, the two-core ratios mean little)\n",
                 CoresFree());

@@ -38,7 +38,8 @@ struct FileReport {
 //   file: wrong, ... the same ...; tower: why; island: why
 //   file: error: message
 // The tower and the island are written as the coordinate labels write them; the height is "-"
-// for a tower outside the profile. A picture that cannot be written, or an answer that cannot be judged, is an error.
+// for a tower outside the profile. A picture that cannot be written, or an answer that cannot
+// be judged, is an error.
 FileReport ReportCollected(const LoadedProfile& profile, const QString& file,
     std::chrono::nanoseconds solverTime, const CheckRequest& request);
 

@@ -73,7 +73,8 @@ std::optional<Judgement> JudgeScene(const LoadedProfile& profile, double toleran
         &profile.Points(1), static_cast<std::size_t>(profile.PointCount));
     try {
         const ProfileSolution solution(vertices);
-        Judgement judgement { CheckAnswer(solution, { profile.Tower, profile.Island }, tolerance), {},
+        Judgement judgement { CheckAnswer(solution, { profile.Tower, profile.Island }, tolerance),
+            {},
             solution.LeastTowerHeight() };
         const PlacementKind tower = judgement.Verdict.Tower.Kind;
         if (tower != PlacementKind::NotFinite && tower != PlacementKind::OutsideRange)

@@ -25,8 +25,8 @@ inline constexpr const char* WorkDirectoryLockName = "morvadine_temporary.lock";
 
 // One solver run at a time: stages a dropped problem input with the solver program as
 // calc.exe in the work directory "morvadine_temporary" of the program folder, starts it
-// there, and collects its answer as a profile of its own, handed over whole with the report. Every path is explicit; the process's
-// current directory is never read or changed.
+// there, and collects its answer as a profile of its own, handed over whole with the report.
+// Every path is explicit; the process's current directory is never read or changed.
 //
 // Cleaning up removes only what a run stages or the solver answers with (calc.exe,
 // morvadine.in, morvadine.out and the stand-in solver's morvadine.out.tmp in the work
@@ -78,9 +78,9 @@ public:
     // dropped file inside the work directory is refused, since a run clears the names it
     // might bear, and so is any drop while another program holds the work directory.
     //
-    // With PointReading::Ahead the staged point file is read on a thread of its own while the solver
-    // runs, so that the collection usually reads only the answer; the outcome is LoadResults'
-    // either way. The thread writes only into a profile the run owns.
+    // With PointReading::Ahead the staged point file is read on a thread of its own while the
+    // solver runs, so that the collection usually reads only the answer; the outcome is
+    // LoadResults' either way. The thread writes only into a profile the run owns.
     enum class PointReading { AtCollection, Ahead };
     QString Start(const QString& droppedFile, PointReading reading = PointReading::AtCollection);
 

@@ -85,7 +85,8 @@ void TestCalc::program_answersTheViewersProfile()
 
     const std::unique_ptr<LoadedProfile> profile = LoadResults(folder.path().toStdString());
     const ProfileSolution solution(
-        std::span<const PointD>(&profile->Points(1), static_cast<std::size_t>(profile->PointCount)));
+        std::span<const PointD>(
+            &profile->Points(1), static_cast<std::size_t>(profile->PointCount)));
     const ProfileAnswer& best = solution.Answer();
     QCOMPARE(profile->Tower.X, best.Tower.X);
     QCOMPARE(profile->Tower.Y, best.Tower.Y);

@@ -384,7 +384,8 @@ void TestImageSurface::batchesDrawWhatTheirSingleCallsDraw()
                         ratio);
         // Twice, so the second drawing meets workers, masks and an image already in use.
         for (int drawing = 0; drawing < 2; ++drawing)
-            QCOMPARE(DrawScene(scene.profile.get(), scene.view, *target, {text.toInt(), true, true}),
+            QCOMPARE(DrawScene(
+                         scene.profile.get(), scene.view, *target, { text.toInt(), true, true }),
                 DrawOutcome::Drawn);
     }
     const QImage image = batched.Image();
