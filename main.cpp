@@ -6,25 +6,26 @@
 #include <QApplication>
 
 // morvadine [options] [FILE] opens the window; morvadine --check [options] FILE... judges
-// without one (see --help). Only the window needs a display, so its application is created
-// only when the command line asks for it.
+// without one (see --help). Only the window needs a display: the command line is decided in
+// an application without one, which the window's application replaces only once the
+// command line has asked for the window and passed every check.
 int main(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
     QCoreApplication::setApplicationVersion(QStringLiteral(MORVADINE_VERSION));
-    if (!NeedsWindow(argc, argv)) {
+    CheckRequest windowRequest;
+    {
         QCoreApplication application(argc, argv);
         InstallTranslations();
-        return RunWithoutWindow(
-            ParseCommandLine(QCoreApplication::arguments()), QCoreApplication::applicationDirPath());
+        const CommandLine commandLine = ParseCommandLine(CommandLineArguments(argc, argv));
+        if (commandLine.What != CommandLine::Action::OpenWindow)
+            return RunWithoutWindow(commandLine, QCoreApplication::applicationDirPath());
+        windowRequest = commandLine.Request;
     }
     QApplication application(argc, argv);
     InstallTranslations();
-    const CommandLine commandLine = ParseCommandLine(QCoreApplication::arguments());
-    if (commandLine.What != CommandLine::Action::OpenWindow)
-        return RunWithoutWindow(commandLine, QCoreApplication::applicationDirPath());
     frmMain window(QApplication::applicationDirPath());
     window.show();
-    OpenAsAsked(window, commandLine.Request);
+    OpenAsAsked(window, windowRequest);
     return QApplication::exec();
 }

@@ -1,6 +1,8 @@
 #include "check/checkmode.h"
 
 #include "check/verdicttext.h"
+#include "solver/messagetext.h"
+#include "solver/platformcommands.h"
 #include "solver/solverrun.h"
 
 #include <QCoreApplication>
@@ -28,6 +30,7 @@ struct Collection {
     QString Failure; // empty when the answer was loaded
     std::shared_ptr<const LoadedProfile> Profile;
     std::chrono::nanoseconds SolverTime { 0 };
+    int ExitStatus = 0;
 };
 
 // Starts the run and collects it at once, waiting in an event loop of its own while the
@@ -43,9 +46,10 @@ Collection SolveAndCollect(SolverRun& run, const QString& file, const CheckStop&
     };
     QObject::connect(&run, &SolverRun::Collected, &loop,
         [&](const std::shared_ptr<const LoadedProfile>& profile,
-            std::chrono::nanoseconds solverTime) {
+            std::chrono::nanoseconds solverTime, int exitStatus) {
             collection.Profile = profile;
             collection.SolverTime = solverTime;
+            collection.ExitStatus = exitStatus;
             report();
         });
     QObject::connect(&run, &SolverRun::Failed, &loop, [&](const QString& message) {
@@ -90,7 +94,7 @@ FileReport ErrorReport(const QString& file, const QString& message)
     const QStringList lines = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     return { FileOutcome::Error,
         QCoreApplication::translate("CheckMode", "%1: error: %2")
-            .arg(file, lines.join(QLatin1String(" | "))),
+            .arg(ShownName(file), lines.join(QLatin1String(" | "))),
         {} };
 }
 
@@ -214,46 +218,54 @@ void CheckStop::Request()
 }
 
 FileReport ReportCollected(const LoadedProfile& profile, const QString& file,
-    std::chrono::nanoseconds solverTime, const CheckRequest& request)
+    std::chrono::nanoseconds solverTime, const CheckRequest& request, int exitStatus)
 {
     FileReport report;
     if (!request.Picture.Pattern.isEmpty()) {
         DrawOutcome outcome = DrawOutcome::NotLoaded;
         const QImage picture = DrawPicture(profile, request.Picture, outcome);
-        report.Notice = DrawProblem(outcome, file, profile.Extents.MaxX);
+        report.Notice = DrawProblem(outcome, ShownName(file), profile.Extents.MaxX);
         const QString pictureFile = PictureFile(request.Picture.Pattern, file);
         const QString problem = WritePicture(picture, pictureFile);
         if (!problem.isEmpty()) {
             return ErrorReport(file,
                 QCoreApplication::translate("CheckMode", "cannot write the picture %1: %2")
-                    .arg(pictureFile, problem));
+                    .arg(ShownName(pictureFile), problem));
         }
     }
-    const std::optional<Judgement> judgement = JudgeScene(profile, request.Tolerance);
-    if (!judgement)
+    const std::optional<AnswerVerdict> verdict = JudgeScene(profile, request.Tolerance);
+    if (!verdict)
         return ErrorReport(file, UnjudgedSentence());
 
-    const AnswerVerdict& verdict = judgement->Verdict;
-    report.Outcome = verdict.Ok() ? FileOutcome::Ok : FileOutcome::Wrong;
     const CoordinateCaptions captions = CaptionsOf(profile);
     //: The verdict words are what scripts look for in the report.
-    const QString word = verdict.Ok() ? QCoreApplication::translate("CheckMode", "ok")
-                                      : QCoreApplication::translate("CheckMode", "wrong");
-    report.Line = QCoreApplication::translate(
-        "CheckMode", "%1: %2, tower %3, island %4, height %5 (best %6), solver %7 ms")
-                      .arg(file, word, QString::fromStdString(captions.Tower),
-                          QString::fromStdString(captions.Island),
-                          judgement->TowerHeight ? ShownNumber(*judgement->TowerHeight)
-                                                 : QStringLiteral("-"),
-                          ShownNumber(judgement->LeastTowerHeight), MillisecondsText(solverTime));
-    if (verdict.Tower.Kind != PlacementKind::Ok) {
-        report.Line += QCoreApplication::translate("CheckMode", "; tower: %1")
-                           .arg(PlacementSentence(Placement::Tower, verdict.Tower));
+    const QString word = verdict->Ok() ? QCoreApplication::translate("CheckMode", "ok")
+                                       : QCoreApplication::translate("CheckMode", "wrong");
+    const PlacementVerdict& tower = verdict->Tower;
+    QString judged = QCoreApplication::translate(
+        "CheckMode", "%1, tower %2, island %3, height %4 (best %5), solver %6 ms")
+                         .arg(word, QString::fromStdString(captions.Tower),
+                             QString::fromStdString(captions.Island),
+                             tower.HasHeight() ? ShownNumber(tower.Height) : QStringLiteral("-"),
+                             ShownNumber(tower.BestHeight), MillisecondsText(solverTime));
+    if (tower.Kind != PlacementKind::Ok) {
+        judged += QCoreApplication::translate("CheckMode", "; tower: %1")
+                      .arg(PlacementSentence(Placement::Tower, tower));
     }
-    if (verdict.Island.Kind != PlacementKind::Ok) {
-        report.Line += QCoreApplication::translate("CheckMode", "; island: %1")
-                           .arg(PlacementSentence(Placement::Island, verdict.Island));
+    if (verdict->Island.Kind != PlacementKind::Ok) {
+        judged += QCoreApplication::translate("CheckMode", "; island: %1")
+                      .arg(PlacementSentence(Placement::Island, verdict->Island));
     }
+    if (exitStatus != 0) {
+        // As a judge has it: a solver that fails has a runtime error, whatever it answered.
+        report.Outcome = FileOutcome::Error;
+        report.Line = QCoreApplication::translate(
+            "CheckMode", "%1: error: runtime error: %2; its answer was %3")
+                          .arg(ShownName(file), ExitStatusSentence(exitStatus), judged);
+        return report;
+    }
+    report.Outcome = verdict->Ok() ? FileOutcome::Ok : FileOutcome::Wrong;
+    report.Line = QCoreApplication::translate("CheckMode", "%1: %2").arg(ShownName(file), judged);
     return report;
 }
 
@@ -288,12 +300,13 @@ int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStr
             = stop.Requested() ? Collection {} : SolveAndCollect(run, file, stop);
         if (stop.Requested()) {
             notices << QCoreApplication::translate("CheckMode", "stopped before %1 was judged")
-                           .arg(file)
+                           .arg(ShownName(file))
                     << Qt::endl;
             return ExitSomeFailed;
         }
         const FileReport fileReport = collection.Failure.isEmpty()
-            ? ReportCollected(*collection.Profile, file, collection.SolverTime, request)
+            ? ReportCollected(
+                *collection.Profile, file, collection.SolverTime, request, collection.ExitStatus)
             : ErrorReport(file, collection.Failure);
         if (!fileReport.Notice.isEmpty())
             notices << fileReport.Notice << Qt::endl;

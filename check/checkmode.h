@@ -18,7 +18,7 @@
 // What a run of the viewer is asked to do with its solver, its files and its pictures; the
 // window takes the solver, the tolerance and at most one file from it.
 struct CheckRequest {
-    QStringList Files; // as the user named them; the report names them so
+    QStringList Files; // as the user named them; the report names them so, escaped
     QString SolverProgram; // empty for calc.exe beside the viewer
     double Tolerance = DefaultTolerance;
     PictureRequest Picture;
@@ -36,12 +36,14 @@ struct FileReport {
 // writes the picture when one is asked for, judges the answer and composes the line:
 //   file: ok, tower (x,y), island (x,y), height h (best b), solver t ms
 //   file: wrong, ... the same ...; tower: why; island: why
+//   file: error: runtime error: calc.exe exited with status s; its answer was ok, ...
 //   file: error: message
 // The tower and the island are written as the coordinate labels write them; the height is "-"
-// for a tower outside the profile. A picture that cannot be written, or an answer that cannot
-// be judged, is an error.
+// for a tower outside the profile. A solver that left its answer but exited with a status
+// other than 0, a picture that cannot be written or an answer that cannot be judged is an
+// error. The file is named as ShownName shows it.
 FileReport ReportCollected(const LoadedProfile& profile, const QString& file,
-    std::chrono::nanoseconds solverTime, const CheckRequest& request);
+    std::chrono::nanoseconds solverTime, const CheckRequest& request, int exitStatus = 0);
 
 // "3 files: 2 ok, 1 wrong, 0 errors"
 QString SummaryLine(int ok, int wrong, int errors);

@@ -1,8 +1,9 @@
 #include "check/commandline.h"
 
+#include "solver/platformcommands.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QHash>
 #include <QTextStream>
 
@@ -82,6 +83,27 @@ SightLines LinesIn(const QString& text)
                         .arg(text) };
 }
 
+// Through the file system's own names, which any name the system gave survives.
+bool Exists(const QString& file)
+{
+    std::error_code error;
+    return std::filesystem::exists(ToPath(file), error);
+}
+
+QString Absolute(const QString& file)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(ToPath(file), error);
+    return error ? file : FromPath(absolute.lexically_normal());
+}
+
+// Whether both names lead to one file that exists: through a link, or as hard links.
+bool SameExistingFile(const QString& one, const QString& other)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(ToPath(one), ToPath(other), error);
+}
+
 // Each file must get a picture of its own, and no picture may take an input's place.
 void CheckPictureFiles(const QString& pattern, const QStringList& files)
 {
@@ -92,18 +114,19 @@ void CheckPictureFiles(const QString& pattern, const QStringList& files)
     }
     QHash<QString, QString> inputOf; // by the absolute picture file
     for (const QString& file : files) {
-        const QString picture = QFileInfo(PictureFile(pattern, file)).absoluteFilePath();
+        const QString picture = Absolute(PictureFile(pattern, file));
         for (const QString& input : files) {
-            if (IsSameFile(picture, input)) {
+            if (Absolute(input) == picture || SameExistingFile(picture, input)) {
                 throw Refusal { QCoreApplication::translate(
                     "CommandLine", "--picture: the picture of %1 would replace the input %2")
-                                    .arg(file, input) };
+                                    .arg(ShownName(file), ShownName(input)) };
             }
         }
         if (inputOf.contains(picture)) {
             throw Refusal { QCoreApplication::translate(
                 "CommandLine", "--picture: %1 and %2 would both be drawn to %3")
-                                .arg(inputOf.value(picture), file, PictureFile(pattern, file)) };
+                                .arg(ShownName(inputOf.value(picture)), ShownName(file),
+                                    ShownName(PictureFile(pattern, file))) };
         }
         inputOf.insert(picture, file);
     }
@@ -124,9 +147,12 @@ struct Options {
         QStringLiteral("PROGRAM") };
     QCommandLineOption Tolerance { QStringLiteral("tolerance"),
         QCoreApplication::translate("CommandLine",
-            "Accept a height or a y within T of the best, absolutely or relative to the best "
-            "(default %1).")
-            .arg(QString::number(DefaultTolerance)),
+            "Let the tower and the island lie below the lowest point that sees every slope, "
+            "and their heights above the least possible, by at most T times max(1, |least|) "
+            "plus %1 units in the last place of that point (default %2). The tower's height "
+            "is taken above the ground, the island's is its y; both must lie over the "
+            "profile's x range.")
+            .arg(QString::number(AllowedUnits), QString::number(DefaultTolerance)),
         QStringLiteral("T") };
     QCommandLineOption Picture { QStringLiteral("picture"),
         QCoreApplication::translate("CommandLine",
@@ -153,17 +179,29 @@ struct Options {
 
     QList<QCommandLineOption> All() const
     {
-        return { Help, Version, Check, Solver, Tolerance, Picture, Size, Samples, Lines };
+        QList<QCommandLineOption> all { Help, Version, Check, Solver, Tolerance, Picture, Size,
+            Samples, Lines };
+        // The window's application takes these itself, from the same command line; the check
+        // mode has no use for them. Written with one dash, as Qt documents them, or two.
+        for (const char* name : { "platform", "platformpluginpath", "platformtheme", "plugin",
+                 "qwindowgeometry", "qwindowtitle", "qwindowicon", "geometry", "title", "icon",
+                 "display", "name", "visual", "session", "style", "stylesheet",
+                 "qmljsdebugger" })
+            all << WindowSystemOption(name, QStringLiteral("VALUE"));
+        for (const char* name : { "reverse", "widgetcount", "sync", "nograb", "dograb",
+                 "testability" })
+            all << WindowSystemOption(name, QString());
+        return all;
+    }
+
+private:
+    static QCommandLineOption WindowSystemOption(const char* name, const QString& valueName)
+    {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), valueName);
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        return option;
     }
 };
-
-// Whether `argument` is `option` by one of its names, without a value.
-bool Names(const QCommandLineOption& option, const QString& argument)
-{
-    return std::ranges::any_of(option.names(), [&argument](const QString& name) {
-        return argument == QLatin1String(name.size() == 1 ? "-" : "--") + name;
-    });
-}
 
 CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStringList& arguments)
 {
@@ -213,48 +251,44 @@ CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStr
                 "CommandLine", "the window opens one FILE; --check judges several") };
     }
 
-    for (const QString& file : request.Files) {
-        if (!QFileInfo::exists(file))
-            throw Refusal {
-                QCoreApplication::translate("CommandLine", "%1: the file does not exist").arg(file)
-            };
+    // The check mode says so on the file's own line, among the others'.
+    if (commandLine.What == CommandLine::Action::OpenWindow && !request.Files.isEmpty()) {
+        if (!Exists(request.Files.first())) {
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "%1: the file does not exist")
+                                .arg(ShownName(request.Files.first())) };
+        }
+        // The window's messages name the file whatever the current directory.
+        request.Files.first() = Absolute(request.Files.first());
     }
     if (parser.isSet(options.Solver)) {
-        request.SolverProgram = QFileInfo(parser.value(options.Solver)).absoluteFilePath();
-        if (!QFileInfo::exists(request.SolverProgram)) {
+        request.SolverProgram = Absolute(parser.value(options.Solver));
+        if (!Exists(request.SolverProgram)) {
             throw Refusal { QCoreApplication::translate(
                 "CommandLine", "%1: the solver program does not exist")
-                                .arg(parser.value(options.Solver)) };
+                                .arg(ShownName(parser.value(options.Solver))) };
         }
     }
     if (!picture.Pattern.isEmpty())
         CheckPictureFiles(picture.Pattern, request.Files);
-    // The window's messages name the file whatever the current directory.
-    if (commandLine.What == CommandLine::Action::OpenWindow && !request.Files.isEmpty())
-        request.Files.first() = QFileInfo(request.Files.first()).absoluteFilePath();
     return commandLine;
 }
 
 } // namespace
 
-bool NeedsWindow(int argc, char* argv[])
+QStringList CommandLineArguments(int argc, char* argv[])
 {
-    const Options options;
-    for (int k = 1; k < argc; ++k) {
-        // The options' names are plain ASCII in any encoding.
-        const QString argument = QString::fromLatin1(argv[k]);
-        if (argument == QLatin1String("--"))
-            break;
-        if (Names(options.Check, argument) || Names(options.Help, argument)
-            || Names(options.Version, argument))
-            return false;
-        // An option's value is not an option, whatever it looks like.
-        for (const QCommandLineOption& option : options.All()) {
-            if (!option.valueName().isEmpty() && Names(option, argument))
-                ++k;
-        }
-    }
-    return true;
+#ifdef Q_OS_WIN
+    // The application's own, from the system's wide command line.
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return QCoreApplication::arguments();
+#else
+    QStringList arguments;
+    for (int k = 0; k < argc; ++k)
+        arguments << NameFromBytes(argv[k]);
+    return arguments;
+#endif
 }
 
 CommandLine ParseCommandLine(const QStringList& arguments)
@@ -273,6 +307,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     const Options options;
     // Qt's own help option would offer --help-all for Qt's options, which are not taken here.
     parser.addOptions(options.All());
+    // "-platform" is the window's option, as "--platform" is, not "-p -l -a ...".
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addPositionalArgument(QStringLiteral("FILE"),
         QCoreApplication::translate(
             "CommandLine", "A problem input: a vertex count, then that many x y pairs."),

@@ -9,9 +9,9 @@
 //   morvadine [--solver PROGRAM] [--tolerance T] [FILE]      the window, on FILE if given
 //   morvadine --check [options] FILE...                      the check mode, no window
 //   morvadine --help | --version
-// NeedsWindow tells which application to create; the command line is then parsed from
-// QCoreApplication::arguments(), with Qt's own options taken out by the window's application
-// and file names as the system gives them, and its texts translated.
+// It is decided before any window-system application exists, so that everything but the
+// window itself runs without a display: the window's application takes its own options
+// (-platform, -style and the like) afterwards, and the parser passes over them.
 struct CommandLine {
     enum class Action {
         OpenWindow,
@@ -25,14 +25,14 @@ struct CommandLine {
     CheckRequest Request;
 };
 
-// Whether main's command line asks for the window: none of --check, --help and --version
-// stands among its options (before a "--"). Read before any application exists, so that
-// everything else runs without a display.
-bool NeedsWindow(int argc, char* argv[]);
+// main's arguments, the program first, as the system gives them: bytes that are not UTF-8
+// are kept (NameFromBytes), so that any file name reaches the file system as it came.
+QStringList CommandLineArguments(int argc, char* argv[]);
 
-// `arguments` as QCoreApplication::arguments gives them, the program first. Files that do
-// not exist, a solver that does not exist, values out of their range and options that do not
-// fit the mode are refused before anything runs.
+// `arguments` as CommandLineArguments gives them, parsed with their texts translated. A
+// solver that does not exist, values out of their range, options that do not fit the mode
+// and, for the window, a FILE that does not exist are refused before anything runs; the
+// check mode reports a missing FILE on its own line and judges the others.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 // Prints what a Print or Refuse says, or runs the check mode on the console; returns the

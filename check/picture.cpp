@@ -12,20 +12,11 @@
 #include <QSaveFile>
 
 #include <cmath>
-#include <filesystem>
 
 QString PictureFile(const QString& pattern, const QString& inputFile)
 {
     return QString(pattern).replace(
         QLatin1String(NamePlaceholder), QFileInfo(inputFile).completeBaseName());
-}
-
-bool IsSameFile(const QString& one, const QString& other)
-{
-    std::error_code error;
-    const auto path = [](const QString& name) { return std::filesystem::path(QFile::encodeName(name).toStdString()); };
-    return std::filesystem::equivalent(path(one), path(other), error)
-        || QFileInfo(one).absoluteFilePath() == QFileInfo(other).absoluteFilePath();
 }
 
 QString WritePicture(const QImage& image, const QString& file)

@@ -29,10 +29,6 @@ inline constexpr const char* NamePlaceholder = "{name}";
 // input's file name without its folder and its last extension ("profiles/a.in" gives "a").
 QString PictureFile(const QString& pattern, const QString& inputFile);
 
-// Whether the names stand for one file: the same file through a link or a hard link, or the
-// same place once made absolute.
-bool IsSameFile(const QString& one, const QString& other);
-
 // Writes `image` to `file`, in the format its extension names, all or nothing: into a
 // temporary file beside it that replaces it once complete, so that a failed write leaves
 // `file` as it was and no part of a picture anywhere. A link is followed and the file it

@@ -1,6 +1,7 @@
 #include "check/verdicttext.h"
 
 #include "scene/numbertext.h"
+#include "solver/messagetext.h"
 
 #include <QCoreApplication>
 
@@ -8,7 +9,7 @@
 #include <span>
 #include <stdexcept>
 
-QString ShownNumber(double value) { return QString::fromStdString(NumberText(value)); }
+QString ShownNumber(long double value) { return QString::fromStdString(NumberText(value)); }
 
 namespace {
 
@@ -67,19 +68,12 @@ QString MillisecondsText(std::chrono::nanoseconds duration)
     return ShownNumber(tenths / 10);
 }
 
-std::optional<Judgement> JudgeScene(const LoadedProfile& profile, double tolerance)
+std::optional<AnswerVerdict> JudgeScene(const LoadedProfile& profile, double tolerance)
 {
     const std::span<const PointD> vertices(
         &profile.Points(1), static_cast<std::size_t>(profile.PointCount));
     try {
-        const ProfileSolution solution(vertices);
-        Judgement judgement { CheckAnswer(solution, { profile.Tower, profile.Island }, tolerance),
-            {},
-            solution.LeastTowerHeight() };
-        const PlacementKind tower = judgement.Verdict.Tower.Kind;
-        if (tower != PlacementKind::NotFinite && tower != PlacementKind::OutsideRange)
-            judgement.TowerHeight = solution.HeightAboveGround(profile.Tower);
-        return judgement;
+        return CheckAnswer(ProfileSolution(vertices), { profile.Tower, profile.Island }, tolerance);
     } catch (const std::range_error&) {
         return std::nullopt;
     }
@@ -91,18 +85,21 @@ QString UnjudgedSentence()
         "Verdict", "cannot be judged: the best answer lies beyond the range of a double");
 }
 
-AnswerTips AnswerToolTips(
-    const LoadedProfile& profile, double tolerance, std::chrono::nanoseconds solverTime)
+AnswerTips AnswerToolTips(const LoadedProfile& profile, double tolerance,
+    std::chrono::nanoseconds solverTime, int exitStatus)
 {
-    const QString time = QCoreApplication::translate("Verdict", "the solver ran for %1 ms")
-                             .arg(MillisecondsText(solverTime));
-    const std::optional<Judgement> judgement = JudgeScene(profile, tolerance);
-    if (!judgement) {
+    const QString ran = QCoreApplication::translate("Verdict", "the solver ran for %1 ms")
+                            .arg(MillisecondsText(solverTime));
+    const QString time = exitStatus == 0
+        ? ran
+        : QCoreApplication::translate("Verdict", "%1; %2").arg(ran, ExitStatusSentence(exitStatus));
+    const std::optional<AnswerVerdict> verdict = JudgeScene(profile, tolerance);
+    if (!verdict) {
         const QString tip = UnjudgedSentence() + QLatin1Char('\n') + time;
         return { tip, tip };
     }
     return {
-        PlacementSentence(Placement::Tower, judgement->Verdict.Tower) + QLatin1Char('\n') + time,
-        PlacementSentence(Placement::Island, judgement->Verdict.Island) + QLatin1Char('\n') + time,
+        PlacementSentence(Placement::Tower, verdict->Tower) + QLatin1Char('\n') + time,
+        PlacementSentence(Placement::Island, verdict->Island) + QLatin1Char('\n') + time,
     };
 }

@@ -17,34 +17,25 @@ enum class Placement { Tower, Island };
 // the lower height possible and where, the x outside the profile).
 QString PlacementSentence(Placement placement, const PlacementVerdict& verdict);
 
-// A number as the coordinate labels write it.
-QString ShownNumber(double value);
+// A number as the coordinate labels write it; a height or a V beyond every double likewise.
+QString ShownNumber(long double value);
 
 // A run time in milliseconds, to a tenth: "12.5".
 QString MillisecondsText(std::chrono::nanoseconds duration);
 
-// The verdict on the answer of a loaded profile, with the tower's height beside it.
-struct Judgement {
-    AnswerVerdict Verdict;
-    // The tower's height above the ground when its x lies within the profile; the least
-    // possible height.
-    std::optional<double> TowerHeight;
-    double LeastTowerHeight = 0;
-};
-
 // Judges the tower and island of `profile` against the exact solution of its vertices, which
 // must be loaded (ordered by X, at least one). Empty when the solution itself lies beyond
 // the range of a double, so that no answer can be judged against it.
-std::optional<Judgement> JudgeScene(const LoadedProfile& profile, double tolerance);
+std::optional<AnswerVerdict> JudgeScene(const LoadedProfile& profile, double tolerance);
 
 // Why JudgeScene came back empty, as one sentence.
 QString UnjudgedSentence();
 
 // The tool tips of the two coordinate labels after a collection: each placement's sentence
-// and, on a line of its own, the solver's run time.
+// and, on a line of its own, the solver's run time and any exit status other than 0.
 struct AnswerTips {
     QString Tower;
     QString Island;
 };
-AnswerTips AnswerToolTips(
-    const LoadedProfile& profile, double tolerance, std::chrono::nanoseconds solverTime);
+AnswerTips AnswerToolTips(const LoadedProfile& profile, double tolerance,
+    std::chrono::nanoseconds solverTime, int exitStatus = 0);

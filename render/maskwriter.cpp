@@ -76,13 +76,134 @@ void MaskWriter::Line(QPointF from, QPointF to, std::uint8_t value, PixelPen pen
             steps.CrossingStep, CrossingScale(steps.AlongX), end - begin, value);
 }
 
+// A line gathered into a bundle: its start, its slope and the steps [Begin, End) that lie in
+// the mask.
+struct BundlingMaskWriter::Member {
+    std::int64_t Crossing;
+    std::int64_t CrossingStep;
+    std::int64_t Begin;
+    std::int64_t End;
+    std::int32_t Next; // the bundle's member before this one, -1 for its first
+};
+
+// What the lines of one bundle share.
+struct BundlingMaskWriter::BundleKey {
+    std::int64_t SlopeClass;
+    std::int64_t First;
+    std::int64_t AlongStep;
+    bool AlongX;
+
+    static BundleKey Of(const LineSteps& steps, int slopeShift)
+    {
+        // The slope times 2^32 is CrossingStep / AlongStep, and AlongStep is 1 or 2 either way.
+        const int halvings = slopeShift + (steps.AlongStep == 2 || steps.AlongStep == -2);
+        return { steps.CrossingStep >> halvings, steps.First, steps.AlongStep, steps.AlongX };
+    }
+    bool operator==(const BundleKey&) const = default;
+};
+
+// The extremes of a bundle's members: their least and greatest start and slope bound where any
+// of them can be at a step; their first and last steps tell the steps some member surely
+// reaches.
+struct BundlingMaskWriter::BundleBounds {
+    std::int64_t LeastCrossing;
+    std::int64_t GreatestCrossing;
+    std::int64_t LeastStep;
+    std::int64_t GreatestStep;
+    std::int64_t EarliestBegin;
+    std::int64_t EndOfEarliest; // of a member that begins at EarliestBegin
+    std::int64_t LatestBegin;
+    std::int64_t LatestEnd;
+
+    static BundleBounds Of(const Member& first)
+    {
+        return { first.Crossing, first.Crossing, first.CrossingStep, first.CrossingStep,
+            first.Begin, first.End, first.Begin, first.End };
+    }
+    void Include(const Member& member)
+    {
+        LeastCrossing = std::min(LeastCrossing, member.Crossing);
+        GreatestCrossing = std::max(GreatestCrossing, member.Crossing);
+        LeastStep = std::min(LeastStep, member.CrossingStep);
+        GreatestStep = std::max(GreatestStep, member.CrossingStep);
+        if (member.Begin < EarliestBegin) {
+            EarliestBegin = member.Begin;
+            EndOfEarliest = member.End;
+        } else if (member.Begin == EarliestBegin) {
+            EndOfEarliest = std::max(EndOfEarliest, member.End);
+        }
+        LatestBegin = std::max(LatestBegin, member.Begin);
+        LatestEnd = std::max(LatestEnd, member.End);
+    }
+};
+
+// The lines gathered with one key: a list through Member::Next from the latest one.
+struct BundlingMaskWriter::Bundle {
+    BundleKey Shared;
+    BundleBounds Bounds;
+    std::int32_t Last; // the latest member
+    std::uint32_t Slot; // in the table
+
+    void Add(Member& member, std::int32_t index)
+    {
+        Bounds.Include(member);
+        member.Next = Last;
+        Last = index;
+    }
+};
+
+// The bundles gathered so far by their keys: open addressing, each slot holding a bundle's
+// index or -1 when free. With twice as many slots as there can be bundles, probes stay short
+// and always end at a free slot.
+class BundlingMaskWriter::BundleTable {
+public:
+    BundleTable() { std::fill(std::begin(m_slots), std::end(m_slots), -1); }
+
+    // The slot of the bundle with `key` among `bundles`, or the free one where it belongs.
+    std::uint32_t SlotOf(const BundleKey& key, const Bundle* bundles) const
+    {
+        std::uint32_t slot = static_cast<std::uint32_t>(Hash(key) >> 32) & (Slots - 1);
+        for (;; slot = (slot + 1) & (Slots - 1)) {
+            const std::int32_t index = m_slots[slot];
+            if (index < 0 || bundles[index].Shared == key)
+                return slot;
+        }
+    }
+    // The index of the bundle in `slot`, below 0 for none.
+    std::int32_t At(std::uint32_t slot) const { return m_slots[slot]; }
+    void Set(std::uint32_t slot, std::size_t bundle)
+    {
+        m_slots[slot] = static_cast<std::int32_t>(bundle);
+    }
+    void Free(std::uint32_t slot) { m_slots[slot] = -1; }
+
+private:
+    static constexpr std::uint32_t Slots = 2 * Capacity; // a power of two
+
+    // Each part of the key times a large odd constant with evenly mixed bits (the first is
+    // 2^64 over the golden ratio), so that keys differing in any part differ in the high bits,
+    // which pick the slot.
+    static std::uint64_t Hash(const BundleKey& key)
+    {
+        constexpr std::uint64_t SlopeFactor = 0x9E3779B97F4A7C15u;
+        constexpr std::uint64_t FirstFactor = 0xC2B2AE3D27D4EB4Fu;
+        constexpr std::uint64_t DirectionFactor = 0x165667B19E3779F9u;
+        return static_cast<std::uint64_t>(key.SlopeClass) * SlopeFactor
+            ^ static_cast<std::uint64_t>(key.First) * FirstFactor
+            ^ static_cast<std::uint64_t>(key.AlongStep * 2 + key.AlongX) * DirectionFactor;
+    }
+
+    std::int32_t m_slots[Slots];
+};
+
 BundlingMaskWriter::Room::Room()
     : Members(std::make_unique<Member[]>(Capacity))
     , Bundles(std::make_unique<Bundle[]>(Capacity))
-    , Table(std::make_unique<std::int32_t[]>(TableSize))
+    , Table(std::make_unique<BundleTable>())
 {
-    std::fill_n(Table.get(), TableSize, -1);
 }
+
+BundlingMaskWriter::Room::~Room() = default;
 
 BundlingMaskWriter::BundlingMaskWriter(
     std::uint8_t* mask, int width, int height, std::uint8_t value, Room& room)
@@ -94,7 +215,7 @@ BundlingMaskWriter::BundlingMaskWriter(
           0, 30 - static_cast<int>(std::bit_width(static_cast<unsigned>(std::max(width, height))))))
     , m_members(room.Members.get())
     , m_bundles(room.Bundles.get())
-    , m_table(room.Table.get())
+    , m_table(*room.Table)
 {
 }
 
@@ -116,55 +237,15 @@ void BundlingMaskWriter::Line(QPointF from, QPointF to, PixelPen pen)
     const auto [begin, end] = Visible(steps);
     if (begin >= end)
         return;
-    // The slope times 2^32 is CrossingStep / AlongStep, and AlongStep is 1 or 2 either way.
-    const std::int64_t slopeClass
-        = steps.CrossingStep >> (m_slopeShift + (steps.AlongStep == 2 || steps.AlongStep == -2));
-    const auto hash = static_cast<std::uint64_t>(slopeClass) * 0x9E3779B97F4A7C15u
-        ^ static_cast<std::uint64_t>(steps.First) * 0xC2B2AE3D27D4EB4Fu
-        ^ static_cast<std::uint64_t>(steps.AlongStep * 2 + steps.AlongX) * 0x165667B19E3779F9u;
-    std::size_t slot = static_cast<std::size_t>(hash >> 32) & (TableSize - 1);
-    const auto member = static_cast<std::int32_t>(m_memberCount++);
-    m_members[static_cast<std::size_t>(member)]
-        = { steps.Crossing, steps.CrossingStep, begin, end, -1 };
-    for (;; slot = (slot + 1) & (TableSize - 1)) {
-        const std::int32_t index = m_table[slot];
-        if (index < 0) {
-            m_table[slot] = static_cast<std::int32_t>(m_bundleCount);
-            m_bundles[m_bundleCount++] = { .SlopeClass = slopeClass,
-                .First = steps.First,
-                .AlongStep = steps.AlongStep,
-                .AlongX = steps.AlongX,
-                .LeastCrossing = steps.Crossing,
-                .GreatestCrossing = steps.Crossing,
-                .LeastStep = steps.CrossingStep,
-                .GreatestStep = steps.CrossingStep,
-                .EarliestBegin = begin,
-                .EndOfEarliest = end,
-                .LatestBegin = begin,
-                .LatestEnd = end,
-                .Last = member,
-                .Slot = static_cast<std::uint32_t>(slot) };
-            break;
-        }
-        Bundle& bundle = m_bundles[static_cast<std::size_t>(index)];
-        if (bundle.SlopeClass != slopeClass || bundle.First != steps.First
-            || bundle.AlongStep != steps.AlongStep || bundle.AlongX != steps.AlongX)
-            continue;
-        bundle.LeastCrossing = std::min(bundle.LeastCrossing, steps.Crossing);
-        bundle.GreatestCrossing = std::max(bundle.GreatestCrossing, steps.Crossing);
-        bundle.LeastStep = std::min(bundle.LeastStep, steps.CrossingStep);
-        bundle.GreatestStep = std::max(bundle.GreatestStep, steps.CrossingStep);
-        if (begin < bundle.EarliestBegin) {
-            bundle.EarliestBegin = begin;
-            bundle.EndOfEarliest = end;
-        } else if (begin == bundle.EarliestBegin) {
-            bundle.EndOfEarliest = std::max(bundle.EndOfEarliest, end);
-        }
-        bundle.LatestBegin = std::max(bundle.LatestBegin, begin);
-        bundle.LatestEnd = std::max(bundle.LatestEnd, end);
-        m_members[static_cast<std::size_t>(member)].Next = bundle.Last;
-        bundle.Last = member;
-        break;
+    const BundleKey key = BundleKey::Of(steps, m_slopeShift);
+    const auto index = static_cast<std::int32_t>(m_memberCount++);
+    Member& member = m_members[index] = { steps.Crossing, steps.CrossingStep, begin, end, -1 };
+    const std::uint32_t slot = m_table.SlotOf(key, m_bundles);
+    if (const std::int32_t found = m_table.At(slot); found >= 0) {
+        m_bundles[found].Add(member, index);
+    } else {
+        m_table.Set(slot, m_bundleCount);
+        m_bundles[m_bundleCount++] = { key, BundleBounds::Of(member), index, slot };
     }
     if (m_memberCount == Capacity)
         Flush();
@@ -174,7 +255,7 @@ void BundlingMaskWriter::Flush()
 {
     for (std::size_t b = 0; b < m_bundleCount; ++b) {
         Write(m_bundles[b]);
-        m_table[m_bundles[b].Slot] = -1;
+        m_table.Free(m_bundles[b].Slot);
     }
     m_bundleCount = 0;
     m_memberCount = 0;
@@ -182,10 +263,12 @@ void BundlingMaskWriter::Flush()
 
 void BundlingMaskWriter::Write(const Bundle& bundle)
 {
-    const std::int64_t scale = CrossingScale(bundle.AlongX);
-    const std::int64_t byteStep = ByteStep(bundle.AlongX, bundle.AlongStep);
+    const BundleKey& shared = bundle.Shared;
+    const BundleBounds& bounds = bundle.Bounds;
+    const std::int64_t scale = CrossingScale(shared.AlongX);
+    const std::int64_t byteStep = ByteStep(shared.AlongX, shared.AlongStep);
     const auto startAt = [&](std::int64_t k) {
-        return StartByte(bundle.AlongX, bundle.First + k * bundle.AlongStep);
+        return StartByte(shared.AlongX, shared.First + k * shared.AlongStep);
     };
     const Member* const members = m_members;
     const Member& last = members[bundle.Last];
@@ -198,18 +281,18 @@ void BundlingMaskWriter::Write(const Bundle& bundle)
     // Locals, so the byte stores cannot make the compiler read them again.
     std::uint8_t* const mask = m_mask;
     const std::uint8_t value = m_value;
-    const std::int64_t leastStep = bundle.LeastStep;
-    const std::int64_t greatestStep = bundle.GreatestStep;
-    const std::int64_t latestBegin = bundle.LatestBegin;
-    const std::int64_t endOfEarliest = bundle.EndOfEarliest;
-    const std::int64_t end = bundle.LatestEnd;
+    const std::int64_t leastStep = bounds.LeastStep;
+    const std::int64_t greatestStep = bounds.GreatestStep;
+    const std::int64_t latestBegin = bounds.LatestBegin;
+    const std::int64_t endOfEarliest = bounds.EndOfEarliest;
+    const std::int64_t end = bounds.LatestEnd;
     const std::int32_t latest = bundle.Last;
-    std::int64_t start = startAt(bundle.EarliestBegin);
+    std::int64_t start = startAt(bounds.EarliestBegin);
     // At step k every member lies within low..high: k >= 0, so the least start and the least
     // slope give the least position, the greatest ones the greatest.
-    std::int64_t low = bundle.LeastCrossing + bundle.EarliestBegin * leastStep;
-    std::int64_t high = bundle.GreatestCrossing + bundle.EarliestBegin * greatestStep;
-    for (std::int64_t k = bundle.EarliestBegin; k < end; ++k) {
+    std::int64_t low = bounds.LeastCrossing + bounds.EarliestBegin * leastStep;
+    std::int64_t high = bounds.GreatestCrossing + bounds.EarliestBegin * greatestStep;
+    for (std::int64_t k = bounds.EarliestBegin; k < end; ++k) {
         const std::int64_t across = low >> FractionBits;
         // The one pixel is set only where some member surely reaches step k, and so lies in
         // the mask there: the one that ends last has begun by LatestBegin, and one that

@@ -89,31 +89,12 @@ public:
 // both fall in one pixel, every line of the bundle that reaches that step sets that pixel, and
 // the pixel is set once. Only the other steps are taken line by line.
 class BundlingMaskWriter : public MaskTarget {
-    struct Member {
-        std::int64_t Crossing;
-        std::int64_t CrossingStep;
-        std::int64_t Begin;
-        std::int64_t End;
-        std::int32_t Next; // the bundle's member before this one, -1 for its first
-    };
-    struct Bundle {
-        std::int64_t SlopeClass;
-        std::int64_t First;
-        std::int64_t AlongStep;
-        bool AlongX;
-        std::int64_t LeastCrossing;
-        std::int64_t GreatestCrossing;
-        std::int64_t LeastStep;
-        std::int64_t GreatestStep;
-        std::int64_t EarliestBegin;
-        std::int64_t EndOfEarliest; // of a member that begins at EarliestBegin
-        std::int64_t LatestBegin;
-        std::int64_t LatestEnd;
-        std::int32_t Last; // the latest member
-        std::uint32_t Slot; // in the table
-    };
-    static constexpr std::size_t Capacity = 8192;
-    static constexpr std::size_t TableSize = 2 * Capacity; // a power of two
+    // Defined with the writer's code, which alone uses them.
+    struct Member;
+    struct BundleKey;
+    struct BundleBounds;
+    struct Bundle;
+    class BundleTable;
 
 public:
     // The room a writer gathers its lines in, allocated once and lent to writer after writer.
@@ -121,13 +102,13 @@ public:
     class Room {
     public:
         Room();
+        ~Room();
 
     private:
         friend class BundlingMaskWriter;
         std::unique_ptr<Member[]> Members;
         std::unique_ptr<Bundle[]> Bundles;
-        // Open addressing into Bundles, -1 in a free slot; free again after every Flush.
-        std::unique_ptr<std::int32_t[]> Table;
+        std::unique_ptr<BundleTable> Table; // empty again after every Flush
     };
 
     BundlingMaskWriter(std::uint8_t* mask, int width, int height, std::uint8_t value, Room& room);
@@ -141,6 +122,8 @@ public:
     void Flush();
 
 private:
+    static constexpr std::size_t Capacity = 8192; // lines gathered before a Flush
+
     void Write(const Bundle& bundle);
 
     const std::uint8_t m_value;
@@ -149,7 +132,7 @@ private:
     const int m_slopeShift;
     Member* const m_members;
     Bundle* const m_bundles;
-    std::int32_t* const m_table;
+    BundleTable& m_table;
     std::size_t m_memberCount = 0;
     std::size_t m_bundleCount = 0;
 };

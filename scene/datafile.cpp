@@ -20,7 +20,8 @@ public:
         const auto modified = std::filesystem::last_write_time(m_path, error);
         if (!error) {
             m_stamp.ModifiedNs
-                = std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count();
+                = std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch())
+                      .count();
         }
     }
 

@@ -3,15 +3,18 @@
 #include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // The items of a data file as text in memory, for InputChannel's two ways of reading a number.
 //
 // What counts as a number: decimal digits, with one "." among or around them if any, maybe
 // a leading "+" or "-", maybe a power of ten after "e" or "E" (signed or not). The point is
-// "." in every locale, and the value must be a finite double: "inf", "nan", "0x10" and
-// "1e400" are not numbers. Both ways of reading rest on this one definition, NumberAt, so the
-// quick one can never take what the careful one would refuse, or read another value.
+// "." in every locale, and the value is the nearest double: "inf", "nan" and "0x10" are not
+// numbers, "1e400" is one beyond a double's range, and "1e-400", too small for any nonzero
+// double, reads as 0 as strtod has it. Both ways of reading rest on this one definition,
+// NumberAt, so the quick one can never take what the careful one would refuse, or read
+// another value.
 //
 // Inline, because the quick way runs for every number of a million-vertex file.
 
@@ -33,6 +36,40 @@ struct LeadingNumber {
     double value = 0.0;     // for a Number
 };
 
+// For a number that from_chars finds beyond a double's range: whether it lies below every
+// nonzero double, rather than above the largest. Its power of ten tells, that of its leading
+// digit together with its exponent, which are far from 0 either way.
+inline bool BelowEveryDouble(std::string_view number)
+{
+    std::size_t at = number.find_first_not_of("+-");
+    std::int64_t power = 0; // of the leading nonzero digit, before the exponent
+    bool leadingDigitSeen = false;
+    bool pointSeen = false;
+    for (; at < number.size() && number[at] != 'e' && number[at] != 'E'; ++at) {
+        if (number[at] == '.') {
+            pointSeen = true;
+        } else if (!leadingDigitSeen) {
+            // Zeros after the point, and the leading digit there, lower its power.
+            if (pointSeen)
+                --power;
+            leadingDigitSeen = number[at] != '0';
+        } else if (!pointSeen) {
+            ++power;
+        }
+    }
+    if (!leadingDigitSeen)
+        return false;
+    std::int64_t exponent = 0;
+    bool negativeExponent = false;
+    for (++at; at < number.size(); ++at) {
+        if (number[at] == '-')
+            negativeExponent = true;
+        else if (number[at] != '+')
+            exponent = std::min<std::int64_t>(exponent * 10 + (number[at] - '0'), INT64_C(1) << 40);
+    }
+    return power + (negativeExponent ? -exponent : exponent) < 0;
+}
+
 // The longest number at the start of `text`.
 inline LeadingNumber NumberAt(std::string_view text)
 {
@@ -50,8 +87,13 @@ inline LeadingNumber NumberAt(std::string_view text)
     // from_chars reads "inf" and "nan" too: the data files hold finite numbers only.
     if (error == std::errc() && std::isfinite(value))
         return {ItemReading::Number, length, value};
-    if (error == std::errc::result_out_of_range)
+    // from_chars gives every nonzero result, subnormal ones included, and reports only what
+    // rounds to 0 or beyond the largest double as out of range.
+    if (error == std::errc::result_out_of_range) {
+        if (BelowEveryDouble(text.substr(0, length)))
+            return {ItemReading::Number, length, text.front() == '-' ? -0.0 : 0.0};
         return {ItemReading::BeyondRange, length, 0.0};
+    }
     return {};
 }
 

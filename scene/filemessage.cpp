@@ -1,6 +1,9 @@
 #include "scene/filemessage.h"
 
 #include <cstdint>
+#include <iterator>
+#include <span>
+#include <utility>
 
 std::string FillPlaceholders(std::string_view pattern, const std::vector<std::string>& arguments)
 {
@@ -103,34 +106,52 @@ std::string Escape(char prefix, std::uint32_t value, int digits)
     return escape;
 }
 
+std::string Joined(std::span<const std::pair<std::string, std::size_t>> pieces)
+{
+    std::string joined;
+    for (const auto& piece : pieces)
+        joined += piece.first;
+    return joined;
+}
+
 } // namespace
 
-std::string ShownItem(std::string_view item)
+std::size_t Utf8CharacterLength(std::string_view text) { return DecodeUtf8(text).length; }
+
+std::string ShownText(std::string_view text, std::size_t longest, TextEnd kept)
 {
-    std::string shown;
-    std::size_t shownLength = 0; // in characters, each escape counting all of its own
-    for (std::size_t at = 0; at < item.size();) {
-        const Decoded decoded = DecodeUtf8(item.substr(at));
+    // Each piece is a character as it shows or an escape, with its length in characters.
+    std::vector<std::pair<std::string, std::size_t>> pieces;
+    std::size_t shownLength = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const Decoded decoded = DecodeUtf8(text.substr(at));
         std::string piece;
         std::size_t pieceLength = 0;
         if (decoded.length == 0 || (decoded.value < 0x80 && ShowsAsNothing(decoded.value))) {
-            piece = Escape('x', static_cast<unsigned char>(item[at]), 2);
+            piece = Escape('x', static_cast<unsigned char>(text[at]), 2);
         } else if (ShowsAsNothing(decoded.value)) {
             piece = decoded.value > 0xFFFF ? Escape('U', decoded.value, 8)
                                            : Escape('u', decoded.value, 4);
         } else if (decoded.value == '\\') {
             piece = "\\\\";
         } else {
-            piece = item.substr(at, decoded.length);
+            piece = text.substr(at, decoded.length);
             pieceLength = 1;
         }
         if (pieceLength == 0)
             pieceLength = piece.size();
-        if (shownLength + pieceLength > ShownItemLength)
-            return shown + "...";
-        shown += piece;
         shownLength += pieceLength;
+        // Only the start is needed to show the start.
+        if (kept == TextEnd::Start && shownLength > longest)
+            return Joined(pieces) + "...";
+        pieces.emplace_back(std::move(piece), pieceLength);
         at += decoded.length == 0 ? 1 : decoded.length;
     }
-    return shown;
+    if (shownLength <= longest)
+        return Joined(pieces);
+    // The end: as many pieces from the last back as fit.
+    auto first = pieces.end();
+    for (std::size_t length = 0; length + std::prev(first)->second <= longest; --first)
+        length += std::prev(first)->second;
+    return "..." + Joined({ first, pieces.end() });
 }

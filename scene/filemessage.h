@@ -27,10 +27,20 @@ struct FileMessage {
     std::string English() const { return FillPlaceholders(Template, Arguments); }
 };
 
-// How a message shows an item that a file holds: the item as it reads, except that control
-// characters and bytes that are not UTF-8 show as \xHH, characters that show as nothing or
-// as a mere blank (zero-width and formatting characters, unusual spaces, a byte-order mark)
-// as \uHHHH or \UHHHHHHHH, and a backslash as \\. An item that would show longer than
-// ShownItemLength characters is cut there, at a character or escape, and ends in "...".
+// How a message shows text that a file holds, or another program wrote: as it reads, except
+// that control characters and bytes that are not UTF-8 show as \xHH, characters that show as
+// nothing or as a mere blank (zero-width and formatting characters, unusual spaces, a
+// byte-order mark) as \uHHHH or \UHHHHHHHH, and a backslash as \\. Text that would show
+// longer than `longest` characters keeps only its start, or its end, of that length (at a
+// character or escape), with "..." where the rest was.
+enum class TextEnd { Start, End };
+std::string ShownText(std::string_view text, std::size_t longest = std::string_view::npos,
+    TextEnd kept = TextEnd::Start);
+
+// An item a file holds as a message shows it, cut after ShownItemLength characters.
 inline constexpr std::size_t ShownItemLength = 40;
-std::string ShownItem(std::string_view item);
+inline std::string ShownItem(std::string_view item) { return ShownText(item, ShownItemLength); }
+
+// The length in bytes of the UTF-8 character at the start of `text`, or 0 when its bytes are
+// not UTF-8 (overlong forms, surrogates and values beyond U+10FFFF included).
+std::size_t Utf8CharacterLength(std::string_view text);

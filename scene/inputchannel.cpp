@@ -67,10 +67,12 @@ void InputChannel::Open(const DataFile& file, std::string displayName)
 
 void InputChannel::Open(std::unique_ptr<std::istream> stream, std::string displayName)
 {
-    Begin(std::make_unique<StreamFile>(std::move(stream), displayName), nullptr, std::move(displayName));
+    Begin(std::make_unique<StreamFile>(std::move(stream), displayName), nullptr,
+        std::move(displayName));
 }
 
-void InputChannel::Begin(std::unique_ptr<DataFile> ownFile, const DataFile* file, std::string displayName)
+void InputChannel::Begin(
+    std::unique_ptr<DataFile> ownFile, const DataFile* file, std::string displayName)
 {
     if (IsOpen())
         throw DataFileError(

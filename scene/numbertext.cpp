@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <charconv>
 
-std::string NumberText(double value)
+std::string NumberText(long double value)
 {
     if (value == 0.0)
         return "0"; // also for -0, which is not negative
-    char text[32];
+    char text[40];
     const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15);
     std::string shown(text, result.ptr);
     std::replace(shown.begin(), shown.end(), 'e', 'E');

@@ -26,7 +26,8 @@ constexpr std::int32_t VerticesBetweenStopChecks = 1 << 16;
 void ReadPointsCarefully(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
                          const std::string& displayName, std::stop_token stop)
 {
-    ReadPointsCarefully(points, count, *AnyDataFile().Open(file, displayName), displayName, std::move(stop));
+    ReadPointsCarefully(
+        points, count, *AnyDataFile().Open(file, displayName), displayName, std::move(stop));
 }
 
 void ReadPointsCarefully(PointArray& points, std::int32_t& count, const DataFile& file,
@@ -175,9 +176,10 @@ struct PointFileReader::Scratch {
 // How PointFileReader is quicker than the careful reader:
 //
 // - it reads the whole file into memory and its text straight (scene/pointtext.h); with two
-//   cores the second half of the text is read at once on the other core, into scratch, and
-//   moved behind the first. Anything irregular (an item that is not a plain number, a stray
-//   comma, too few vertices) hands the file to ReadPointsCarefully, which alone words messages.
+//   cores the second half of the text is read at once on the other core, into a buffer of its
+//   own, joined to the first half at the seam and moved behind it. Anything irregular (an item
+//   that is not a plain number, a stray comma, too few vertices) hands the file to
+//   ReadPointsCarefully, which alone words messages.
 // - it leaves a file whose X strictly ascend as it is; orders distinct X, the only case where
 //   every order by X is the same, with radix sorts (the halves on their two cores, then
 //   merged); and hands any file with equal X, -0 and +0 included, to QuickSort, on two cores
@@ -185,18 +187,19 @@ struct PointFileReader::Scratch {
 
 namespace {
 
-// One quick read of a point file's text: the count, then the numbers of the first part straight
-// into points(1..) and those of the second part, if the text is split, into scratch; then the
-// ordering, which leaves all of them in points(1..count). With two cores the text is split
-// at the first line end from its middle on, or from the count's end where that comes later.
-//
-// The parts are read as plain runs of numbers: PointD holds x then y, so a run of them is a
-// run of records wherever it starts. Only once the first part is read does it show whether the
-// split parted a vertex (an odd count of numbers before it); the second part's numbers start
-// one number into scratch, so that its records then start a whole record in, and otherwise
-// half a record in, and the parted vertex's y, its first number, joins its x in points.
+// The numbers of whole vertices land in records as they are read (scene/pointtext.h).
 static_assert(sizeof(PointD) == 2 * sizeof(double) && offsetof(PointD, Y) == sizeof(double));
 
+// One quick read of a point file's text: the count, then the vertices. With two cores the text
+// is split in two halves at the first line end from its middle on, or from the count's end
+// where that comes later; the first half is read straight into points(1..), the second into a
+// buffer of its own, at once. The ordering then leaves every vertex in points(1..count).
+//
+// Which of the second half's numbers are x shows only once the first half is read: where that
+// ends on an x (an odd count of numbers), the split parted a vertex. The second half's first
+// number is then that vertex's y, and the second half's own vertices start one number later;
+// joining the halves at the seam completes the parted vertex and moves the second half's
+// numbers down by one, so that both halves hold whole records.
 class QuickRead {
 public:
     QuickRead(PointArray& points, std::string_view text, bool twoCores, std::stop_token stop)
@@ -221,20 +224,27 @@ public:
         return true;
     }
 
-    // The scratch a read needs, in records.
-    static std::size_t ScratchRecords(std::int32_t count) { return 3 * static_cast<std::size_t>(count) + 1; }
+    // The scratch a read needs, in records: the second half's buffer, and the radix sorts'
+    // room for both halves.
+    static std::size_t ScratchRecords(std::int32_t count)
+    {
+        return 3 * static_cast<std::size_t>(count);
+    }
 
     // Reads the vertices, with room for ScratchRecords in `scratch`; false when the careful
     // reader must take the file.
     bool ReadNumbers(PointD* scratch)
     {
-        m_secondNumbers = reinterpret_cast<double*>(scratch) + 1;
-        ReadBothParts();
+        m_second = scratch;
+        ReadBothHalves();
         const std::size_t firstNumbers = m_firstRead.numbers;
         if (firstNumbers < Wanted()
             && (!m_firstRead.regular || !m_split || m_secondRead.numbers < Wanted() - firstNumbers))
             return false;
-        Keep();
+        m_firstCount = (firstNumbers + 1) / 2;
+        m_secondCount = static_cast<std::size_t>(m_count) - m_firstCount;
+        JoinAtSeam();
+        Survey();
         return true;
     }
 
@@ -243,16 +253,18 @@ public:
     void Order()
     {
         if (m_ascending) {
-            MoveSecondPart();
+            MoveSecondHalf();
             return;
         }
         if (!SampleHasEqualX(m_first, m_firstCount, m_second, Total()) && OrderedDistinct())
             return;
         // Equal X, or -0 and +0: the exact ordering decides their order, from the file's.
         // A radix sort that met them has scrambled the records; the text still holds them.
-        if (m_scrambled)
-            ReadBothParts();
-        MoveSecondPart();
+        if (m_scrambled) {
+            ReadBothHalves();
+            JoinAtSeam();
+        }
+        MoveSecondHalf();
         if (m_twoCores)
             QuickSortOnTwoCores(m_points, 1, m_count, m_stop);
         else
@@ -263,8 +275,10 @@ private:
     std::size_t Total() const { return m_firstCount + m_secondCount; }
     // The numbers of `count` vertices.
     std::size_t Wanted() const { return 2 * static_cast<std::size_t>(m_count); }
+    // Whether the first half ends on the x of a vertex whose y begins the second.
+    bool Parted() const { return m_firstRead.numbers % 2 == 1; }
 
-    void ReadBothParts()
+    void ReadBothHalves()
     {
         const std::size_t firstEnd = m_split.value_or(m_text.size());
         const auto readFirst = [&] {
@@ -272,8 +286,8 @@ private:
                                            firstEnd == m_text.size(), &m_first->X, Wanted(), m_stop);
         };
         const auto readSecond = [&] {
-            m_secondRead = ReadQuickNumbers(m_text.substr(*m_split), false, true, m_secondNumbers, Wanted(),
-                                            m_stop);
+            m_secondRead = ReadQuickNumbers(m_text.substr(*m_split), false, true, &m_second->X,
+                                            Wanted(), m_stop);
         };
         if (!m_split)
             readFirst();
@@ -284,33 +298,38 @@ private:
             readSecond();
         }
         m_scrambled = false;
-        // The y of a parted vertex, where the careful reader would read it too: the first part
-        // was read up to the split, and the second begins with a number.
-        const std::size_t firstNumbers = m_firstRead.numbers;
-        if (m_split && m_firstRead.regular && firstNumbers % 2 == 1 && m_secondRead.numbers > 0)
-            m_first[firstNumbers / 2].Y = m_secondNumbers[0];
     }
 
-    void Keep()
+    // Completes a parted vertex with the second half's first number and moves the rest down
+    // by one number, into whole records. The second half holds that many numbers: the count
+    // asks for them.
+    void JoinAtSeam()
+    {
+        if (!Parted())
+            return;
+        m_first[m_firstCount - 1].Y = m_second[0].X;
+        for (std::size_t k = 0; k < m_secondCount; ++k)
+            m_second[k] = {m_second[k].Y, m_second[k + 1].X};
+    }
+
+    // The extents of the vertices, and whether their X strictly ascend, mostly from what the
+    // reads of the halves noted on the way.
+    void Survey()
     {
         const std::size_t firstNumbers = m_firstRead.numbers;
-        const bool parted = firstNumbers % 2 == 1;
-        m_firstCount = (firstNumbers + 1) / 2;
-        m_secondCount = static_cast<std::size_t>(m_count) - m_firstCount;
-        m_second = reinterpret_cast<PointD*>(m_secondNumbers + (parted ? 1 : 0));
         m_extents = {};
         m_extents.Include(PointD{m_firstRead.largest[0], m_firstRead.largest[1]});
         m_ascending = m_firstRead.ascending[0];
         if (firstNumbers == Wanted())
             return;
         if (m_secondRead.numbers == Wanted() - firstNumbers) {
-            // The second part's x are at its odd places after a parted vertex's y.
-            const int xPlace = parted ? 1 : 0;
+            // The second half's x are at its odd places after a parted vertex's y.
+            const int xPlace = Parted() ? 1 : 0;
             m_extents.Include(PointD{m_secondRead.largest[xPlace], m_secondRead.largest[1 - xPlace]});
             m_ascending = m_ascending && m_secondRead.ascending[xPlace];
         } else {
-            // The second part read on past the last vertex the count asks for.
-            if (parted)
+            // The second half read on past the last vertex the count asks for.
+            if (Parted())
                 m_extents.Include(m_first[m_firstCount - 1]);
             std::for_each(m_second, m_second + m_secondCount,
                           [&](const PointD& vertex) { m_extents.Include(vertex); });
@@ -320,13 +339,13 @@ private:
                       && (m_firstCount == 0 || m_secondCount == 0 || m_first[m_firstCount - 1].X < m_second[0].X);
     }
 
-    void MoveSecondPart() { std::copy(m_second, m_second + m_secondCount, m_first + m_firstCount); }
+    void MoveSecondHalf() { std::copy(m_second, m_second + m_secondCount, m_first + m_firstCount); }
 
-    // Radix sorts of both parts, each on its core, merged into points(1..count). False when
+    // Radix sorts of both halves, each on its core, merged into points(1..count). False when
     // two X turned out equal.
     bool OrderedDistinct()
     {
-        // Behind the second part's room: room for it to alternate with, and the first part's
+        // Behind the second half's buffer: room for it to alternate with, and the first half's
         // two alternating copies, kept out of points, where the merge writes.
         PointD* const secondSpare = m_second + m_count;
         PointD* const firstOnce = secondSpare + m_secondCount;
@@ -350,6 +369,13 @@ private:
             return MergedDistinct(first, m_firstCount, second, m_secondCount, m_first);
         }
         OnTwoCores(orderFirst, orderSecond);
+        return MergedOnTwoCores(first, second);
+    }
+
+    // The merge of the sorted halves into points(1..count), its lower and upper halves each on
+    // its core. False when two X are equal.
+    bool MergedOnTwoCores(const PointD* first, const PointD* second)
+    {
         const std::size_t half = Total() / 2;
         const std::size_t fromFirst = TakenFromFirst(first, m_firstCount, second, m_secondCount, half);
         const std::size_t fromSecond = half - fromFirst;
@@ -365,9 +391,8 @@ private:
     }
 
     PointArray& m_points;
-    PointD* const m_first; // points(1), where the first part goes
-    double* m_secondNumbers = nullptr; // scratch, where the second part goes
-    PointD* m_second = nullptr; // its first whole vertex
+    PointD* const m_first; // points(1), where the first half goes
+    PointD* m_second = nullptr; // scratch, where the second half goes
     std::string_view m_text;
     std::optional<std::size_t> m_split;
     bool m_twoCores;
@@ -376,7 +401,7 @@ private:
     std::size_t m_countEnd = 0;
     QuickNumbers m_firstRead;
     QuickNumbers m_secondRead;
-    std::size_t m_firstCount = 0;
+    std::size_t m_firstCount = 0; // the parted vertex included
     std::size_t m_secondCount = 0;
     VertexExtents m_extents;
     bool m_ascending = false;
@@ -395,11 +420,12 @@ PointFileReader::~PointFileReader() = default;
 VertexExtents PointFileReader::Read(PointArray& points, std::int32_t& count, const std::filesystem::path& file,
                                     const std::string& displayName, Cores cores, std::stop_token stop)
 {
-    return Read(points, count, *AnyDataFile().Open(file, displayName), displayName, cores, std::move(stop));
+    return Read(
+        points, count, *AnyDataFile().Open(file, displayName), displayName, cores, std::move(stop));
 }
 
 VertexExtents PointFileReader::Read(PointArray& points, std::int32_t& count, const DataFile& file,
-                                    const std::string& displayName, Cores cores, std::stop_token stop)
+    const std::string& displayName, Cores cores, std::stop_token stop)
 {
     m_lastReadWasCareful = false;
     if (const std::optional<VertexExtents> extents = ReadQuickly(points, count, file, cores, stop))
@@ -431,7 +457,7 @@ std::optional<VertexExtents> PointFileReader::ReadQuickly(PointArray& points, st
         if (twoCores) {
             std::size_t secondReceived = 0;
             OnTwoCores([&] { received = file.ReadAt(0, text, middle); },
-                       [&] { secondReceived = file.ReadAt(middle, text + middle, bytes - middle); });
+                [&] { secondReceived = file.ReadAt(middle, text + middle, bytes - middle); });
             if (received == middle)
                 received += secondReceived;
         } else {

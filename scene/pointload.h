@@ -54,8 +54,8 @@ public:
 private:
     struct Scratch;
 
-    std::optional<VertexExtents> ReadQuickly(PointArray& points, std::int32_t& count, const DataFile& file,
-                                             Cores cores, const std::stop_token& stop);
+    std::optional<VertexExtents> ReadQuickly(PointArray& points, std::int32_t& count,
+        const DataFile& file, Cores cores, const std::stop_token& stop);
 
     std::unique_ptr<Scratch> m_scratch;
     std::size_t m_smallestSplitFile = 256 * 1024;

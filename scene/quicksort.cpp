@@ -238,7 +238,7 @@ constexpr std::int32_t UnindexedBelow = ShortRange;
 class IndexedScans {
 public:
     IndexedScans(Records pts, std::int32_t lo, std::int32_t hi)
-        : m_first(&pts(lo))
+        : m_walking(pts)
         , m_lo(lo)
     {
         const auto count = static_cast<std::size_t>(hi - lo) + 1;
@@ -246,7 +246,7 @@ public:
         std::vector<PointD> keyed(count);
         std::vector<PointD> spare(count);
         for (std::size_t k = 0; k < count; ++k)
-            keyed[k] = {m_first[k].X, static_cast<double>(k)};
+            keyed[k] = {pts(lo + static_cast<std::int32_t>(k)).X, static_cast<double>(k)};
         const PointD* ordered = RadixSortByX(keyed.data(), spare.data(), keyed.data(), count);
         m_ordered.resize(count);
         m_places.resize(count);
@@ -282,11 +282,8 @@ public:
 
     std::int32_t FirstNotBelow(std::int32_t i, double pivot)
     {
-        if (m_mode != Mode::FewNotBelow) {
-            while (Record(i).X < pivot)
-                ++i;
-            return i;
-        }
+        if (m_mode != Mode::FewNotBelow)
+            return m_walking.FirstNotBelow(i, pivot);
         while (m_nextStop < m_stops.size() && m_stops[m_nextStop] < i)
             ++m_nextStop;
         const std::int32_t listed = m_nextStop < m_stops.size() ? m_stops[m_nextStop] : NoStop;
@@ -295,11 +292,8 @@ public:
 
     std::int32_t LastNotAbove(std::int32_t j, double pivot)
     {
-        if (m_mode != Mode::FewNotAbove) {
-            while (Record(j).X > pivot)
-                --j;
-            return j;
-        }
+        if (m_mode != Mode::FewNotAbove)
+            return m_walking.LastNotAbove(j, pivot);
         while (m_nextStop < m_stops.size() && m_stops[m_nextStop] > j)
             ++m_nextStop;
         const std::int32_t listed = m_nextStop < m_stops.size() ? m_stops[m_nextStop] : -NoStop;
@@ -309,7 +303,7 @@ public:
     // The record that lands at j stops a later upward scan; the one at i a later downward scan.
     void Exchange(std::int32_t i, std::int32_t j)
     {
-        std::swap(Record(i), Record(j));
+        m_walking.Exchange(i, j);
         const auto at = [&](std::int32_t index) -> std::int32_t& {
             return m_rankAt[static_cast<std::size_t>(index - m_lo)];
         };
@@ -330,8 +324,6 @@ private:
     };
     static constexpr std::int32_t NoStop = std::numeric_limits<std::int32_t>::max();
     static constexpr int NearTheEnd = 8;
-
-    PointD& Record(std::int32_t index) { return m_first[index - m_lo]; }
 
     // Ranks first..last hold the X of one sub-range, ascending. Deep ranges mostly pivot near
     // an end of their stretch, so a few ranks there are tried before a binary search.
@@ -392,7 +384,7 @@ private:
         return place;
     }
 
-    PointD* m_first;
+    WalkingScans m_walking; // the scans where records are not few, and the exchanges
     std::int32_t m_lo;
     std::vector<double> m_ordered;      // X by rank, ascending
     std::vector<std::int32_t> m_places; // by rank: where the record is, from m_lo
@@ -406,7 +398,8 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Which acceleration a range takes, and the depth bound.
 
-// Orders pts(lo..hi) the way the walking machinery would, checking for a stop request at every
+// What a range ordered by walking scans takes instead of its partition: insertion when it is
+// short and its keys distinct, the index once it is deep. Checks for a stop request at every
 // range. A copy goes down with each range, so its countdowns concern the ranges above it.
 class WalkingShortcuts {
 public:
@@ -449,10 +442,13 @@ detail::DeepRangeTrigger DefaultTrigger(std::int32_t lo, std::int32_t hi)
             LopsidedInARow};
 }
 
-void OrderUnindexed(Records pts, std::int32_t lo, std::int32_t hi, const std::stop_token* stop)
+// Orders any range but the sub-ranges of an indexed one: walking scans, with the shortcuts
+// that `trigger` tunes.
+void OrderRecords(Records pts, std::int32_t lo, std::int32_t hi, detail::DeepRangeTrigger trigger,
+                  const std::stop_token* stop)
 {
     WalkingScans walking(pts);
-    OrderRange(pts, walking, lo, hi, WalkingShortcuts(pts, DefaultTrigger(lo, hi), stop));
+    OrderRange(pts, walking, lo, hi, WalkingShortcuts(pts, trigger, stop));
 }
 
 // The index must see every exchange in the ranges it may still be asked about; short sides
@@ -465,7 +461,7 @@ void OrderDeepRange(Records pts, std::int32_t lo, std::int32_t hi, const std::st
             ThrowIfStopRequested(*stop);
         if (subHi - subLo + 1 >= UnindexedBelow)
             return false;
-        OrderUnindexed(pts, subLo, subHi, stop);
+        OrderRecords(pts, subLo, subHi, DefaultTrigger(subLo, subHi), stop);
         return true;
     });
 }
@@ -490,12 +486,8 @@ bool WalkingShortcuts::operator()(std::int32_t lo, std::int32_t hi)
     return true;
 }
 
-void OrderRecords(Records pts, std::int32_t lo, std::int32_t hi, detail::DeepRangeTrigger trigger,
-                  const std::stop_token* stop)
-{
-    WalkingScans walking(pts);
-    OrderRange(pts, walking, lo, hi, WalkingShortcuts(pts, trigger, stop));
-}
+// ---------------------------------------------------------------------------------------------
+// The way in from PointArray: its indices checked once, at the ends of the range.
 
 // The records of pts(lo..hi), both ends checked; none for an empty range.
 std::optional<Records> CheckedRange(PointArray& pts, std::int32_t lo, std::int32_t hi)
@@ -563,40 +555,53 @@ private:
     void WorkUntilDone(bool& splitting)
     {
         WalkingScans walking(m_pts);
-        for (;;) {
-            Range range{};
-            {
-                std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [&] { return m_failure || !m_pending.empty() || m_splitting == 0; });
-                if (m_failure || m_pending.empty())
-                    return;
-                const auto largest = std::max_element(m_pending.begin(), m_pending.end(),
-                    [](const Range& a, const Range& b) { return a.Length() < b.Length(); });
-                range = *largest;
-                m_pending.erase(largest);
-                splitting = range.Length() >= m_largeFrom && range.lopsidedSplits < LopsidedInARow;
-                if (splitting)
-                    ++m_splitting;
+        while (const std::optional<Range> range = TakeLargest(splitting)) {
+            if (splitting) {
+                ShareSides(*range, walking);
+                splitting = false;
+            } else {
+                const detail::DeepRangeTrigger trigger = DefaultTrigger(range->lo, range->hi);
+                OrderRecords(m_pts, range->lo, range->hi, trigger, m_stop);
             }
-            if (!splitting) {
-                OrderRecords(m_pts, range.lo, range.hi, DefaultTrigger(range.lo, range.hi), m_stop);
-                continue;
-            }
-            if (m_stop)
-                ThrowIfStopRequested(*m_stop);
-            const Sides sides = Partition(m_pts, walking, range.lo, range.hi);
-            const std::int32_t longer = std::max(sides.lowerEnd - range.lo, range.hi - sides.upperStart) + 1;
-            const int lopsided = IsLopsided(range.Length(), longer) ? range.lopsidedSplits + 1 : 0;
-            const std::lock_guard lock(m_mutex);
-            for (const Range side : {Range{range.lo, sides.lowerEnd, lopsided},
-                                     Range{sides.upperStart, range.hi, lopsided}}) {
-                if (side.lo < side.hi)
-                    m_pending.push_back(side);
-            }
-            --m_splitting;
-            splitting = false;
-            m_changed.notify_all();
         }
+    }
+
+    // The largest pending range, once there is one; none when the work is over. `splitting`
+    // says whether it is to be partitioned and shared out (and counts it as being split)
+    // rather than ordered whole.
+    std::optional<Range> TakeLargest(bool& splitting)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_failure || !m_pending.empty() || m_splitting == 0; });
+        if (m_failure || m_pending.empty())
+            return std::nullopt;
+        const auto largest = std::max_element(m_pending.begin(), m_pending.end(),
+            [](const Range& a, const Range& b) { return a.Length() < b.Length(); });
+        const Range range = *largest;
+        m_pending.erase(largest);
+        splitting = range.Length() >= m_largeFrom && range.lopsidedSplits < LopsidedInARow;
+        if (splitting)
+            ++m_splitting;
+        return range;
+    }
+
+    // Partitions `range` and leaves its sides to whichever core takes them.
+    void ShareSides(const Range& range, WalkingScans& walking)
+    {
+        if (m_stop)
+            ThrowIfStopRequested(*m_stop);
+        const Sides sides = Partition(m_pts, walking, range.lo, range.hi);
+        const std::int32_t longer
+            = std::max(sides.lowerEnd - range.lo, range.hi - sides.upperStart) + 1;
+        const int lopsided = IsLopsided(range.Length(), longer) ? range.lopsidedSplits + 1 : 0;
+        const std::lock_guard lock(m_mutex);
+        for (const Range side : {Range{range.lo, sides.lowerEnd, lopsided},
+                                 Range{sides.upperStart, range.hi, lopsided}}) {
+            if (side.lo < side.hi)
+                m_pending.push_back(side);
+        }
+        --m_splitting;
+        m_changed.notify_all();
     }
 
     Records m_pts;

@@ -118,6 +118,27 @@ double NearestOrInfinity(const Rational& value)
     return Nearest(value);
 }
 
+Wide ToWide(const Rational& value)
+{
+    if (sgn(value) == 0)
+        return 0;
+    const mpz_class numerator = abs(value.get_num());
+    const mpz_class& denominator = value.get_den();
+    // Scaled by a power of two to an integer of 66 or 67 bits, so that truncating it errs by
+    // less than a third of a unit of Wide's 64; its conversion then rounds once.
+    const long shift = 66
+        - (static_cast<long>(mpz_sizeinbase(numerator.get_mpz_t(), 2))
+            - static_cast<long>(mpz_sizeinbase(denominator.get_mpz_t(), 2)));
+    const mpz_class scaled = shift >= 0 ? mpz_class((numerator << shift) / denominator)
+                                        : mpz_class(numerator / (denominator << -shift));
+    Wide magnitude = 0;
+    for (int chunk = 2; chunk >= 0; --chunk) {
+        const mpz_class bits = (scaled >> (32 * chunk)) & mpz_class(0xFFFFFFFFu);
+        magnitude = magnitude * 0x1p32L + static_cast<Wide>(bits.get_ui());
+    }
+    return sgn(value) * std::ldexp(magnitude, static_cast<int>(-shift));
+}
+
 double AtOrAbove(const Rational& value)
 {
     RequireInRange(value);

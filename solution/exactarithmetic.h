@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <type_traits>
 
 namespace exact {
 
@@ -100,11 +101,36 @@ std::optional<double> AtOrAbove(const Approx& a);
 
 using Rational = mpq_class;
 
+inline int Sign(const Rational& a) { return sgn(a); }
+
 // The same roundings of an exact value; both throw std::range_error beyond every double.
 double Nearest(const Rational& value);
 double AtOrAbove(const Rational& value);
 // The nearest double, or an infinity of the value's sign beyond every double.
 double NearestOrInfinity(const Rational& value);
+// The value in extended precision, within a unit of its nearest: its range holds every
+// quantity derived from a few double coordinates, so that it can be shown in digits.
+Wide ToWide(const Rational& value);
+
+// The filtered decision every choice of the solution takes: `decide` on `approx`, the value in
+// extended precision within its bound, and only where that bound leaves the decision open,
+// `decide` on the exact value, which `exactValue` works out then. `decide` is one of the
+// decisions below or a callable like them: on an Approx it answers nothing when the bound
+// cannot settle it, on a Rational it always answers.
+template <class ExactValue, class Decision>
+auto Decide(const Approx& approx, ExactValue exactValue, Decision decide)
+{
+    // A gmpxx expression returned by `exactValue` would refer to its spent temporaries.
+    static_assert(std::is_same_v<std::invoke_result_t<ExactValue>, Rational>,
+        "the exact value must be a Rational, not an expression");
+    if (const auto decided = decide(approx))
+        return *decided;
+    return decide(exactValue());
+}
+
+inline constexpr auto SignDecision = [](const auto& value) { return Sign(value); };
+inline constexpr auto NearestDecision = [](const auto& value) { return Nearest(value); };
+inline constexpr auto AtOrAboveDecision = [](const auto& value) { return AtOrAbove(value); };
 
 // The sign of (a1 - a0)(b1 - b0) - (c1 - c0)(d1 - d0), exactly: by the extended-precision
 // filter, then by error-free double products where the four differences are exact doubles

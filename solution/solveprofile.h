@@ -1,11 +1,16 @@
 #pragma once
 
 #include "scene/profile.h"
+#include "solution/exactarithmetic.h"
 
 #include <cstddef>
 #include <memory>
 #include <span>
 #include <vector>
+
+namespace solving {
+struct Envelope;
+}
 
 // The answer written to the result file: the tower's top and the floating island.
 struct ProfileAnswer {
@@ -48,27 +53,23 @@ public:
     ProfileSolution(ProfileSolution&&) noexcept;
     ProfileSolution& operator=(ProfileSolution&&) noexcept;
 
+    // The heights of the answer are the least a double answer reaches, the tower's above the
+    // ground and the island's: within a unit of the exact optimum's rounding, unless V has
+    // its kink between lines so steep that no double x comes closer.
     const ProfileAnswer& Answer() const;
     double First() const;
     double Last() const;
-    // The least heights a double answer reaches: the tower's above the ground and the
-    // island's, those of Answer itself. They lie within a unit of the exact optimum's
-    // rounding, unless V has its kink between lines so steep that no double x comes closer.
-    double LeastTowerHeight() const;
-    double LowestTop() const;
-
     // For a finite x in [First, Last] (else std::invalid_argument): V(x), the slope whose
     // line is highest there (the leftmost of two at a change; the highest vertex, as both
-    // ends, for a profile without slopes), and y - T(x) for a finite y. The numbers are the
-    // doubles nearest the exact values, or infinities beyond every double.
-    double TopAt(double x) const;
+    // ends, for a profile without slopes), and T(x). The numbers are exact, so that an
+    // answer is judged right however far beyond every double they lie.
+    exact::Rational TopAt(double x) const;
     ProfileSlope SlopeOnTopAt(double x) const;
-    double HeightAboveGround(PointD point) const;
-
-    struct Envelope;
+    exact::Rational GroundAt(double x) const;
 
 private:
-    std::unique_ptr<Envelope> m_envelope;
+    std::unique_ptr<solving::Envelope> m_envelope;
+    ProfileAnswer m_answer;
 };
 
 // Solves the profile given by `vertices` (any order, finite coordinates, at least one):

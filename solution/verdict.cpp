@@ -2,35 +2,35 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
-bool WithinTolerance(double value, double reference, double tolerance)
-{
-    return std::fabs(value - reference) <= tolerance * std::max(1.0, std::fabs(reference));
-}
+using exact::Rational;
 
 namespace {
 
-// Whether `value` lies above, or below, `reference` by more than the tolerance allows.
-bool Exceeds(double value, double reference, double tolerance)
+// The spacing of the doubles just above |value|, or just below the largest double for a
+// value beyond it: the coarsest rounding a double near `value` can be subject to.
+Rational UnitInLastPlace(const Rational& value)
 {
-    return value > reference && !WithinTolerance(value, reference, tolerance);
-}
-bool FallsShort(double value, double reference, double tolerance)
-{
-    return value < reference && !WithinTolerance(value, reference, tolerance);
+    constexpr double Largest = std::numeric_limits<double>::max();
+    const double magnitude = std::fabs(exact::NearestOrInfinity(value));
+    if (magnitude >= Largest)
+        return Rational(Largest - std::nextafter(Largest, 0.0));
+    return Rational(std::nextafter(magnitude, Largest) - magnitude);
 }
 
-// The checks both placements share; Height and BestHeight are filled in from `height` and
-// `bestHeight` when the point sees every slope.
+// The checks both placements share; `height` gives the exact height of a point within the
+// range, `bestHeight` is the reference's.
 template <class Height>
 PlacementVerdict Judge(const ProfileSolution& solution, PointD given, PointD best,
-    double bestHeight, Height height, double tolerance)
+    const Rational& bestHeight, Height height, double tolerance)
 {
     PlacementVerdict verdict;
     verdict.Given = given;
     verdict.Best = best;
     verdict.First = solution.First();
     verdict.Last = solution.Last();
+    verdict.BestHeight = exact::ToWide(bestHeight);
     if (!std::isfinite(given.X) || !std::isfinite(given.Y)) {
         verdict.Kind = PlacementKind::NotFinite;
         return verdict;
@@ -39,16 +39,20 @@ PlacementVerdict Judge(const ProfileSolution& solution, PointD given, PointD bes
         verdict.Kind = PlacementKind::OutsideRange;
         return verdict;
     }
-    verdict.Needed = solution.TopAt(given.X);
+    const Rational needed = solution.TopAt(given.X);
+    const Rational givenHeight = height(given);
+    verdict.Needed = exact::ToWide(needed);
     verdict.Slope = solution.SlopeOnTopAt(given.X);
-    if (FallsShort(given.Y, verdict.Needed, tolerance)) {
+    verdict.Height = exact::ToWide(givenHeight);
+    const Rational allowance
+        = Rational(tolerance) * std::max(Rational(1), Rational(abs(bestHeight)))
+        + AllowedUnits * UnitInLastPlace(needed);
+    if (Rational(given.Y) < needed - allowance)
         verdict.Kind = PlacementKind::MissesSlope;
-        return verdict;
-    }
-    verdict.Height = height(given);
-    verdict.BestHeight = bestHeight;
-    verdict.Kind = Exceeds(verdict.Height, bestHeight, tolerance) ? PlacementKind::HigherThanNeeded
-                                                                  : PlacementKind::Ok;
+    else if (givenHeight > bestHeight + allowance)
+        verdict.Kind = PlacementKind::HigherThanNeeded;
+    else
+        verdict.Kind = PlacementKind::Ok;
     return verdict;
 }
 
@@ -60,10 +64,12 @@ AnswerVerdict CheckAnswer(
     const ProfileAnswer& best = solution.Answer();
     return {
         Judge(
-            solution, answer.Tower, best.Tower, solution.LeastTowerHeight(),
-            [&](PointD top) { return solution.HeightAboveGround(top); }, tolerance),
+            solution, answer.Tower, best.Tower,
+            solution.TopAt(best.Tower.X) - solution.GroundAt(best.Tower.X),
+            [&](PointD top) -> Rational { return Rational(top.Y) - solution.GroundAt(top.X); },
+            tolerance),
         Judge(
-            solution, answer.Island, best.Island, solution.LowestTop(),
-            [](PointD island) { return island.Y; }, tolerance),
+            solution, answer.Island, best.Island, solution.TopAt(best.Island.X),
+            [](PointD island) -> Rational { return Rational(island.Y); }, tolerance),
     };
 }

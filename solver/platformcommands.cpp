@@ -1,7 +1,8 @@
 #include "solver/platformcommands.h"
 
+#include "scene/filemessage.h"
+
 #include <QCoreApplication>
-#include <QFile>
 #include <QThread>
 
 #include <algorithm>
@@ -25,6 +26,12 @@
 #endif
 
 namespace fs = std::filesystem;
+
+namespace {
+
+QString ShownPath(const fs::path& path) { return ShownName(FromPath(path)); }
+
+} // namespace
 
 QString ReasonOf(const std::error_code& error) { return QString::fromLocal8Bit(error.message()); }
 
@@ -55,7 +62,7 @@ void MkDir(const fs::path& path)
             error = std::make_error_code(std::errc::file_exists);
         throw FileCommandError(
             QCoreApplication::translate("FileCommand", "cannot create the folder %1: %2")
-                .arg(FromPath(path), ReasonOf(error)));
+                .arg(ShownPath(path), ReasonOf(error)));
     }
 }
 
@@ -66,7 +73,7 @@ void FileCopy(const fs::path& from, const fs::path& to)
     if (!fs::copy_file(from, to, error))
         throw FileCommandError(
             QCoreApplication::translate("FileCommand", "cannot copy %1 to %2: %3")
-                .arg(FromPath(from), FromPath(to), ReasonOf(error)));
+                .arg(ShownPath(from), ShownPath(to), ReasonOf(error)));
 }
 
 void Kill(const fs::path& path)
@@ -77,11 +84,11 @@ void Kill(const fs::path& path)
     if (kind == EntryKind::Directory)
         throw FileCommandError(QCoreApplication::translate(
             "FileCommand", "cannot delete %1: it is a folder, not a file")
-                                   .arg(FromPath(path)));
+                                   .arg(ShownPath(path)));
     std::error_code error;
     if (!fs::remove(path, error)) {
         throw FileCommandError(QCoreApplication::translate("FileCommand", "cannot delete %1: %2")
-                                   .arg(FromPath(path), ReasonOf(error)));
+                                   .arg(ShownPath(path), ReasonOf(error)));
     }
 }
 
@@ -93,7 +100,7 @@ bool RmDir(const fs::path& path)
     if (!fs::remove(path, error))
         throw FileCommandError(
             QCoreApplication::translate("FileCommand", "cannot remove the folder %1: %2")
-                .arg(FromPath(path), ReasonOf(error)));
+                .arg(ShownPath(path), ReasonOf(error)));
     return true;
 }
 
@@ -169,7 +176,8 @@ std::vector<pid_t> AdoptedChildren()
         pid_t pid = 0;
         pid_t parent = 0;
         pid_t session = 0;
-        if (std::from_chars(name.data(), name.data() + name.size(), pid).ptr != name.data() + name.size()
+        if (std::from_chars(name.data(), name.data() + name.size(), pid).ptr
+                != name.data() + name.size()
             || !ParentAndSession(pid, parent, session))
             continue;
         if (parent == self && session != ownSession && std::ranges::count(started, pid) == 0)
@@ -339,6 +347,60 @@ void Shell(SolverProcess& process, const QString& program, const QString& workin
     process.start(QIODevice::ReadOnly);
 }
 
-fs::path ToPath(const QString& name) { return fs::path(QFile::encodeName(name).toStdString()); }
+namespace {
 
-QString FromPath(const fs::path& path) { return QFile::decodeName(path.c_str()); }
+// The stand-ins of the bytes that are not UTF-8: lone low surrogates, which no UTF-8 decodes to.
+constexpr char16_t ByteStandIns = 0xDC00;
+constexpr char16_t FirstByteStandIn = ByteStandIns + 0x80;
+constexpr char16_t LastByteStandIn = ByteStandIns + 0xFF;
+
+} // namespace
+
+std::string NameBytes(const QString& name)
+{
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(name.size()));
+    for (qsizetype k = 0; k < name.size(); ++k) {
+        const char16_t unit = name[k].unicode();
+        const bool pair = QChar::isHighSurrogate(unit) && k + 1 < name.size()
+            && name[k + 1].isLowSurrogate();
+        if (!pair && unit >= FirstByteStandIn && unit <= LastByteStandIn) {
+            bytes += static_cast<char>(unit - ByteStandIns);
+            continue;
+        }
+        bytes += QStringView(name).mid(k, pair ? 2 : 1).toUtf8().toStdString();
+        k += pair ? 1 : 0;
+    }
+    return bytes;
+}
+
+QString NameFromBytes(std::string_view bytes)
+{
+    QString name;
+    name.reserve(static_cast<qsizetype>(bytes.size()));
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t length = Utf8CharacterLength(bytes.substr(at));
+        const auto byte = static_cast<unsigned char>(bytes[at]);
+        if (length == 0)
+            name += QChar(static_cast<char16_t>(ByteStandIns + byte));
+        else
+            name += QString::fromUtf8(bytes.data() + at, static_cast<qsizetype>(length));
+        at += length == 0 ? 1 : length;
+    }
+    return name;
+}
+
+QString ShownName(const QString& name)
+{
+    return QString::fromStdString(ShownText(NameBytes(name)));
+}
+
+#ifdef Q_OS_WIN
+fs::path ToPath(const QString& name) { return fs::path(name.toStdWString()); }
+
+QString FromPath(const fs::path& path) { return QString::fromStdWString(path.wstring()); }
+#else
+fs::path ToPath(const QString& name) { return fs::path(NameBytes(name)); }
+
+QString FromPath(const fs::path& path) { return NameFromBytes(path.native()); }
+#endif

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 
 // The file and process commands the solver run is built from. Every path is explicit: none
 // of them reads or changes the process's current directory.
@@ -125,6 +127,18 @@ private:
 // errorOccurred(FailedToStart), during this call or later from the event loop.
 void Shell(SolverProcess& process, const QString& program, const QString& workingDirectory);
 
-// The native path of a Qt file name, and back.
+// A file name as the system gives it, bytes, and as the program holds it, a QString. Bytes
+// that are not UTF-8 stand in the QString each as a lone surrogate of its own, so that any
+// name survives the trip there and back, which Qt's own conversions, replacing such bytes,
+// would not let it; such a name must then reach the system through ToPath, never through
+// Qt's file classes.
+std::string NameBytes(const QString& name);
+QString NameFromBytes(std::string_view bytes);
+
+// A file name as messages and reports show it: escaped as ShownText escapes what a file
+// holds, bytes that are not UTF-8 included, nothing cut.
+QString ShownName(const QString& name);
+
+// The native path of a file name, and back, through NameBytes on Unix.
 std::filesystem::path ToPath(const QString& name);
 QString FromPath(const std::filesystem::path& path);

@@ -3,6 +3,7 @@
 #include "solver/messagetext.h"
 #include "solver/platformcommands.h"
 
+#include "scene/filemessage.h"
 #include "scene/stoprequest.h"
 
 #include <QCoreApplication>
@@ -30,7 +31,9 @@ struct RunProblem {
 constexpr const char* RunFileNames[]
     = { PointFileName, ResultFileName, ResultTemporaryFileName, SolverFileName };
 
+// The solver's last words in a message: its last few lines, each cut to its end.
 constexpr qsizetype ErrorTailLines = 5;
+constexpr std::size_t ErrorLineLength = 200;
 
 // The handlers of a std::visit, one per state.
 template <class... Handlers>
@@ -66,11 +69,18 @@ QString DurationText(std::chrono::milliseconds duration)
         : QCoreApplication::translate("SolverRun", "%1 seconds").arg(number);
 }
 
+// Escaped as a file's contents are in messages, so that no control character or escape
+// sequence of the solver's reaches the message or the report.
 QString LastLines(const QByteArray& output)
 {
-    QStringList lines = QString::fromLocal8Bit(output).split(QLatin1Char('\n'));
-    lines.removeIf([](const QString& line) { return line.trimmed().isEmpty(); });
-    return lines.mid(qMax<qsizetype>(0, lines.size() - ErrorTailLines)).join(QLatin1Char('\n'));
+    QList<QByteArray> lines = output.split('\n');
+    lines.removeIf([](const QByteArray& line) { return line.trimmed().isEmpty(); });
+    QStringList shown;
+    for (const QByteArray& line : lines.mid(qMax<qsizetype>(0, lines.size() - ErrorTailLines))) {
+        shown << QString::fromStdString(
+            ShownText(line.toStdString(), ErrorLineLength, TextEnd::End));
+    }
+    return shown.join(QLatin1Char('\n'));
 }
 
 // The solver knows the user's file only as its staged copy, which is gone by the time the
@@ -95,20 +105,21 @@ QString NameDroppedFile(const QString& solverOutput, const QString& droppedFile)
 void CheckDroppedFile(const QString& droppedFile, const fs::path& workDirectory)
 {
     const fs::path dropped = ToPath(droppedFile);
+    const QString name = ShownName(droppedFile);
     std::error_code error;
     const fs::file_status status = fs::status(dropped, error);
     if (status.type() == fs::file_type::not_found || status.type() == fs::file_type::none)
         throw RunProblem {
-            QCoreApplication::translate("SolverRun", "%1: the file does not exist").arg(droppedFile)
+            QCoreApplication::translate("SolverRun", "%1: the file does not exist").arg(name)
         };
     if (status.type() == fs::file_type::directory) {
         throw RunProblem { QCoreApplication::translate(
             "SolverRun", "%1: is a folder, not a file; drop a problem input file")
-                               .arg(droppedFile) };
+                               .arg(name) };
     }
     if (status.type() != fs::file_type::regular) {
         throw RunProblem {
-            QCoreApplication::translate("SolverRun", "%1: is not a plain file").arg(droppedFile)
+            QCoreApplication::translate("SolverRun", "%1: is not a plain file").arg(name)
         };
     }
     const fs::path place = fs::canonical(dropped, error).parent_path();
@@ -118,7 +129,7 @@ void CheckDroppedFile(const QString& droppedFile, const fs::path& workDirectory)
         throw RunProblem { QCoreApplication::translate("SolverRun",
             "%1: lies in the viewer's work directory, whose files each run replaces; copy it "
             "elsewhere and drop the copy")
-                               .arg(droppedFile) };
+                               .arg(name) };
     }
 }
 
@@ -210,13 +221,13 @@ QString SolverRun::Start(const QString& droppedFile, PointReading reading)
     QString problem = ProblemOf([&] {
         CheckDroppedFile(droppedFile, m_workDirectory);
         TakeWorkDirectory();
-        m_droppedFile = droppedFile;
+        m_droppedFile = ShownName(droppedFile);
     });
     if (!problem.isEmpty()) {
         ReleaseWorkDirectoryWhenDone();
         return problem;
     }
-    m_state = Queued { reading };
+    m_state = Queued { reading, droppedFile };
     if (!EarlierRunsGone())
         return {};
     problem = StageAndLaunch();
@@ -306,7 +317,8 @@ bool SolverRun::EarlierRunsGone()
 {
     const Launched* const launched = CurrentLaunch();
     const SolverProcess* const current = launched ? launched->process : nullptr;
-    const QList<SolverProcess*> processes = findChildren<SolverProcess*>(Qt::FindDirectChildrenOnly);
+    const QList<SolverProcess*> processes
+        = findChildren<SolverProcess*>(Qt::FindDirectChildrenOnly);
     return std::ranges::none_of(processes, [current](const SolverProcess* process) {
         return process != current && process->MayStillRun();
     });
@@ -358,7 +370,7 @@ QString SolverRun::StageAndLaunch()
     FileStamp stagedStamp;
     const QString problem = ProblemOf([&] {
         PrepareWorkDirectory(m_workDirectory);
-        stagedStamp = Stage(m_droppedFile);
+        stagedStamp = Stage(queued.droppedPath);
     });
     if (!problem.isEmpty())
         return problem;
@@ -453,8 +465,7 @@ void SolverRun::OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus)
     if (exitStatus == QProcess::CrashExit)
         ending = QCoreApplication::translate("SolverRun", "%1 crashed").arg(solver);
     else if (exitCode != 0)
-        ending = QCoreApplication::translate("SolverRun", "%1 exited with status %2")
-                     .arg(solver, QString::number(exitCode));
+        ending = ExitStatusSentence(exitCode);
     if (!ending.isEmpty()) {
         const QString lastLines
             = NameDroppedFile(LastLines(running->launched.process->ErrorTail()), m_droppedFile);
@@ -463,7 +474,7 @@ void SolverRun::OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus)
                   .arg(ending)
             : QCoreApplication::translate("SolverRun", "%1: %2").arg(ending, lastLines);
     }
-    SolverEnded(failure);
+    SolverEnded(failure, exitStatus == QProcess::NormalExit ? exitCode : 0);
 }
 
 // Running → Stopping.
@@ -488,11 +499,11 @@ void SolverRun::OnGroupStopped()
 }
 
 // Queued, Running or Stopping → Ended, or on to Idle when the answer is awaited. `failure`:
-// what went wrong with the solver, or empty.
-void SolverRun::SolverEnded(QString failure)
+// what went wrong with the solver, or empty; `exitStatus`: the status it exited with.
+void SolverRun::SolverEnded(QString failure, int exitStatus)
 {
     const bool answerWasAwaited = AnswerAwaited();
-    Ended ended { {}, std::move(failure) };
+    Ended ended { {}, std::move(failure), {}, exitStatus };
     if (Launched* const launched = CurrentLaunch())
         ended.launched = std::move(*launched);
     if (ended.launched.clock.isValid())
@@ -508,20 +519,26 @@ void SolverRun::Conclude(bool answerWasAwaited)
 {
     Ended& ended = std::get<Ended>(m_state);
     std::shared_ptr<const LoadedProfile> profile;
-    if (!ended.failure.isEmpty())
+    // A solver that exited with a status other than 0 may still have left a complete answer,
+    // which is collected with that status; without one, its exit is what went wrong.
+    const bool answerMayStand = ended.failure.isEmpty() || ended.exitStatus != 0;
+    if (!answerMayStand)
         ended.launched.readingAhead.reset();
-    QString failure = ended.failure.isEmpty() ? LoadAnswer(ended.launched, profile) : ended.failure;
+    QString failure = answerMayStand ? LoadAnswer(ended.launched, profile) : ended.failure;
+    if (!failure.isEmpty() && !ended.failure.isEmpty())
+        failure = ended.failure;
     const QString cleanUpProblem = CleanUp();
     if (failure.isEmpty())
         failure = cleanUpProblem;
     const std::chrono::nanoseconds solverTime = ended.solverTime;
+    const int exitStatus = ended.exitStatus;
     LetGo();
     ReleaseWorkDirectoryWhenDone();
     // Last, so that a receiver may start the next run at once.
     if (answerWasAwaited)
         emit WaitingChanged(false);
     if (failure.isEmpty())
-        emit Collected(profile, solverTime);
+        emit Collected(profile, solverTime, exitStatus);
     else
         emit Failed(failure);
 }

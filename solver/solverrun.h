@@ -86,15 +86,16 @@ public:
 
     // Collects the pending run. Waits (asynchronously, emitting WaitingChanged(true) and
     // later (false)) while the solver still runs, up to the timeout, after which the solver
-    // is stopped. Then checks how the solver ended, loads the answer only when it exited with
-    // status 0 (with LoadResults' outcome, on two cores, or completing what Start read
-    // ahead), cleans up, and emits exactly one of Collected or Failed: a problem of the
-    // solver first, then of the point file, then of the answer. Does nothing when no run is
-    // pending or its collection is already under way: a failed Start has reported its own
-    // problem.
+    // is stopped. Then checks how the solver ended, loads the answer when it exited by itself
+    // (with LoadResults' outcome, on two cores, or completing what Start read ahead), cleans
+    // up, and emits exactly one of Collected or Failed: a problem of the solver first, then
+    // of the point file, then of the answer. A solver that exited with a status other than 0
+    // is collected when it left a complete answer, else fails by its status. Does nothing
+    // when no run is pending or its collection is already under way: a failed Start has
+    // reported its own problem.
     void Collect();
 
-    // The file dropped for the latest run that got past its checks.
+    // The file dropped for the latest run that got past its checks, as messages show it.
     const QString& DroppedFile() const { return m_droppedFile; }
 
     // From a successful Start until Collected or Failed.
@@ -102,9 +103,10 @@ public:
 
 signals:
     // profile: the data set loaded, the receiver's to keep; solverTime: from the solver's
-    // start to its exit.
+    // start to its exit; exitStatus: the solver's, which is 0 unless it left a complete
+    // answer all the same.
     void Collected(const std::shared_ptr<const LoadedProfile>& profile,
-        std::chrono::nanoseconds solverTime);
+        std::chrono::nanoseconds solverTime, int exitStatus);
     void Failed(const QString& message);
     void WaitingChanged(bool waiting);
 
@@ -124,6 +126,7 @@ private:
     // The lock is ours; processes of an earlier run are still being stopped.
     struct Queued {
         PointReading reading = PointReading::AtCollection;
+        QString droppedPath; // the file to stage once the run may begin
         bool answerAwaited = false;
     };
     // What a run has from the solver's launch on.
@@ -148,6 +151,7 @@ private:
         Launched launched; // no process when staging failed
         QString failure; // what went wrong with the solver, composed where it became known
         std::chrono::nanoseconds solverTime { 0 };
+        int exitStatus = 0; // a status other than 0 the solver exited with; its answer may stand
     };
     using State = std::variant<Idle, Queued, Running, Stopping, Ended>;
 
@@ -169,7 +173,7 @@ private:
     void OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void OnDeadline();
     void OnGroupStopped();
-    void SolverEnded(QString failure);
+    void SolverEnded(QString failure, int exitStatus = 0);
     void Conclude(bool answerWasAwaited);
     QString LoadAnswer(Launched& launched, std::shared_ptr<const LoadedProfile>& profile);
     bool StagedCopyUnchanged(const FileStamp& stagedStamp) const;
@@ -187,7 +191,7 @@ private:
     bool m_lockReserved = false; // held from ReserveWorkDirectory on, for every run
     std::chrono::milliseconds m_timeout = std::chrono::seconds(60);
     QTimer m_deadline;
-    QString m_droppedFile; // what messages about the latest run's point file name
+    QString m_droppedFile; // the latest run's point file as messages name it
 
     State m_state;
 };

@@ -62,7 +62,8 @@ public:
                 if (errno == EINTR)
                     continue;
                 throw DataFileError(
-                    { TRANSLATABLE_TEXT("DataFile", "%1: the file could not be read"), { m_name } });
+                    { TRANSLATABLE_TEXT("DataFile", "%1: the file could not be read"),
+                        { m_name } });
             }
             received += static_cast<std::size_t>(got);
         }
@@ -77,7 +78,8 @@ private:
 
 [[noreturn]] void RefuseNonFile(mode_t mode, const fs::path& file)
 {
-    const char* sentence = QT_TRANSLATE_NOOP("SolverRun", "%1 left %2 as something other than a file");
+    const char* sentence
+        = QT_TRANSLATE_NOOP("SolverRun", "%1 left %2 as something other than a file");
     if (S_ISFIFO(mode))
         sentence = QT_TRANSLATE_NOOP("SolverRun", "%1 left %2 as a named pipe, not a file");
     else if (S_ISLNK(mode))
@@ -102,7 +104,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<DataFile> WorkDirectoryFiles::Open(const fs::path& file, const std::string& displayName) const
+std::unique_ptr<DataFile> WorkDirectoryFiles::Open(
+    const fs::path& file, const std::string& displayName) const
 {
     // Looked at first without following or opening it: opening a device can act on it.
     struct stat entry { };
@@ -110,7 +113,8 @@ std::unique_ptr<DataFile> WorkDirectoryFiles::Open(const fs::path& file, const s
         RefuseUnopened(displayName, errno);
     if (!S_ISREG(entry.st_mode))
         RefuseNonFile(entry.st_mode, file);
-    const int descriptor = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    const int descriptor
+        = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
     if (descriptor < 0) {
         if (errno == ELOOP)
             RefuseNonFile(S_IFLNK, file);
@@ -138,7 +142,8 @@ std::unique_ptr<DataFile> WorkDirectoryFiles::Open(const fs::path& file, const s
 
 #else
 
-std::unique_ptr<DataFile> WorkDirectoryFiles::Open(const fs::path& file, const std::string& displayName) const
+std::unique_ptr<DataFile> WorkDirectoryFiles::Open(
+    const fs::path& file, const std::string& displayName) const
 {
     return AnyDataFile().Open(file, displayName);
 }

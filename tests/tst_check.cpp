@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,6 +51,13 @@ struct Finished {
     int ExitCode = -1;
 };
 
+// A report whose solver times read "T".
+QString WithoutTimes(QString report)
+{
+    static const QRegularExpression time(QStringLiteral("(solver|求解器) [0-9.]+ "));
+    return report.replace(time, QStringLiteral("\\1 T "));
+}
+
 PlacementVerdict Verdict(PlacementKind kind, double height, double bestHeight)
 {
     PlacementVerdict verdict;
@@ -83,8 +91,7 @@ private slots:
     void pictureShowsTheMarkers_data();
     void pictureShowsTheMarkers();
     void windowFileIsMadeAbsolute();
-    void needsWindow_data();
-    void needsWindow();
+    void awkwardNamesAndAMissingFile();
     void stoppedCheckStopsItsSolver_data();
     void stoppedCheckStopsItsSolver();
     void stopHeardBeforeAFileStartsNoSolver();
@@ -149,11 +156,8 @@ Finished TestCheck::Morvadine(const QStringList& arguments, Language language, i
             QStringLiteral("$built"), QCoreApplication::applicationDirPath()));
     if (!viewer.waitForFinished(timeoutMs))
         return {};
-    static const QRegularExpression time(QStringLiteral("(solver|求解器) [0-9.]+ "));
-    return {
-        QString::fromUtf8(viewer.readAllStandardOutput()).replace(time, QStringLiteral("\\1 T ")),
-        QString::fromUtf8(viewer.readAllStandardError()), viewer.exitCode()
-    };
+    return { WithoutTimes(QString::fromUtf8(viewer.readAllStandardOutput())),
+        QString::fromUtf8(viewer.readAllStandardError()), viewer.exitCode() };
 }
 
 void TestCheck::sentences_data()
@@ -237,12 +241,12 @@ void TestCheck::checkMode_data()
             + "bad.in: error: bad.in: line 3, column 3: expected a number, found 'abc'\n"
               "2 files: 0 ok, 1 wrong, 1 error\n"
         << "" << 2;
-    QTest::newRow("a wrong answer, then a right one")
-        << QStringList { "--check", "--tolerance", "2", "--solver", "$built/solver_answer",
+    QTest::newRow("a right answer, then a wrong one")
+        << QStringList { "--check", "--tolerance", "4", "--solver", "$built/solver_answer",
                "flat.in", "a.in" }
-        << "flat.in: wrong, tower (1,2), island (3,4), height 2 (best 0), solver T ms; "
-           "island: at y 4; the lowest possible is 0, at (0,0)\n"
-           "a.in: ok, tower (1,2), island (3,4), height 1.4 (best 0), solver T ms\n"
+        << "flat.in: ok, tower (1,2), island (3,4), height 2 (best 0), solver T ms\n"
+           "a.in: wrong, tower (1,2), island (3,4), height 1.4 (best 0), solver T ms; "
+           "tower: does not see the slope from (10,6) to (20,2): at x 1 it needs y 9.6 or more\n"
            "2 files: 1 ok, 1 wrong, 0 errors\n"
         << "" << 1;
     QTest::newRow("a failing solver")
@@ -253,6 +257,22 @@ void TestCheck::checkMode_data()
         << "step 1\nstep 2\nstep 3\nstep 4\nstep 5\nstep 6\n"
            "step 7: morvadine.in, ./morvadine.in, morvadine.in.bak\n"
         << 2;
+    // Escaped as the window's messages escape a file's contents, its last line cut to its end.
+    QTest::newRow("a failing solver's colours and long line")
+        << QStringList { "--check", "--solver", "$built/solver_garbled", "flat.in" }
+        << "flat.in: error: calc.exe exited with status 4: ..." + QString(193, QLatin1Char('-'))
+            + "the end | \\x1B[31mred\\x1B[0m\\x0Dover\\xFF\n"
+              "1 file: 0 ok, 0 wrong, 1 error\n"
+        << QString::fromUtf8(QByteArray(99990, '-') + "the end\n\x1b[31mred\x1b[0m\rover\xff\n")
+        << 2;
+    QTest::newRow("a solver that answered, then failed")
+        << QStringList { "--check", "--solver", "$built/solver_answerthenfail", "flat.in" }
+        << "flat.in: error: runtime error: calc.exe exited with status 3; its answer was wrong, "
+           "tower (1,2), island (3,4), height 2 (best 0), solver T ms; tower: height 2 above the "
+           "ground; the lowest possible is 0, at (0,0); island: at y 4; the lowest possible is 0, "
+           "at (0,0)\n"
+           "1 file: 0 ok, 0 wrong, 1 error\n"
+        << "gave up after answering\n" << 2;
     QTest::newRow("a solver's output kept off the report")
         << QStringList { "--check", "--tolerance", "4", "--solver", "$built/solver_chatty",
                "flat.in" }
@@ -265,9 +285,20 @@ void TestCheck::checkMode_data()
     QTest::newRow("unknown option") << QStringList { "--check", "--bogus", "a.in" } << ""
                                     << "morvadine: Unknown option 'bogus'.\n"
                                     << 2;
-    QTest::newRow("missing file") << QStringList { "--check", "a.in", "nothing.in" } << ""
-                                  << "morvadine: nothing.in: the file does not exist\n"
-                                  << 2;
+    QTest::newRow("a missing file among others")
+        << QStringList { "--check", "a.in", "nothing.in", "flat.in" }
+        << "a.in: ok, tower (10,6), island (10,6), height 0 (best 0), solver T ms\n"
+           "nothing.in: error: nothing.in: the file does not exist\n"
+           "flat.in: ok, tower (0,0), island (0,0), height 0 (best 0), solver T ms\n"
+           "3 files: 2 ok, 0 wrong, 1 error\n"
+        << "" << 2;
+    // Without a display the window's command line is refused all the same, by a line.
+    QTest::newRow("the window's unknown option") << QStringList { "--bogus-option" } << ""
+                                                 << "morvadine: Unknown option 'bogus-option'.\n"
+                                                 << 2;
+    QTest::newRow("the window's missing file") << QStringList { "/no/such/file" } << ""
+                                               << "morvadine: /no/such/file: the file does not exist\n"
+                                               << 2;
     QTest::newRow("Qt's own options taken, then a missing file refused, by the window")
         << QStringList { "-platform", "offscreen", "nothing.in" } << ""
         << "morvadine: nothing.in: the file does not exist\n" << 2;
@@ -385,32 +416,43 @@ void TestCheck::windowFileIsMadeAbsolute()
     QCOMPARE(commandLine.Request.Tolerance, 0.0);
 }
 
-void TestCheck::needsWindow_data()
+// Names as the system gives them, bytes that are not UTF-8 and control characters included,
+// reach the files and show escaped on their own report lines; a missing file among them has
+// its own error line, and the others are judged.
+void TestCheck::awkwardNamesAndAMissingFile()
 {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("window");
-    QTest::newRow("a file") << QStringList { "a.in" } << true;
-    QTest::newRow("Qt's own options") << QStringList { "-reverse", "-style", "fusion" } << true;
-    QTest::newRow("--check among others")
-        << QStringList { "--solver", "s", "a.in", "--check" } << false;
-    QTest::newRow("-h") << QStringList { "-h" } << false;
-    QTest::newRow("--version") << QStringList { "--version" } << false;
-    QTest::newRow("an option's value") << QStringList { "--solver", "--check", "a.in" } << true;
-    QTest::newRow("after the options' end") << QStringList { "--", "--help" } << true;
-}
-
-// The application is chosen from the raw command line as the parser will read it.
-void TestCheck::needsWindow()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, window);
-    std::vector<QByteArray> bytes { "morvadine" };
-    for (const QString& argument : arguments)
-        bytes.push_back(argument.toLatin1());
+    const char* const badName = "bad\xFFname.in";
+    const char* const lineBreakName = "new\nline\x1B.in";
+    for (const char* name : { badName, lineBreakName }) {
+        std::ofstream input(m_inputs.path().toStdString() + "/" + name);
+        input << "2\n0 0\n4 0\n";
+    }
+    const QString previous = QDir::currentPath();
+    const auto restore = qScopeGuard([&previous] { QDir::setCurrent(previous); });
+    QVERIFY(QDir::setCurrent(m_inputs.path()));
+    std::vector<QByteArray> bytes { "morvadine", "--check", badName, lineBreakName, "nothing.in",
+        "flat.in" };
     std::vector<char*> argv;
     for (QByteArray& argument : bytes)
         argv.push_back(argument.data());
-    QCOMPARE(NeedsWindow(static_cast<int>(argv.size()), argv.data()), window);
+    const CommandLine commandLine
+        = ParseCommandLine(CommandLineArguments(static_cast<int>(argv.size()), argv.data()));
+    QCOMPARE(commandLine.What, CommandLine::Action::Check);
+
+    QString report;
+    QString notices;
+    QTextStream reportStream(&report);
+    QTextStream noticeStream(&notices);
+    const int status
+        = RunCheck(commandLine.Request, m_program.path(), reportStream, noticeStream, CheckStop());
+    QCOMPARE(WithoutTimes(report),
+        "bad\\xFFname.in: ok, tower (0,0), island (0,0), height 0 (best 0), solver T ms\n"
+        "new\\x0Aline\\x1B.in: ok, tower (0,0), island (0,0), height 0 (best 0), solver T ms\n"
+        "nothing.in: error: nothing.in: the file does not exist\n"
+        "flat.in: ok, tower (0,0), island (0,0), height 0 (best 0), solver T ms\n"
+        "4 files: 3 ok, 0 wrong, 1 error\n");
+    QCOMPARE(notices, QString());
+    QCOMPARE(status, ExitSomeFailed);
 }
 
 void TestCheck::stoppedCheckStopsItsSolver_data()
@@ -597,7 +639,8 @@ void TestCheck::pictureTargets()
     const QDir inputs(m_inputs.path());
     QVERIFY(inputs.mkpath(QStringLiteral("pictures")));
     const auto cleanUp = qScopeGuard([&] {
-        for (const char* made : { "link.png", "hard.png", "later.in", "pictures/a.png", "full.png" })
+        for (const char* made :
+            { "link.png", "hard.png", "later.in", "pictures/a.png", "full.png" })
             QFile::remove(inputs.filePath(QLatin1String(made)));
         // Whatever happened, the next test reads the inputs as they were.
         for (const auto& [name, text] : Inputs) {
@@ -608,9 +651,12 @@ void TestCheck::pictureTargets()
     });
     QVERIFY(QFile::link(QStringLiteral("a.in"), inputs.filePath(QStringLiteral("link.png"))));
     QVERIFY(QFile::link(QStringLiteral("/dev/full"), inputs.filePath(QStringLiteral("full.png"))));
-    QVERIFY(::link(qPrintable(inputs.filePath("a.in")), qPrintable(inputs.filePath("hard.png"))) == 0);
+    QVERIFY(
+        ::link(qPrintable(inputs.filePath("a.in")), qPrintable(inputs.filePath("hard.png"))) == 0);
     QVERIFY(QFile::copy(inputs.filePath("flat.in"), inputs.filePath("pictures/a.png")));
-    QVERIFY(::link(qPrintable(inputs.filePath("pictures/a.png")), qPrintable(inputs.filePath("later.in"))) == 0);
+    QVERIFY(::link(qPrintable(inputs.filePath("pictures/a.png")),
+                qPrintable(inputs.filePath("later.in")))
+        == 0);
     const Finished finished = Morvadine(arguments);
     QCOMPARE(finished.Output, output);
     QCOMPARE(finished.Errors, errors);

@@ -147,25 +147,33 @@ void TestDropRun::toolTipsJudgeTheAnswer_data()
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("towerTip");
     QTest::addColumn<QString>("islandTip");
+    QTest::addColumn<QString>("ending"); // after the run time
     QTest::newRow("optimal") << "" << QByteArray()
                              << "height 132.58 above the ground; the lowest possible is 132.58: optimal"
-                             << "at y 156.691161431702; the lowest possible is 156.691161431702: optimal";
+                             << "at y 156.691161431702; the lowest possible is 156.691161431702: optimal" << "";
     QTest::newRow("slopes unseen") << "solver_answer" << Profile
                                    << "does not see the slope from (10,6) to (20,2): at x 1 it needs y 9.6 or more"
-                                   << "does not see the slope from (10,6) to (20,2): at x 3 it needs y 8.8 or more";
+                                   << "does not see the slope from (10,6) to (20,2): at x 3 it needs y 8.8 or more"
+                                   << "";
     QTest::newRow("higher than needed") << "solver_answer" << QByteArray("2\n0 0\n4 0\n")
                                         << "height 2 above the ground; the lowest possible is 0, at (0,0)"
-                                        << "at y 4; the lowest possible is 0, at (0,0)";
+                                        << "at y 4; the lowest possible is 0, at (0,0)" << "";
+    // Its answer is shown all the same, as the solver left it.
+    QTest::newRow("answered, then failed") << "solver_answerthenfail" << QByteArray("2\n0 0\n4 0\n")
+                                           << "height 2 above the ground; the lowest possible is 0, at (0,0)"
+                                           << "at y 4; the lowest possible is 0, at (0,0)"
+                                           << "; calc.exe exited with status 3";
 }
 
 // After a collection each coordinate label's tool tip judges its placement, and gives the
-// solver's run time on a line of its own.
+// solver's run time, and how it ended if not with status 0, on a line of its own.
 void TestDropRun::toolTipsJudgeTheAnswer()
 {
     QFETCH(QString, solver);
     QFETCH(QByteArray, input);
     QFETCH(QString, towerTip);
     QFETCH(QString, islandTip);
+    QFETCH(QString, ending);
     Program program;
     if (!solver.isEmpty())
         program.form->SetSolverProgram(QCoreApplication::applicationDirPath() + QLatin1Char('/') + solver);
@@ -177,7 +185,8 @@ void TestDropRun::toolTipsJudgeTheAnswer()
     const auto tip = [&program](const char* label) {
         return program.form->findChild<QLabel*>(QString::fromLatin1(label))->toolTip().split(QLatin1Char('\n'));
     };
-    const QRegularExpression time(QStringLiteral("^the solver ran for [0-9]+(\\.[0-9])? ms$"));
+    const QRegularExpression time(QStringLiteral("^the solver ran for [0-9]+(\\.[0-9])? ms")
+                                  + QRegularExpression::escape(ending) + QLatin1Char('$'));
     QCOMPARE(tip("lblT1").value(0), towerTip);
     QCOMPARE(tip("lblT2").value(0), islandTip);
     for (const char* label : {"lblT1", "lblT2"}) {

@@ -83,6 +83,22 @@ void TestInputChannel::bothPathsReadEveryItemAlike_data()
     QTest::newRow("point alone") << QByteArray(".") << none << 0.0;
     QTest::newRow("semicolon decimal") << QByteArray("1;5") << none << 0.0;
     QTest::newRow("too large") << QByteArray("1e400") << ItemReading::BeyondRange << 0.0;
+    // Which way a number leaves the range takes its digits into account, not just its exponent.
+    QTest::newRow("too large by its digits") << QByteArray("0.00000000000000000002e330")
+                                             << ItemReading::BeyondRange << 0.0;
+    QTest::newRow("too small by its digits") << QByteArray("100000000000000000000e-345") << number
+                                             << 0.0;
+    // Below every nonzero double: 0 of the number's sign, as strtod reads it; nearer to the
+    // smallest subnormal than to 0, that subnormal.
+    QTest::newRow("too small") << QByteArray("1e-400") << number << 0.0;
+    QTest::newRow("too small, negative") << QByteArray("-0.0001e-320") << number << -0.0;
+    QTest::newRow("too small, exponent beyond any integer")
+        << QByteArray("25e-99999999999999999999999") << number << 0.0;
+    QTest::newRow("just below half the smallest subnormal")
+        << QByteArray("2.4703282292062327e-324") << number << 0.0;
+    QTest::newRow("just above it") << QByteArray("2.4703282292062328e-324") << number << 0x1p-1074;
+    QTest::newRow("subnormal") << QByteArray("+1e-310") << number << 1e-310;
+    QTest::newRow("zero with a vast exponent") << QByteArray("0.000e99999") << number << 0.0;
     QTest::newRow("too large, then a word") << QByteArray("1e400x") << none << 0.0;
 }
 
@@ -97,6 +113,7 @@ void TestInputChannel::bothPathsReadEveryItemAlike()
     const LeadingNumber careful = ReadNumberItem(item.toStdString());
     QCOMPARE(careful.reading, reading);
     QCOMPARE(careful.value, value);
+    QCOMPARE(std::signbit(careful.value), std::signbit(value));
 
     const auto takes = static_cast<std::size_t>(reading == ItemReading::Number ? item.size() : 0);
     const std::pair<QByteArray, bool> contexts[] = {

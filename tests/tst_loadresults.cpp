@@ -339,6 +339,11 @@ void TestLoadResults::fasterLoadsMatchTheReference_data()
     row("pair parted by the split", OddSplitText(), true);
     row("pair parted by the split, equal x", OddSplitText(3), true);
     row("pair parted by the split, too few vertices", OddSplitText().substr(0, 7000), false);
+    // The y completing the parted vertex (the 1002nd number, on a line of 8 bytes after the
+    // count's 5) is the largest, and a number follows the last vertex.
+    std::string partedLargestY = OddSplitText() + "9\n";
+    partedLargestY.replace(5 + 1001 * 8, 7, "9999999");
+    row("pair parted by the split, largest y, more numbers than the count", partedLargestY, true);
     // The split lies in the blank lines before the count.
     row("count past the middle", std::string(300000, '\n') + "2\n1 2\n3 4\n", true);
     row("count past the middle, too few vertices", std::string(300000, '\n') + "3\n1 2\n3 4\n", false);

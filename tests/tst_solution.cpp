@@ -29,6 +29,14 @@ std::vector<PointD> Profile(std::initializer_list<double> coordinates)
     return vertices;
 }
 
+// The profile ordered by X as the viewer orders it.
+std::vector<PointD> SortedProfile(std::initializer_list<double> coordinates)
+{
+    std::vector<PointD> vertices = Profile(coordinates);
+    QuickSort(vertices);
+    return vertices;
+}
+
 QString Describe(const std::vector<PointD>& vertices)
 {
     QStringList pairs;
@@ -539,22 +547,30 @@ void TestSolution::givesTheExactOptimum()
 
 namespace {
 
+// 17 significant digits, enough to tell doubles apart; values beyond every double too.
+QString Digits(Wide value)
+{
+    char text[48];
+    const auto end
+        = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17).ptr;
+    return QString::fromLatin1(text, end - text);
+}
+
 QString Describe(const PlacementVerdict& verdict)
 {
-    const auto number = [](double value) { return QString::number(value, 'g', 17); };
-    const auto point = [&](PointD at) { return "(" + number(at.X) + "," + number(at.Y) + ")"; };
+    const auto point = [](PointD at) { return "(" + Digits(at.X) + "," + Digits(at.Y) + ")"; };
     switch (verdict.Kind) {
     case PlacementKind::Ok:
-        return "ok " + number(verdict.Height) + " of " + number(verdict.BestHeight);
+        return "ok " + Digits(verdict.Height) + " of " + Digits(verdict.BestHeight);
     case PlacementKind::NotFinite:
         return "not finite";
     case PlacementKind::OutsideRange:
-        return "outside " + number(verdict.First) + ".." + number(verdict.Last);
+        return "outside " + Digits(verdict.First) + ".." + Digits(verdict.Last);
     case PlacementKind::MissesSlope:
         return "misses " + point(verdict.Slope.From) + "-" + point(verdict.Slope.To) + ", needs "
-            + number(verdict.Needed);
+            + Digits(verdict.Needed);
     case PlacementKind::HigherThanNeeded:
-        return "higher " + number(verdict.Height) + " than " + number(verdict.BestHeight) + " at "
+        return "higher " + Digits(verdict.Height) + " than " + Digits(verdict.BestHeight) + " at "
             + point(verdict.Best);
     }
     return {};
@@ -564,17 +580,20 @@ QString Describe(const PlacementVerdict& verdict)
 
 void TestSolution::judgesAnswers_data()
 {
+    QTest::addColumn<std::vector<PointD>>("profile");
     QTest::addColumn<ProfileAnswer>("answer");
     QTest::addColumn<double>("tolerance");
     QTest::addColumn<QString>("tower");
     QTest::addColumn<QString>("island");
-    // On the profile below V is 15 - 4x up to x = 2.5, then 2x; V - T is 3 over [2.5, 3].
-    const auto row
-        = [](const char* name, PointD tower, PointD island, double tolerance) -> QTestData& {
-        return QTest::newRow(name) << ProfileAnswer { tower, island } << tolerance;
+    // On this profile V is 15 - 4x up to x = 2.5, then 2x; V - T is 3 over [2.5, 3]; V(2.5) is
+    // 5, whose unit in the last place is 2^-50.
+    const std::vector<PointD> valley = Profile({ 0, 0, 1, 2, 2, 1, 3, 3, 4, -1 });
+    const auto row = [&valley](const char* name, PointD tower, PointD island, double tolerance,
+                         const std::vector<PointD>& profile = {}) -> QTestData& {
+        return QTest::newRow(name) << (profile.empty() ? valley : profile)
+                                   << ProfileAnswer { tower, island } << tolerance;
     };
-    const double below = -std::numeric_limits<double>::infinity();
-    const double above = std::numeric_limits<double>::infinity();
+    const double unit = 0x1p-50;
     row("the reference", { 2.5, 5 }, { 2.5, 5 }, 1e-6) << "ok 3 of 3"
                                                        << "ok 5 of 5";
     row("tower elsewhere on the level stretch, island within the default tolerance", { 3, 6 },
@@ -589,32 +608,88 @@ void TestSolution::judgesAnswers_data()
         << "misses (3,3)-(4,-1), needs 7";
     row("outside the range, not a number", { -1, 20 }, { std::nan(""), 5 }, 1e-6) << "outside 0..4"
                                                                                   << "not finite";
-    // A tolerance of 1/16 makes the boundaries exact doubles.
-    row("higher by exactly the tolerance", { 2.5, 5.1875 }, { 2.5, 5.3125 }, 0.0625)
-        << "ok 3.1875 of 3"
-        << "ok 5.3125 of 5";
-    row("higher by a unit more", { 2.5, std::nextafter(5.1875, above) },
-        { 2.5, std::nextafter(5.3125, above) }, 0.0625)
-        << "higher 3.1875000000000009 than 3 at (2.5,5)"
-        << "higher 5.3125000000000009 than 5 at (2.5,5)";
-    row("below a slope by exactly the tolerance", { 3, 5.625 }, { 2.5, 4.6875 }, 0.0625)
-        << "ok 2.625 of 3"
-        << "ok 4.6875 of 5";
-    row("below by a unit more", { 3, std::nextafter(5.625, below) },
-        { 2.5, std::nextafter(4.6875, below) }, 0.0625)
-        << "misses (0,0)-(1,2), needs 6"
+    // A tolerance of 1/16 makes the bounds exact doubles: the tower may stray by 3/16, the
+    // island by 5/16, each plus four units of V there.
+    row("higher by exactly the allowance", { 2.5, 5.1875 + 4 * unit }, { 2.5, 5.3125 + 4 * unit },
+        0.0625)
+        << "ok 3.1875000000000036 of 3"
+        << "ok 5.3125000000000036 of 5";
+    row("higher by a unit more", { 2.5, 5.1875 + 5 * unit }, { 2.5, 5.3125 + 5 * unit }, 0.0625)
+        << "higher 3.1875000000000044 than 3 at (2.5,5)"
+        << "higher 5.3125000000000044 than 5 at (2.5,5)";
+    row("below V by exactly the allowance", { 2.5, 4.8125 - 4 * unit },
+        { 2.5, 4.6875 - 4 * unit }, 0.0625)
+        << "ok 2.8124999999999964 of 3"
+        << "ok 4.6874999999999964 of 5";
+    row("below by a unit more", { 2.5, 4.8125 - 5 * unit }, { 2.5, 4.6875 - 5 * unit }, 0.0625)
+        << "misses (3,3)-(4,-1), needs 5"
         << "misses (3,3)-(4,-1), needs 5";
+
+    // Level ground at 1e9, where a unit is 2^-23 and a tolerance of 2^-20 is eight units: the
+    // least height is 0, so the tower may stray by twelve units, not by a millionth of its
+    // y; the island, whose least altitude is 1e9, by about 954.
+    const std::vector<PointD> plateau = Profile({ 0, 1e9, 10, 1e9 });
+    const double plateauUnit = 0x1p-23;
+    row("on a plateau, a tower 999 below the ground, an island 1001 too high", { 5, 999999001 },
+        { 5, 1e9 + 1001 }, 1e-6, plateau)
+        << "misses (0,1000000000)-(10,1000000000), needs 1000000000"
+        << "higher 1000001001 than 1000000000 at (0,1000000000)";
+    row("on a plateau, a tower below by the allowance, an island 900 too high",
+        { 5, 1e9 - 12 * plateauUnit }, { 5, 1e9 + 900 }, 0x1p-20, plateau)
+        << "ok -1.430511474609375e-06 of 0"
+        << "ok 1000000900 of 1000000000";
+    row("on a plateau, a tower below by a unit more", { 5, 1e9 - 13 * plateauUnit }, { 5, 1e9 },
+        0x1p-20, plateau)
+        << "misses (0,1000000000)-(10,1000000000), needs 1000000000"
+        << "ok 1000000000 of 1000000000";
+    row("on a plateau, a tower above by the allowance", { 5, 1e9 + 12 * plateauUnit }, { 0, 1e9 },
+        0x1p-20, plateau)
+        << "ok 1.430511474609375e-06 of 0"
+        << "ok 1000000000 of 1000000000";
+    row("on a plateau, a tower above by a unit more", { 5, 1e9 + 13 * plateauUnit }, { 0, 1e9 },
+        0x1p-20, plateau)
+        << "higher 1.5497207641601562e-06 than 0 at (0,1000000000)"
+        << "ok 1000000000 of 1000000000";
+
+    // V beyond every double: at x 1e9 the line through (0,0) and (1,1e300) stands near 1e309,
+    // so no finite y there sees that slope, whatever the tolerance.
+    const std::vector<PointD> cliff = Profile({ 0, 0, 1, 1e300, 1e9, 1e300 });
+    for (const double tolerance : { 1e-6, 0.0 }) {
+        row(tolerance > 0 ? "V beyond every double" : "V beyond every double, no tolerance",
+            { 1e9, 0 }, { 1e9, -1e300 }, tolerance, cliff)
+            << "misses (0,0)-(1,1.0000000000000001e+300), needs 1.0000000000000001e+309"
+            << "misses (0,0)-(1,1.0000000000000001e+300), needs 1.0000000000000001e+309";
+    }
+    // Vertices 3e308 apart: that slope is -3.3e-18, not the 0 its run beyond every double
+    // would make of it in doubles, so its line stands near 6.7e289 over the first vertex.
+    const std::vector<PointD> wide = Profile({ -1.5e308, -340, -1.3e308, -956, 1.7e308, -1e291 });
+    row("a run beyond every double", { -1.5e308, -340 }, { -1.5e308, -340 }, 1e-6, wide)
+        << "misses (-1.3000000000000001e+308,-956)-(1.6999999999999999e+308,"
+           "-9.9999999999999996e+290), needs 6.6666666666666637e+289"
+        << "misses (-1.3000000000000001e+308,-956)-(1.6999999999999999e+308,"
+           "-9.9999999999999996e+290), needs 6.6666666666666637e+289";
+    // Heights beyond every double: the least is about 2.15e308, the tower's 20.8 % more.
+    const std::vector<PointD> chasm
+        = SortedProfile({ 1, -1.5e308, 5, -0.0, 6, -1.7e308, 3, 5e307, 5, -1.5e308 });
+    for (const double tolerance : { 1e-6, 0.0 }) {
+        row(tolerance > 0 ? "heights beyond every double"
+                          : "heights beyond every double, no tolerance",
+            { 4.2976, 1.7976000000000003e+308 }, { 4.0740740740740744, 1.5740740740740746e+308 },
+            tolerance, chasm)
+            << "higher 2.5952000000000004e+308 than 2.1481481481481485e+308 at "
+               "(4.0740740740740735,1.574074074074075e+308)"
+            << "ok 1.5740740740740746e+308 of 1.5740740740740744e+308";
+    }
 }
 
 void TestSolution::judgesAnswers()
 {
+    QFETCH(std::vector<PointD>, profile);
     QFETCH(ProfileAnswer, answer);
     QFETCH(double, tolerance);
     QFETCH(QString, tower);
     QFETCH(QString, island);
-    const std::vector<PointD> vertices = Profile({ 0, 0, 1, 2, 2, 1, 3, 3, 4, -1 });
-    const ProfileSolution solution(vertices);
-    const AnswerVerdict verdict = CheckAnswer(solution, answer, tolerance);
+    const AnswerVerdict verdict = CheckAnswer(ProfileSolution(profile), answer, tolerance);
     QCOMPARE(Describe(verdict.Tower), tower);
     QCOMPARE(Describe(verdict.Island), island);
     QCOMPARE(verdict.Ok(), tower.startsWith("ok") && island.startsWith("ok"));

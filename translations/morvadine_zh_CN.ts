@@ -21,10 +21,6 @@
         <translation>错误</translation>
     </message>
     <message>
-        <source>%1: %2, tower %3, island %4, height %5 (best %6), solver %7 ms</source>
-        <translation>%1：%2，瞭望塔 %3，浮空岛 %4，高度 %5（最优 %6），求解器 %7 毫秒</translation>
-    </message>
-    <message>
         <source>; tower: %1</source>
         <translation>；瞭望塔：%1</translation>
     </message>
@@ -59,6 +55,18 @@
     <message>
         <source>waiting for %1, which another run of the viewer is using (%2)</source>
         <translation>正在等待 %1：查看器的另一次运行正在使用它（%2）</translation>
+    </message>
+    <message>
+        <source>%1, tower %2, island %3, height %4 (best %5), solver %6 ms</source>
+        <translation>%1，瞭望塔 %2，浮空岛 %3，高度 %4（最优 %5），求解器 %6 毫秒</translation>
+    </message>
+    <message>
+        <source>%1: error: runtime error: %2; its answer was %3</source>
+        <translation>%1：出错：运行时错误：%2；它的答案：%3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
     </message>
 </context>
 <context>
@@ -106,10 +114,6 @@
     <message>
         <source>Use PROGRAM as the solver instead of the calc.exe beside the viewer; it is staged and run as calc.exe all the same.</source>
         <translation>用 PROGRAM 代替查看器旁边的 calc.exe 作为求解器；它同样会以 calc.exe 的名字放进工作目录并运行。</translation>
-    </message>
-    <message>
-        <source>Accept a height or a y within T of the best, absolutely or relative to the best (default %1).</source>
-        <translation>高度或 y 与最优值相差不超过 T（绝对误差或相对于最优值的相对误差）即视为正确（默认 %1）。</translation>
     </message>
     <message>
         <source>With --check: draw each FILE with its tower and island to the image file PATTERN (its extension gives the format, .png for one). {name} in PATTERN stands for FILE&apos;s name without its folder and extension; several FILEs need it.</source>
@@ -176,6 +180,10 @@ on standard output.</source>
     <message>
         <source>%1: %2</source>
         <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>Let the tower and the island lie below the lowest point that sees every slope, and their heights above the least possible, by at most T times max(1, |least|) plus %1 units in the last place of that point (default %2). The tower&apos;s height is taken above the ground, the island&apos;s is its y; both must lie over the profile&apos;s x range.</source>
+        <translation>允许瞭望塔和浮空岛低于能看到所有山坡的最低点，也允许其高度高出可能的最低高度，但都不超过 T 乘以 max(1, |最低高度|)，再加上该点的 %1 个末位单位（默认 %2）。瞭望塔的高度从地面算起，浮空岛的高度即其 y；两者都必须位于山脉的 x 范围之内。</translation>
     </message>
 </context>
 <context>
@@ -467,6 +475,17 @@ on standard output.</source>
     <message>
         <source>the solver ran for %1 ms</source>
         <translation>求解器运行了 %1 毫秒</translation>
+    </message>
+    <message>
+        <source>%1; %2</source>
+        <translation>%1；%2</translation>
+    </message>
+</context>
+<context>
+    <name>frmMain</name>
+    <message>
+        <source>%1: %2: %3</source>
+        <translation>%1：%2：%3</translation>
     </message>
 </context>
 </TS>

@@ -4,10 +4,12 @@
 #include "check/verdicttext.h"
 #include "render/val.h"
 #include "render/viewtransform.h"
+#include "solver/messagetext.h"
 #include "ui/picturebox.h"
 #include "ui/windowgeometry.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTextStream>
 #include <QTimer>
 
 namespace {
@@ -222,7 +225,8 @@ void frmMain::tmrDisplay_Timer()
 }
 
 void frmMain::ShowCollected(
-    const std::shared_ptr<const LoadedProfile>& profile, std::chrono::nanoseconds solverTime)
+    const std::shared_ptr<const LoadedProfile>& profile, std::chrono::nanoseconds solverTime,
+    int exitStatus)
 {
     const CoordinateCaptions captions = CaptionsOf(*profile);
     ShowCoordinates(lblT1, captions.Tower);
@@ -235,9 +239,17 @@ void frmMain::ShowCollected(
     const DrawOutcome outcome = ShowProfile(profile);
     cmdDraw->setEnabled(true);
     cmdDrawTower->setEnabled(true);
-    const AnswerTips tips = AnswerToolTips(*profile, m_tolerance, solverTime);
+    const AnswerTips tips = AnswerToolTips(*profile, m_tolerance, solverTime, exitStatus);
     lblT1->setToolTip(tips.Tower);
     lblT2->setToolTip(tips.Island);
+    // Shown all the same, as the solver left it; the terminal it was started from hears why
+    // the answer may not be what the solver meant.
+    if (exitStatus != 0) {
+        QTextStream(stderr) << QCoreApplication::translate("frmMain", "%1: %2: %3")
+                                   .arg(QLatin1String(ApplicationTitle), m_solver.DroppedFile(),
+                                       ExitStatusSentence(exitStatus))
+                            << Qt::endl;
+    }
     const QString problem
         = DrawProblem(outcome, m_solver.DroppedFile(), profile->Extents.MaxX);
     if (!problem.isEmpty())

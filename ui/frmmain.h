@@ -77,8 +77,8 @@ protected:
 private:
     void LayOutControls();
     DrawOptions DrawingOptions() const;
-    void ShowCollected(
-        const std::shared_ptr<const LoadedProfile>& profile, std::chrono::nanoseconds solverTime);
+    void ShowCollected(const std::shared_ptr<const LoadedProfile>& profile,
+        std::chrono::nanoseconds solverTime, int exitStatus);
     void ShowFailure(const QString& message);
     void ShowMessage(const QString& text, QMessageBox::Icon icon);
 

@@ -103,6 +103,14 @@ int main()
                    "step 7: morvadine.in, ./morvadine.in, morvadine.in.bak\n",
             stderr);
         return 3;
+    } else if (Behaviour == "garbled") {
+        // A line of 100,000 bytes, then colours, a carriage return and a byte that is not UTF-8.
+        std::fputs((std::string(99990, '-') + "the end\n").c_str(), stderr);
+        std::fputs("\x1b[31mred\x1b[0m\rover\xff\n", stderr);
+        return 4;
+    } else if (Behaviour == "answerthenfail") {
+        std::fputs("gave up after answering\n", stderr);
+        return Answer() == 0 ? 3 : 2;
     } else if (Behaviour == "crashing") {
         std::fputs("about to crash\n", stderr);
         // No core file: it would land in the work directory.
@@ -140,7 +148,8 @@ int main()
             : 2;
     } else if (Behaviour == "fifolink") {
         return mkfifo("calc.fifo", 0600) == 0 && unlink("morvadine.in") == 0
-                && symlink("calc.fifo", "morvadine.in") == 0 && WriteFile("morvadine.out", "1 2 3 4\n")
+                && symlink("calc.fifo", "morvadine.in") == 0
+                && WriteFile("morvadine.out", "1 2 3 4\n")
             ? 0
             : 2;
     } else if (Behaviour == "stdinlink") {
