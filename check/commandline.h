@@ -36,5 +36,6 @@ QStringList CommandLineArguments(int argc, char* argv[]);
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 // Prints what a Print or Refuse says, or runs the check mode on the console; returns the
-// exit status. `programFolder` holds calc.exe and receives the work directory.
+// exit status. `programFolder`: the executable's folder, whose ProgramPlaces say where
+// calc.exe lies and the work directory goes.
 int RunWithoutWindow(const CommandLine& commandLine, const QString& programFolder);

@@ -1,16 +1,26 @@
 #!/usr/bin/env bash
 # Installs what Morvadine needs on Debian 12, and only what is missing.
-#   setup.sh test   compiler, CMake, Qt 6 with its translation tools (lupdate, lrelease and
-#                   their CMake functions) and Qt's own Chinese texts, GMP (the solution's
-#                   exact rationals) and the de_DE.UTF-8 locale the tests read numbers under
-#   setup.sh run    the same, plus a font with Chinese glyphs for the window's captions
+#   setup.sh test     compiler, CMake, Qt 6 with its translation tools (lupdate, lrelease
+#                     and their CMake functions) and Qt's own Chinese texts, GMP (the
+#                     solution's exact rationals), the de_DE.UTF-8 locale the tests read
+#                     numbers under, and what the installation's test checks with: the menu
+#                     entry's, the metadata's and the manual page's validators, and the
+#                     Debian package tools
+#   setup.sh run      the build's part of the above, plus a font with Chinese glyphs for the
+#                     window's captions
+#   setup.sh package  the build's part, plus the Debian package tools
 set -euo pipefail
 
 packages=(g++ cmake ninja-build qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
     libgmp-dev locales)
-if [ "${1:-test}" = run ]; then
-    packages+=(fonts-noto-cjk)
-fi
+# CPack reads the programs' libraries with dpkg-shlibdeps, finding the programs with file.
+package_tools=(dpkg-dev file)
+case "${1:-test}" in
+    test) packages+=(desktop-file-utils appstream man-db groff-base "${package_tools[@]}") ;;
+    run) packages+=(fonts-noto-cjk) ;;
+    package) packages+=("${package_tools[@]}") ;;
+    *) echo "usage: $0 [test|run|package]" >&2; exit 2 ;;
+esac
 
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then

@@ -170,10 +170,10 @@ void PrepareWorkDirectory(const fs::path& workDirectory)
 
 SolverRun::SolverRun(QString programFolder, QObject* parent)
     : QObject(parent)
-    , m_programFolder(QDir(programFolder).absolutePath())
-    , m_workDirectory(ToPath(m_programFolder) / WorkDirectoryName)
+    , m_places(LocateProgramPlaces(programFolder))
+    , m_workDirectory(ToPath(m_places.WorkFolder) / WorkDirectoryName)
     , m_workFiles(m_workDirectory)
-    , m_lock(QDir(m_programFolder).filePath(QLatin1String(WorkDirectoryLockName)))
+    , m_lock(QDir(m_places.WorkFolder).filePath(QLatin1String(WorkDirectoryLockName)))
 {
     // A run may take far longer than any age QLockFile would guess at; only a holder that is
     // gone makes the lock stale.
@@ -195,6 +195,9 @@ SolverRun::~SolverRun()
 QString SolverRun::ReserveWorkDirectory()
 {
     m_lockReserved = true;
+    // A private folder that cannot be made leaves the lock untaken: each Start says why.
+    if (!ProblemOf([&] { PrepareWorkFolder(); }).isEmpty())
+        return {};
     if (m_lock.isLocked() || m_lock.tryLock(0) || m_lock.error() != QLockFile::LockFailedError)
         return {};
     return LockHolder();
@@ -206,7 +209,7 @@ void SolverRun::SetTimeout(std::chrono::milliseconds timeout) { m_timeout = time
 
 void SolverRun::SetSolverProgram(const QString& program)
 {
-    m_solverProgram = QDir(m_programFolder).absoluteFilePath(program);
+    m_solverProgram = QDir(m_places.SolverFolder).absoluteFilePath(program);
 }
 
 // Idle → Queued, and on to Running at once unless processes of an earlier run are still being
@@ -220,6 +223,7 @@ QString SolverRun::Start(const QString& droppedFile, PointReading reading)
         emit WaitingChanged(false);
     QString problem = ProblemOf([&] {
         CheckDroppedFile(droppedFile, m_workDirectory);
+        PrepareWorkFolder();
         TakeWorkDirectory();
         m_droppedFile = ShownName(droppedFile);
     });
@@ -241,6 +245,14 @@ QString SolverRun::Start(const QString& droppedFile, PointReading reading)
     return problem;
 }
 
+// An installed viewer's work folder is the user's private folder, made or checked before the
+// lock goes into it; any other work folder is the program folder, there already.
+void SolverRun::PrepareWorkFolder() const
+{
+    if (m_places.Installed)
+        PreparePrivateFolder(ToPath(m_places.WorkFolder));
+}
+
 void SolverRun::TakeWorkDirectory()
 {
     if (!m_lock.isLocked() && !m_lock.tryLock(0))
@@ -255,7 +267,8 @@ QString SolverRun::LockProblem() const
             .arg(WorkDirectory(), LockHolder());
     }
     // QLockFile does not say why it could not make its file: trying to make it says.
-    const QString lockFile = QDir(m_programFolder).filePath(QLatin1String(WorkDirectoryLockName));
+    const QString lockFile
+        = QDir(m_places.WorkFolder).filePath(QLatin1String(WorkDirectoryLockName));
     QFile probe(lockFile);
     QString reason = QCoreApplication::translate("SolverRun", "the lock cannot be taken");
     if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly))
@@ -347,16 +360,22 @@ void SolverRun::OnEarlierRunEnded()
 QString SolverRun::SolverProgram() const
 {
     return m_solverProgram.isEmpty()
-        ? QDir(m_programFolder).filePath(QLatin1String(SolverFileName))
+        ? QDir(m_places.SolverFolder).filePath(QLatin1String(SolverFileName))
         : m_solverProgram;
 }
 
 QString SolverRun::MissingSolverProblem() const
 {
+    if (m_solverProgram.isEmpty() && m_places.Installed) {
+        return QCoreApplication::translate("SolverRun",
+            "%1 is missing from %2, where the installation put it; install the viewer again or "
+            "name a solver with --solver")
+            .arg(QLatin1String(SolverFileName), m_places.SolverFolder);
+    }
     if (m_solverProgram.isEmpty()) {
         return QCoreApplication::translate(
             "SolverRun", "%1 is missing: it must lie beside the program, in %2")
-            .arg(QLatin1String(SolverFileName), m_programFolder);
+            .arg(QLatin1String(SolverFileName), m_places.SolverFolder);
     }
     return QCoreApplication::translate("SolverRun", "%1: the solver program does not exist")
         .arg(m_solverProgram);

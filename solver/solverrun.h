@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scene/loadresults.h"
+#include "solver/programplaces.h"
 #include "solver/readingahead.h"
 #include "solver/workfiles.h"
 
@@ -24,9 +25,10 @@ inline constexpr const char* WorkDirectoryName = "morvadine_temporary";
 inline constexpr const char* WorkDirectoryLockName = "morvadine_temporary.lock";
 
 // One solver run at a time: stages a dropped problem input with the solver program as
-// calc.exe in the work directory "morvadine_temporary" of the program folder, starts it
-// there, and collects its answer as a profile of its own, handed over whole with the report.
-// Every path is explicit; the process's current directory is never read or changed.
+// calc.exe in the work directory "morvadine_temporary" of the work folder, starts it there,
+// and collects its answer as a profile of its own, handed over whole with the report. Where
+// calc.exe lies and the work folder are the program folder's ProgramPlaces. Every path is
+// explicit; the process's current directory is never read or changed.
 //
 // Cleaning up removes only what a run stages or the solver answers with (calc.exe,
 // morvadine.in, morvadine.out and the stand-in solver's morvadine.out.tmp in the work
@@ -45,9 +47,9 @@ inline constexpr const char* WorkDirectoryLockName = "morvadine_temporary.lock";
 class SolverRun : public QObject {
     Q_OBJECT
 public:
-    // programFolder: where the work directory is made, and where calc.exe lies unless
-    // SetSolverProgram names another program; the window passes the executable's folder,
-    // tests a temporary folder of their own.
+    // programFolder: the executable's folder, whose places say where the work directory is
+    // made and where calc.exe lies unless SetSolverProgram names another program; tests pass
+    // a temporary folder of their own, which holds both.
     explicit SolverRun(QString programFolder, QObject* parent = nullptr);
     // Stops a pending solver and everything it started, and whatever earlier runs left
     // running, waiting for them to end, so that none of them outlives the viewer; then cleans
@@ -65,8 +67,8 @@ public:
     // How long a solver may run, counted from its start; 60 s unless set. Applies from the
     // next Start.
     void SetTimeout(std::chrono::milliseconds timeout);
-    // The program staged as calc.exe; calc.exe in the program folder unless set. Applies
-    // from the next Start.
+    // The program staged as calc.exe; calc.exe in the solver folder unless set. Applies from
+    // the next Start.
     void SetSolverProgram(const QString& program);
 
     // Stops a pending run and removes its staged files (the latest drop wins); then checks
@@ -158,6 +160,7 @@ private:
     // The program staged as calc.exe, and why a run cannot find it, naming the path it tried.
     QString SolverProgram() const;
     QString MissingSolverProblem() const;
+    void PrepareWorkFolder() const;
     void TakeWorkDirectory();
     QString LockProblem() const;
     QString LockHolder() const;
@@ -183,8 +186,8 @@ private:
     void ReleaseWorkDirectoryWhenDone();
     QString CleanUp() const;
 
-    QString m_programFolder;
-    QString m_solverProgram; // empty for calc.exe in the program folder
+    ProgramPlaces m_places;
+    QString m_solverProgram; // empty for calc.exe in the solver folder
     std::filesystem::path m_workDirectory;
     WorkDirectoryFiles m_workFiles;
     QLockFile m_lock;

@@ -304,6 +304,29 @@ on standard output.</source>
     </message>
 </context>
 <context>
+    <name>ProgramPlaces</name>
+    <message>
+        <source>%1 is a link: the viewer makes its work directory only in a folder of your own; remove the link</source>
+        <translation>%1 是一个链接：查看器只在您自己的文件夹中创建工作目录；请删除该链接</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder: the viewer makes its work directory only in a folder of your own; rename or remove it</source>
+        <translation>%1 不是文件夹：查看器只在您自己的文件夹中创建工作目录；请将其重命名或删除</translation>
+    </message>
+    <message>
+        <source>cannot open the folder %1: %2</source>
+        <translation>无法打开文件夹 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user: the viewer makes its work directory only in a folder of your own; remove it</source>
+        <translation>%1 属于另一个用户：查看器只在您自己的文件夹中创建工作目录；请将其删除</translation>
+    </message>
+    <message>
+        <source>cannot make the folder %1 private: %2</source>
+        <translation>无法将文件夹 %1 设为私有：%2</translation>
+    </message>
+</context>
+<context>
     <name>SolverRun</name>
     <message>
         <source>%1 second</source>
@@ -380,6 +403,10 @@ on standard output.</source>
     <message>
         <source>%1 finished without a usable answer: %2</source>
         <translation>%1 已结束，但没有给出可用的答案：%2</translation>
+    </message>
+    <message>
+        <source>%1 is missing from %2, where the installation put it; install the viewer again or name a solver with --solver</source>
+        <translation>%2 中缺少安装时放在那里的 %1；请重新安装查看器，或用 --solver 指定求解程序</translation>
     </message>
     <message>
         <source>%1 is in use by another run of the viewer (%2); try again once it has finished</source>

@@ -33,8 +33,9 @@ class frmMain : public QWidget {
     Q_OBJECT
 
 public:
-    // `programFolder` holds calc.exe and receives the work directory; `messages` shows the
-    // message boxes (a modal presenter when none is given).
+    // `programFolder`: the executable's folder, whose ProgramPlaces say where calc.exe lies and
+    // the work directory goes; `messages` shows the message boxes (a modal presenter when none
+    // is given).
     explicit frmMain(QString programFolder, std::unique_ptr<MessagePresenter> messages = {},
                      QWidget* parent = nullptr);
     ~frmMain() override;
