@@ -29,7 +29,7 @@ int main(int argc, char* argv[])
     QTemporaryDir folder;
     WritePointFile(folder.filePath(PointFileName).toStdString(), vertices);
 
-    SceneState scene;
+    std::unique_ptr<LoadedProfile> scene;
     std::vector<PointD> copy;
     int failures = 0;
     const std::vector<Timing> timings = SecondsOfRunsInTurns(repetitions, {
@@ -46,12 +46,12 @@ int main(int argc, char* argv[])
             if (!calc.waitForFinished(-1) || calc.exitCode() != 0)
                 ++failures;
         },
-        [&] { LoadResults(scene, folder.path().toStdString()); },
-        // The verdict on the scene the load before it left.
+        [&] { scene = LoadResults(folder.path().toStdString()); },
+        // The verdict on the profile the load before it gave.
         [&] {
             const ProfileSolution solution(
-                std::span<const PointD>(&scene.Points(1), std::size_t(scene.PointCount)));
-            if (!CheckAnswer(solution, { scene.Tower, scene.Island }).Ok())
+                std::span<const PointD>(&scene->Points(1), std::size_t(scene->PointCount)));
+            if (!CheckAnswer(solution, { scene->Tower, scene->Island }).Ok())
                 ++failures;
         },
     });

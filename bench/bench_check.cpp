@@ -29,19 +29,18 @@ int main(int argc, char* argv[])
     const CheckRequest plain;
     CheckRequest withPicture;
     withPicture.Picture.Pattern = folder.filePath(QStringLiteral("{name}.png"));
-    const auto scene = std::make_unique<SceneState>();
     const std::filesystem::path path = folder.path().toStdString();
 
     int failures = 0;
     const auto loadAndReport = [&](const CheckRequest& request) {
         return [&, request = &request] {
-            const CoordinateCaptions captions = LoadResults(*scene, path);
-            if (ReportCollected(*scene, file, captions, {}, *request).Outcome != FileOutcome::Ok)
+            const std::unique_ptr<LoadedProfile> profile = LoadResults(path);
+            if (ReportCollected(*profile, file, {}, *request).Outcome != FileOutcome::Ok)
                 ++failures;
         };
     };
     const std::vector<Timing> timings = SecondsOfRunsInTurns(repetitions,
-        { [&] { LoadResults(*scene, path); }, loadAndReport(plain), loadAndReport(withPicture) });
+        { [&] { LoadResults(path); }, loadAndReport(plain), loadAndReport(withPicture) });
     const double load = timings[0].Median;
     const double check = timings[1].Median;
     const double picture = timings[2].Median;

@@ -28,32 +28,36 @@ Timing Milliseconds(int repetitions, const std::function<void()>& run)
     return {seconds.Best * 1e3, seconds.Median * 1e3};
 }
 
+struct Scene {
+    std::unique_ptr<LoadedProfile> profile;
+    SceneView view;
+};
+
 // A rugged range: a random walk in height over evenly spaced X, already ordered.
-std::unique_ptr<SceneState> Range()
+Scene Range()
 {
-    auto scene = std::make_unique<SceneState>();
+    Scene scene { std::make_unique<LoadedProfile>(), {} };
+    LoadedProfile& profile = *scene.profile;
     std::mt19937_64 random(7);
     std::normal_distribution<double> slope(0.0, 1.0);
     double height = 500.0;
     for (std::int32_t k = 1; k <= MaxPoints; ++k) {
         height = std::max(0.0, height + slope(random));
-        scene->Points(k) = {static_cast<double>(k), height};
-        scene->MaxY = std::max(scene->MaxY, height);
+        profile.Points(k) = {static_cast<double>(k), height};
+        profile.Extents.Include(profile.Points(k));
     }
-    scene->PointCount = MaxPoints;
-    scene->MaxX = MaxPoints;
-    scene->MountainMaxY = scene->MaxY;
-    scene->Tower = {MaxPoints / 2.0, scene->MaxY * 1.1};
-    scene->Island = {MaxPoints / 3.0, scene->MaxY * 1.2};
-    scene->ViewWidth = 8295 - 120;
-    scene->ViewHeight = 3495 - 120;
-    scene->HaveData = true;
+    profile.PointCount = MaxPoints;
+    profile.Tower = {MaxPoints / 2.0, profile.Extents.MaxY * 1.1};
+    profile.Island = {MaxPoints / 3.0, profile.Extents.MaxY * 1.2};
+    FitHeight(scene.view, profile);
+    scene.view.ViewWidth = 8295 - 120;
+    scene.view.ViewHeight = 3495 - 120;
     return scene;
 }
 
-QPointF Pixels(const SceneState& scene, PointD p)
+QPointF Pixels(const SceneView& view, PointD p)
 {
-    const PointD twips = ToScreen(scene, p);
+    const PointD twips = ToScreen(view, p);
     return {twips.X / 15.0, twips.Y / 15.0};
 }
 
@@ -65,52 +69,55 @@ QPen Pen(Qt::GlobalColor colour, Qt::PenStyle style)
 }
 
 // The same picture, each primitive handed to QPainter as it comes.
-void PlainPainter(SceneState& scene, QImage& image, const DrawInputs& inputs)
+void PlainPainter(Scene& scene, QImage& image, const DrawOptions& options)
 {
+    const LoadedProfile& profile = *scene.profile;
+    SceneView& view = scene.view;
     QPainter painter(&image);
     painter.fillRect(image.rect(), Qt::white);
-    SetScales(scene);
-    const std::int32_t limit = std::min(RoundToInt32(Val(inputs.MaxPointText)), scene.PointCount);
-    const std::int32_t step = RoundToInt32(static_cast<double>(scene.PointCount) / limit);
+    SetScales(view, profile.Extents.MaxX);
+    const std::int32_t limit = std::min(options.SampleCount, profile.PointCount);
+    const std::int32_t step = RoundToInt32(static_cast<double>(profile.PointCount) / limit);
     QPointF previous;
-    for (std::int32_t i = 1; i <= scene.PointCount; i += step) {
-        const QPointF p = Pixels(scene, scene.Points(i));
+    for (std::int32_t i = 1; i <= profile.PointCount; i += step) {
+        const QPointF p = Pixels(view, profile.Points(i));
         painter.setPen(Pen(Qt::black, Qt::SolidLine));
         painter.drawPoint(p);
         if (i > 1)
             painter.drawLine(previous, p);
         previous = p;
     }
-    const std::pair<int, std::pair<PointD, Qt::GlobalColor>> sights[] = {
-        {inputs.Line1Value, {scene.Tower, Qt::blue}}, {inputs.Line2Value, {scene.Island, Qt::red}}};
-    for (const auto& [value, from] : sights) {
-        if (value != 1)
+    const std::pair<bool, std::pair<PointD, Qt::GlobalColor>> sights[]
+        = { { options.TowerSightLines, { profile.Tower, Qt::blue } },
+              { options.IslandSightLines, { profile.Island, Qt::red } } };
+    for (const auto& [drawn, from] : sights) {
+        if (!drawn)
             continue;
         painter.setPen(Pen(from.second, Qt::DotLine));
-        const QPointF origin = Pixels(scene, from.first);
-        for (std::int32_t i = 1; i <= scene.PointCount; i += step)
-            painter.drawLine(origin, Pixels(scene, scene.Points(i)));
+        const QPointF origin = Pixels(view, from.first);
+        for (std::int32_t i = 1; i <= profile.PointCount; i += step)
+            painter.drawLine(origin, Pixels(view, profile.Points(i)));
     }
-    if (scene.ShowTower) {
-        for (const auto& [value, from] : sights) {
+    if (view.ShowTower) {
+        for (const auto& [drawn, from] : sights) {
             painter.setPen(Pen(from.second, Qt::SolidLine));
             painter.setBrush(from.second);
-            painter.drawEllipse(Pixels(scene, from.first), 4.0, 4.0);
+            painter.drawEllipse(Pixels(view, from.first), 4.0, 4.0);
         }
     }
 }
 
 // Returns whether the median meets the target.
-bool Report(const char* title, SceneState& scene, const DrawInputs& inputs, int repetitions,
+bool Report(const char* title, Scene& scene, const DrawOptions& options, int repetitions,
             double targetMilliseconds)
 {
     ImageSurface surface;
     QImage plain(surface.Image().size(), QImage::Format_RGB32);
     const Timing drawn = Milliseconds(repetitions, [&] {
-        DrawScene(scene, surface, inputs);
+        DrawScene(scene.profile.get(), scene.view, surface, options);
         surface.Image();
     });
-    const Timing baseline = Milliseconds(repetitions, [&] { PlainPainter(scene, plain, inputs); });
+    const Timing baseline = Milliseconds(repetitions, [&] { PlainPainter(scene, plain, options); });
     const bool met = drawn.Median <= targetMilliseconds;
     std::printf("%s\n", title);
     std::printf("  DrawScene on ImageSurface %9.3f ms median, %9.3f ms best", drawn.Median, drawn.Best);
@@ -126,11 +133,11 @@ bool Report(const char* title, SceneState& scene, const DrawInputs& inputs, int 
 int main(int argc, char* argv[])
 {
     const int repetitions = Repetitions(argc, argv, 5);
-    auto scene = Range();
+    Scene scene = Range();
     std::printf("1,000,000 vertices on 8295 x 3495 twips, %d runs each\n", repetitions);
-    bool met = Report("(a) text \"200\"", *scene, {"200", 0, 0}, repetitions, 2.0);
-    scene->ShowTower = true;
-    met &= Report("(b) text \"1000000\", both sight lines, markers", *scene, {"1000000", 1, 1},
+    bool met = Report("(a) text \"200\"", scene, {200, false, false}, repetitions, 2.0);
+    scene.view.ShowTower = true;
+    met &= Report("(b) text \"1000000\", both sight lines, markers", scene, {1000000, true, true},
                   repetitions, 100.0);
     std::printf("targets %s\n", met ? "met" : "NOT met");
     return 0;

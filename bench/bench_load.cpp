@@ -97,9 +97,10 @@ double CoresFree()
     return 2.0 * std::chrono::duration<double>(alone).count() / std::chrono::duration<double>(together).count();
 }
 
-bool SameRecords(const SceneState& a, const SceneState& b)
+bool SameRecords(const LoadedProfile& a, const LoadedProfile& b)
 {
-    return a.PointCount == b.PointCount && a.MaxX == b.MaxX && a.MaxY == b.MaxY
+    return a.PointCount == b.PointCount && a.Extents.MaxX == b.Extents.MaxX
+        && a.Extents.MaxY == b.Extents.MaxY
         && std::memcmp(&a.Points(1), &b.Points(1), sizeof(PointD) * MaxPoints) == 0;
 }
 
@@ -112,8 +113,8 @@ int main(int argc, char* argv[])
     std::filesystem::create_directories(folder);
     std::ofstream(folder / ResultFileName, std::ios::binary) << "1 2 3 4\n";
 
-    auto reference = std::make_unique<SceneState>();
-    auto twoCores = std::make_unique<SceneState>();
+    std::unique_ptr<LoadedProfile> reference;
+    std::unique_ptr<LoadedProfile> twoCores;
     PointFileReader reader;
     std::vector<PointD> records;
     records.reserve(MaxPoints);
@@ -132,9 +133,14 @@ int main(int argc, char* argv[])
         const std::string bytes = Profile(file.pattern);
         std::ofstream(folder / PointFileName, std::ios::binary) << bytes;
         const std::vector<Timing> timings = SecondsOfRunsInTurns(repetitions,
-            { [&] { Floor(bytes, records); }, [&] { LoadResults(*reference, folder); },
+            { [&] { Floor(bytes, records); },
                 [&] {
-                    LoadResultsOnTwoCores(*twoCores, folder, PointFileName, reader, AnyDataFile());
+                    reference.reset();
+                    reference = LoadResults(folder);
+                },
+                [&] {
+                    twoCores.reset();
+                    twoCores = LoadResultsOnTwoCores(folder, PointFileName, reader, AnyDataFile());
                 } });
         const Timing floor = timings[0];
         const Timing load = timings[1];
@@ -151,7 +157,8 @@ int main(int argc, char* argv[])
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("  peak memory %.1f MB (both scenes, the reader's scratch, the floor's text and records)\n",
+    std::printf("  peak memory %.1f MB (both profiles, the reader's scratch, the floor's text and "
+                "records)\n",
                 usage.ru_maxrss / 1024.0);
     std::printf("  cores free to two threads: %.1f of 2 (with fewer, the two-core ratios mean little)\n",
                 CoresFree());

@@ -3,7 +3,7 @@
 // What the benchmarks share: timing, and the rugged 1,000,000-vertex profile they solve and
 // load.
 
-#include "scene/scenestate.h"
+#include "scene/profile.h"
 
 #include <algorithm>
 #include <charconv>

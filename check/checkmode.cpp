@@ -29,7 +29,7 @@ namespace {
 struct Collection {
     bool Reported = false;
     QString Failure; // empty when the answer was loaded
-    CoordinateCaptions Captions;
+    std::shared_ptr<const LoadedProfile> Profile;
     std::chrono::nanoseconds SolverTime { 0 };
     int ExitStatus = 0;
     bool Refused = false; // by Start, before any solver ran
@@ -37,8 +37,7 @@ struct Collection {
 
 // Starts the run and collects it at once, waiting in an event loop of its own while the
 // solver still runs. Returns unreported when stopped.
-Collection SolveAndCollect(
-    SolverRun& run, SceneState& scene, const QString& file, const CheckStop& stop)
+Collection SolveAndCollect(SolverRun& run, const QString& file, const CheckStop& stop)
 {
     Collection collection;
     QEventLoop loop;
@@ -48,9 +47,9 @@ Collection SolveAndCollect(
         loop.quit();
     };
     QObject::connect(&run, &SolverRun::Collected, &loop,
-        [&](const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime,
-            int exitStatus) {
-            collection.Captions = captions;
+        [&](const std::shared_ptr<const LoadedProfile>& profile,
+            std::chrono::nanoseconds solverTime, int exitStatus) {
+            collection.Profile = profile;
             collection.SolverTime = solverTime;
             collection.ExitStatus = exitStatus;
             report();
@@ -59,11 +58,11 @@ Collection SolveAndCollect(
         collection.Failure = message;
         report();
     });
-    collection.Failure = run.Start(file, scene);
+    collection.Failure = run.Start(file, SolverRun::PointReading::Ahead);
     collection.Refused = !collection.Failure.isEmpty();
     if (!collection.Failure.isEmpty())
         return collection;
-    run.Collect(scene);
+    run.Collect();
     if (!collection.Reported)
         loop.exec();
     return collection;
@@ -224,15 +223,14 @@ void CheckStop::Request()
     emit Stopping();
 }
 
-FileReport ReportCollected(SceneState& scene, const QString& file,
-    const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime,
-    const CheckRequest& request, int exitStatus)
+FileReport ReportCollected(const LoadedProfile& profile, const QString& file,
+    std::chrono::nanoseconds solverTime, const CheckRequest& request, int exitStatus)
 {
     FileReport report;
     if (!request.Picture.Pattern.isEmpty()) {
         DrawOutcome outcome = DrawOutcome::NotLoaded;
-        const QImage picture = DrawPicture(scene, request.Picture, outcome);
-        report.Notice = DrawProblem(outcome, ShownName(file), scene.MaxX);
+        const QImage picture = DrawPicture(profile, request.Picture, outcome);
+        report.Notice = DrawProblem(outcome, ShownName(file), profile.Extents.MaxX);
         const QString pictureFile = PictureFile(request.Picture.Pattern, file);
         const QString problem = WritePicture(picture, pictureFile);
         if (!problem.isEmpty()) {
@@ -241,13 +239,14 @@ FileReport ReportCollected(SceneState& scene, const QString& file,
                     .arg(ShownName(pictureFile), problem));
         }
     }
-    const std::optional<AnswerVerdict> verdict = JudgeScene(scene, request.Tolerance);
+    const std::optional<AnswerVerdict> verdict = JudgeScene(profile, request.Tolerance);
     if (!verdict)
         return ErrorReport(file, UnjudgedSentence());
     report.Verdict = verdict;
     report.SolverTime = solverTime;
     report.ExitStatus = exitStatus;
 
+    const CoordinateCaptions captions = CaptionsOf(profile);
     //: The verdict words are what scripts look for in the report.
     const QString word = verdict->Ok() ? QCoreApplication::translate("CheckMode", "ok")
                                        : QCoreApplication::translate("CheckMode", "wrong");
@@ -302,8 +301,6 @@ QString SummaryLine(int ok, int wrong, int errors)
 int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStream& report,
     QTextStream& notices, const CheckStop& stop)
 {
-    // Declared before the run, so that it outlives the run's thread reading into it.
-    const auto scene = std::make_unique<SceneState>();
     // Destroyed on the way out, stopped or not, which stops a solver still running.
     SolverRun run(programFolder);
     if (!request.SolverProgram.isEmpty())
@@ -312,7 +309,7 @@ int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStr
         WaitForWorkDirectory(run, notices, stop);
     int counts[3] = {};
     for (const QString& file : request.Files) {
-        const std::optional<FileReport> fileReport = CheckFile(run, *scene, file, request, stop);
+        const std::optional<FileReport> fileReport = CheckFile(run, file, request, stop);
         if (!fileReport) {
             notices << QCoreApplication::translate("CheckMode", "stopped before %1 was judged")
                            .arg(ShownName(file))
@@ -334,18 +331,18 @@ int RunCheck(const CheckRequest& request, const QString& programFolder, QTextStr
     return errors > 0 ? ExitSomeFailed : wrong > 0 ? ExitSomeWrong : ExitAllOk;
 }
 
-std::optional<FileReport> CheckFile(SolverRun& run, SceneState& scene, const QString& file,
-    const CheckRequest& request, const CheckStop& stop)
+std::optional<FileReport> CheckFile(
+    SolverRun& run, const QString& file, const CheckRequest& request, const CheckStop& stop)
 {
     // A stop that came while no event loop ran is heard here, before a solver starts.
     if (stop.Requested())
         return std::nullopt;
-    const Collection collection = SolveAndCollect(run, scene, file, stop);
+    const Collection collection = SolveAndCollect(run, file, stop);
     if (stop.Requested())
         return std::nullopt;
     if (collection.Failure.isEmpty()) {
-        return ReportCollected(scene, file, collection.Captions, collection.SolverTime, request,
-            collection.ExitStatus);
+        return ReportCollected(
+            *collection.Profile, file, collection.SolverTime, request, collection.ExitStatus);
     }
     FileReport report = ErrorReport(file, collection.Failure);
     // The sentence the run fails with when the system cannot start the program, up to the

@@ -47,19 +47,18 @@ struct FileReport {
     bool SolverNotRun = false;
 };
 
-// What the check mode does once the solver has exited and `scene` has been loaded: draws and
+// What the check mode does once the solver has exited and `profile` has been loaded: draws and
 // writes the picture when one is asked for, judges the answer and composes the line:
 //   file: ok, tower (x,y), island (x,y), height h (best b), solver t ms
 //   file: wrong, ... the same ...; tower: why; island: why
 //   file: error: runtime error: calc.exe exited with status s; its answer was ok, ...
 //   file: error: message
-// `captions` are the coordinate labels' texts; the height is "-" for a tower outside the
-// profile. A solver that left its answer but exited with a status other than 0, a picture
-// that cannot be written or an answer that cannot be judged is an error. The file is named
-// as ShownName shows it.
-FileReport ReportCollected(SceneState& scene, const QString& file,
-    const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime,
-    const CheckRequest& request, int exitStatus = 0);
+// The tower and the island are written as the coordinate labels write them; the height is "-"
+// for a tower outside the profile. A solver that left its answer but exited with a status
+// other than 0, a picture that cannot be written or an answer that cannot be judged is an
+// error. The file is named as ShownName shows it.
+FileReport ReportCollected(const LoadedProfile& profile, const QString& file,
+    std::chrono::nanoseconds solverTime, const CheckRequest& request, int exitStatus = 0);
 
 // "3 files: 2 ok, 1 wrong, 0 errors"
 QString SummaryLine(int ok, int wrong, int errors);
@@ -92,10 +91,10 @@ private:
 void WaitForWorkDirectory(SolverRun& run, QTextStream& notices, const CheckStop& stop);
 
 // One file through `run` (whose solver, time limit and work directory are set), collected
-// into `scene` and judged as RunCheck judges each file. Empty when stopped before the
+// and judged as RunCheck judges each file. Empty when stopped before the
 // judgement, the solver then stopped with everything it started.
-std::optional<FileReport> CheckFile(SolverRun& run, SceneState& scene, const QString& file,
-    const CheckRequest& request, const CheckStop& stop);
+std::optional<FileReport> CheckFile(
+    SolverRun& run, const QString& file, const CheckRequest& request, const CheckStop& stop);
 
 // Runs the solver on each of the request's files in turn, with the work directory, staging,
 // messages and clean-up of a drop (SolverRun over `programFolder`), collecting as soon as

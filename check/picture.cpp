@@ -57,22 +57,23 @@ QSize DefaultPictureSize()
     return QSize(pixels(LaidOutSurfaceWidth), pixels(LaidOutSurfaceHeight));
 }
 
-QImage DrawPicture(SceneState& scene, const PictureRequest& request, DrawOutcome& outcome)
+QImage DrawPicture(const LoadedProfile& profile, const PictureRequest& request,
+    DrawOutcome& outcome)
 {
     ImageSurface surface;
     if (!request.Size.isEmpty()) {
         surface.SetSize(static_cast<float>(request.Size.width() * TwipsPerPixel),
             static_cast<float>(request.Size.height() * TwipsPerPixel), 1.0);
     }
-    scene.ViewWidth = UsableExtent(surface.Width());
-    scene.ViewHeight = UsableExtent(surface.Height());
-    scene.HaveData = true;
-    ViewTowerAndIsland(scene);
-    const bool towerLines = request.Lines == SightLines::Tower || request.Lines == SightLines::Both;
-    const bool islandLines
-        = request.Lines == SightLines::Island || request.Lines == SightLines::Both;
-    outcome = DrawScene(scene, surface,
-        DrawInputs { std::to_string(request.Samples), towerLines ? 1 : 0, islandLines ? 1 : 0 });
+    SceneView view;
+    view.ViewWidth = UsableExtent(surface.Width());
+    view.ViewHeight = UsableExtent(surface.Height());
+    FitHeight(view, profile);
+    ViewTowerAndIsland(view, &profile);
+    const DrawOptions options { request.Samples,
+        request.Lines == SightLines::Tower || request.Lines == SightLines::Both,
+        request.Lines == SightLines::Island || request.Lines == SightLines::Both };
+    outcome = DrawScene(&profile, view, surface, options);
     return surface.Image();
 }
 

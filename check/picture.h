@@ -1,13 +1,13 @@
 #pragma once
 
 #include "render/drawscene.h"
-#include "scene/scenestate.h"
+#include "scene/profile.h"
 
 #include <QImage>
 #include <QSize>
 #include <QString>
 
-// The sample bound txtMaxPoint starts with, and a picture file's unless told otherwise.
+// The sample count the window starts with, and a picture file's unless told otherwise.
 inline constexpr int DefaultSampleCount = 200;
 
 enum class SightLines { None, Tower, Island, Both };
@@ -39,11 +39,12 @@ QString WritePicture(const QImage& image, const QString& file);
 // The size of a picture whose request names none, in pixels.
 QSize DefaultPictureSize();
 
-// The tower-and-island view of the loaded `scene`, drawn by DrawScene on an image surface of
-// the requested size at a device pixel ratio of 1, in the default window colours (black on
-// white). Sets the scene's view extents, scales and view as the window would, and HaveData.
-// `outcome` tells whether the profile could be drawn at all.
-QImage DrawPicture(SceneState& scene, const PictureRequest& request, DrawOutcome& outcome);
+// The tower-and-island view of `profile`, drawn by DrawScene on an image surface of the
+// requested size at a device pixel ratio of 1, in the default window colours (black on white),
+// through a view of its own laid out as the window would lay out its own. `outcome` tells
+// whether the profile could be drawn at all.
+QImage DrawPicture(const LoadedProfile& profile, const PictureRequest& request,
+    DrawOutcome& outcome);
 
 // Why a loaded profile could not be drawn, as the window and the check mode report it: empty
 // for a drawing that succeeded.

@@ -239,7 +239,7 @@ private:
             return std::nullopt;
         }
         ++m_solverRuns;
-        return CheckFile(m_run, *m_scene, file, m_request.Check, m_stop);
+        return CheckFile(m_run, file, m_request.Check, m_stop);
     }
 
     // Shrinks the failing case, writes and reports what is left of it.
@@ -351,8 +351,6 @@ private:
     QTextStream& m_notices;
     const CheckStop& m_stop;
     const QTemporaryDir m_cases; // the case files, never in the work directory
-    // Declared before the run, so that it outlives the run's thread reading into it.
-    const std::unique_ptr<SceneState> m_scene = std::make_unique<SceneState>();
     SolverRun m_run;
     ProgressLine m_progress;
     QString m_seedText;

@@ -68,12 +68,12 @@ QString MillisecondsText(std::chrono::nanoseconds duration)
     return ShownNumber(tenths / 10);
 }
 
-std::optional<AnswerVerdict> JudgeScene(const SceneState& scene, double tolerance)
+std::optional<AnswerVerdict> JudgeScene(const LoadedProfile& profile, double tolerance)
 {
     const std::span<const PointD> vertices(
-        &scene.Points(1), static_cast<std::size_t>(scene.PointCount));
+        &profile.Points(1), static_cast<std::size_t>(profile.PointCount));
     try {
-        return CheckAnswer(ProfileSolution(vertices), { scene.Tower, scene.Island }, tolerance);
+        return CheckAnswer(ProfileSolution(vertices), { profile.Tower, profile.Island }, tolerance);
     } catch (const std::range_error&) {
         return std::nullopt;
     }
@@ -85,7 +85,7 @@ QString UnjudgedSentence()
         "Verdict", "cannot be judged: the best answer lies beyond the range of a double");
 }
 
-AnswerTips AnswerToolTips(const SceneState& scene, double tolerance,
+AnswerTips AnswerToolTips(const LoadedProfile& profile, double tolerance,
     std::chrono::nanoseconds solverTime, int exitStatus)
 {
     const QString ran = QCoreApplication::translate("Verdict", "the solver ran for %1 ms")
@@ -93,7 +93,7 @@ AnswerTips AnswerToolTips(const SceneState& scene, double tolerance,
     const QString time = exitStatus == 0
         ? ran
         : QCoreApplication::translate("Verdict", "%1; %2").arg(ran, ExitStatusSentence(exitStatus));
-    const std::optional<AnswerVerdict> verdict = JudgeScene(scene, tolerance);
+    const std::optional<AnswerVerdict> verdict = JudgeScene(profile, tolerance);
     if (!verdict) {
         const QString tip = UnjudgedSentence() + QLatin1Char('\n') + time;
         return { tip, tip };

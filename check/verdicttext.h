@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scene/scenestate.h"
+#include "scene/profile.h"
 #include "solution/verdict.h"
 
 #include <QString>
@@ -23,10 +23,10 @@ QString ShownNumber(long double value);
 // A run time in milliseconds, to a tenth: "12.5".
 QString MillisecondsText(std::chrono::nanoseconds duration);
 
-// Judges the tower and island of `scene` against the exact solution of its vertices, which
+// Judges the tower and island of `profile` against the exact solution of its vertices, which
 // must be loaded (ordered by X, at least one). Empty when the solution itself lies beyond
 // the range of a double, so that no answer can be judged against it.
-std::optional<AnswerVerdict> JudgeScene(const SceneState& scene, double tolerance);
+std::optional<AnswerVerdict> JudgeScene(const LoadedProfile& profile, double tolerance);
 
 // Why JudgeScene came back empty, as one sentence.
 QString UnjudgedSentence();
@@ -37,5 +37,5 @@ struct AnswerTips {
     QString Tower;
     QString Island;
 };
-AnswerTips AnswerToolTips(const SceneState& scene, double tolerance,
+AnswerTips AnswerToolTips(const LoadedProfile& profile, double tolerance,
     std::chrono::nanoseconds solverTime, int exitStatus = 0);

@@ -18,18 +18,18 @@ constexpr float LeftOut = std::numeric_limits<float>::quiet_NaN();
 // ToScreen narrowed to what the surface takes; NaN when a coordinate has no single precision
 // value (NaN, an infinity, or beyond its range), which every surface call rejects with
 // whatever reaches it.
-SurfacePoint ToSurfaceOrLeftOut(const SceneState& scene, PointD p)
+SurfacePoint ToSurfaceOrLeftOut(const SceneView& view, PointD p)
 {
-    const PointD screen = ToScreen(scene, p);
+    const PointD screen = ToScreen(view, p);
     constexpr double largest = std::numeric_limits<float>::max();
     if (!(std::abs(screen.X) <= largest && std::abs(screen.Y) <= largest))
         return {LeftOut, LeftOut};
     return {static_cast<float>(screen.X), static_cast<float>(screen.Y)};
 }
 
-std::optional<SurfacePoint> ToSurface(const SceneState& scene, PointD p)
+std::optional<SurfacePoint> ToSurface(const SceneView& view, PointD p)
 {
-    const SurfacePoint point = ToSurfaceOrLeftOut(scene, p);
+    const SurfacePoint point = ToSurfaceOrLeftOut(view, p);
     if (std::isnan(point.X))
         return std::nullopt;
     return point;
@@ -78,27 +78,28 @@ private:
     DrawingSurface& m_surface;
 };
 
-std::int32_t SampleStep(const SceneState& scene, const DrawInputs& inputs)
+std::int32_t SampleStep(std::int32_t pointCount, std::int32_t sampleCount)
 {
-    std::int32_t limit = RoundToInt32(Val(inputs.MaxPointText));
+    std::int32_t limit = sampleCount;
     if (limit == 0)
         limit = 1;
-    if (limit > scene.PointCount)
-        limit = scene.PointCount;
+    if (limit > pointCount)
+        limit = pointCount;
     if (limit == 0) // nothing loaded to divide up
         return 0;
-    return RoundToInt32(static_cast<double>(scene.PointCount) / limit);
+    return RoundToInt32(static_cast<double>(pointCount) / limit);
 }
 
 // The surface points of the sampled vertices within the storage, in order, a left-out vertex
 // as NaN.
-SurfacePoints SamplePoints(const SceneState& scene, std::int32_t step, const Samples& samples)
+SurfacePoints SamplePoints(
+    const LoadedProfile& profile, const SceneView& view, std::int32_t step, const Samples& samples)
 {
     const auto count = static_cast<std::size_t>(samples.Count);
     auto points = std::make_shared<std::vector<SurfacePoint>>(count);
     SurfacePoint* const out = points->data();
     for (std::int64_t k = 0; k < samples.Count; ++k)
-        out[k] = ToSurfaceOrLeftOut(scene, scene.Points(1 + k * step));
+        out[k] = ToSurfaceOrLeftOut(view, profile.Points(1 + k * step));
     return points;
 }
 
@@ -121,30 +122,31 @@ void DrawMarker(DrawingSurface& surface, const std::optional<SurfacePoint>& at, 
 
 } // namespace
 
-DrawOutcome DrawScene(SceneState& scene, DrawingSurface& surface, const DrawInputs& inputs)
+DrawOutcome DrawScene(const LoadedProfile* profile, SceneView& view, DrawingSurface& surface,
+    const DrawOptions& options)
 {
-    if (!scene.HaveData)
+    if (!profile)
         return DrawOutcome::NotLoaded;
     const StyleReset reset(surface);
     surface.Cls();
-    if (!SetScales(scene))
-        return scene.MaxX == 0.0 ? DrawOutcome::NoPositiveX : DrawOutcome::XTooNarrow;
-    const auto towerScreen = ToSurface(scene, scene.Tower);
-    const auto islandScreen = ToSurface(scene, scene.Island);
-    const std::int32_t step = SampleStep(scene, inputs);
+    if (!SetScales(view, profile->Extents.MaxX))
+        return profile->Extents.MaxX == 0.0 ? DrawOutcome::NoPositiveX : DrawOutcome::XTooNarrow;
+    const auto towerScreen = ToSurface(view, profile->Tower);
+    const auto islandScreen = ToSurface(view, profile->Island);
+    const std::int32_t step = SampleStep(profile->PointCount, options.SampleCount);
 
     // Every pass visits the same vertices, so they are transformed once for all three.
-    const Samples samples = SamplesOf(scene.PointCount, step);
-    const SurfacePoints points = SamplePoints(scene, step, samples);
-    surface.Polyline(points, PointRadius(scene), Colours::Black);
+    const Samples samples = SamplesOf(profile->PointCount, step);
+    const SurfacePoints points = SamplePoints(*profile, view, step, samples);
+    surface.Polyline(points, PointRadius(profile->PointCount), Colours::Black);
     if (samples.Beyond)
         throw SubscriptOutOfRange(*samples.Beyond);
 
-    if (inputs.Line1Value == 1)
+    if (options.TowerSightLines)
         DrawSightLines(surface, points, towerScreen, Colours::Blue);
-    if (inputs.Line2Value == 1)
+    if (options.IslandSightLines)
         DrawSightLines(surface, points, islandScreen, Colours::Red);
-    if (scene.ShowTower) {
+    if (view.ShowTower) {
         DrawMarker(surface, towerScreen, Colours::Blue);
         DrawMarker(surface, islandScreen, Colours::Red);
         surface.SetFillColor(Colours::Black);

@@ -1,37 +1,40 @@
 #pragma once
 
 #include "render/drawingsurface.h"
-#include "scene/scenestate.h"
+#include "render/viewtransform.h"
+#include "scene/profile.h"
 
-#include <string>
+#include <cstdint>
 
-// The state of the window's controls that a drawing reads, taken afresh for each drawing:
-// txtMaxPoint's text and the check state of chkLine1 and chkLine2 (0 unticked, 1 ticked,
-// 2 neither, which draws no sight lines).
-struct DrawInputs {
-    std::string MaxPointText;
-    int Line1Value = 0;
-    int Line2Value = 0;
+// What a drawing adds to the profile, as plain values: the window takes them from its controls
+// afresh for each drawing, a picture file from its request.
+struct DrawOptions {
+    // About how many vertices to sample: 0 asks for 1, and more than there are asks for all.
+    std::int32_t SampleCount = 0;
+    // Dotted sight lines from the tower, and from the island, to each sampled vertex.
+    bool TowerSightLines = false;
+    bool IslandSightLines = false;
 };
 
 enum class DrawOutcome {
-    NotLoaded,   // HaveData is false: the surface was not touched at all
+    NotLoaded,   // there is no profile: the surface was not touched at all
     Drawn,
     NoPositiveX, // MaxX is 0: the surface was cleared and nothing more drawn
     XTooNarrow,  // MaxX so small that the horizontal scale overflows: cleared as for NoPositiveX
 };
 
-// Draws the scene afresh on surface: clears it, sets the scales, then takes every
-// SampleStep-th vertex from vertex 1, about as many in all as MaxPointText asks for, as dots
-// joined by the profile, each dot drawn before the stroke that reaches it. A check box whose
-// state is exactly 1 adds dotted sight lines to each of those vertices, blue from the tower
-// and then red from the island; ShowTower then adds the two markers, the island's on top.
+// Draws `profile` afresh on surface as `view` lays it out: clears it, sets the view's scales,
+// then takes every SampleStep-th vertex from vertex 1, about SampleCount in all, as dots joined
+// by the profile, each dot drawn before the stroke that reaches it. The sight lines asked for
+// go to each of those vertices, blue from the tower and then red from the island; ShowTower
+// then adds the two markers, the island's on top.
 //
-// - A text asking for 0 vertices asks for 1; one beyond the 32-bit range asks for its bound.
-//   A step of 0 (a text of -2 x PointCount or less) draws no vertex and no sight line.
+// - A sample count beyond the vertex count is cut to it. A step of 0 (a sample count of
+//   -2 x PointCount or less) draws no vertex and no sight line.
 // - A point whose surface coordinates overflow single precision (a tower at 1e308) is left
 //   out with everything that ends at it: its dot, its segments, its sight lines, its marker.
 // - DrawStyle and FillColor are 0 whenever it returns, also when it throws.
-// Writes only ScaleX and ScaleY of scene. Throws SubscriptOutOfRange when PointCount exceeds
+// Writes only ScaleX and ScaleY of `view`. Throws SubscriptOutOfRange when PointCount exceeds
 // MaxPoints, after drawing what lies within the storage.
-DrawOutcome DrawScene(SceneState& scene, DrawingSurface& surface, const DrawInputs& inputs);
+DrawOutcome DrawScene(const LoadedProfile* profile, SceneView& view, DrawingSurface& surface,
+    const DrawOptions& options);

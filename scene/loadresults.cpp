@@ -33,62 +33,63 @@ std::array<double, 4> ReadAnswer(const std::filesystem::path& path, const DataFi
     return answer;
 }
 
-// The steps after the point file: the answer, then the extents of the vertices read.
-CoordinateCaptions ReadAnswerAndFinish(SceneState& scene, const VertexExtents& extents,
+// The answer's share of a load: the tower and the island of a profile whose vertices are read.
+std::unique_ptr<LoadedProfile> WithAnswer(std::unique_ptr<LoadedProfile> profile,
     const std::filesystem::path& folder, const DataFileOpener& files)
 {
     const std::array<double, 4> answer = ReadAnswer(folder / ResultFileName, files);
-    scene.Tower = {answer[0], answer[1]};
-    scene.Island = {answer[2], answer[3]};
-    scene.MaxX = extents.MaxX;
-    scene.MaxY = extents.MaxY;
-    scene.MountainMaxY = scene.MaxY;
-    return {PointText(scene.Tower), PointText(scene.Island)};
+    profile->Tower = {answer[0], answer[1]};
+    profile->Island = {answer[2], answer[3]};
+    return profile;
+}
+
+std::unique_ptr<LoadedProfile> LoadOpenPointFile(const DataFile& pointFile,
+    const std::filesystem::path& folder, const std::string& pointFileName,
+    PointFileReader& reader, const DataFileOpener& files)
+{
+    auto profile = std::make_unique<LoadedProfile>();
+    profile->Extents = reader.Read(profile->Points, profile->PointCount, pointFile, pointFileName,
+        PointFileReader::Cores::Two);
+    return WithAnswer(std::move(profile), folder, files);
 }
 
 } // namespace
 
-CoordinateCaptions LoadResults(SceneState& scene, const std::filesystem::path& folder,
-                               const std::string& pointFileName)
+CoordinateCaptions CaptionsOf(const LoadedProfile& profile)
 {
-    ReadPointsCarefully(scene.Points, scene.PointCount, folder / PointFileName, pointFileName);
-    VertexExtents extents;
-    for (std::int32_t i = 1; i <= scene.PointCount; ++i)
-        extents.Include(scene.Points(i));
-    return ReadAnswerAndFinish(scene, extents, folder, AnyDataFile());
+    return {PointText(profile.Tower), PointText(profile.Island)};
 }
 
-namespace {
-
-CoordinateCaptions LoadOpenPointFile(SceneState& scene, const DataFile& pointFile,
-    const std::filesystem::path& folder, const std::string& pointFileName, PointFileReader& reader,
-    const DataFileOpener& files)
+std::unique_ptr<LoadedProfile> LoadResults(
+    const std::filesystem::path& folder, const std::string& pointFileName)
 {
-    const VertexExtents extents = reader.Read(
-        scene.Points, scene.PointCount, pointFile, pointFileName, PointFileReader::Cores::Two);
-    return ReadAnswerAndFinish(scene, extents, folder, files);
+    auto profile = std::make_unique<LoadedProfile>();
+    ReadPointsCarefully(
+        profile->Points, profile->PointCount, folder / PointFileName, pointFileName);
+    for (std::int32_t i = 1; i <= profile->PointCount; ++i)
+        profile->Extents.Include(profile->Points(i));
+    return WithAnswer(std::move(profile), folder, AnyDataFile());
 }
 
-} // namespace
-
-CoordinateCaptions LoadResultsOnTwoCores(SceneState& scene, const std::filesystem::path& folder,
-                                         const std::string& pointFileName, PointFileReader& reader,
-                                         const DataFileOpener& files)
+std::unique_ptr<LoadedProfile> LoadResultsOnTwoCores(const std::filesystem::path& folder,
+    const std::string& pointFileName, PointFileReader& reader, const DataFileOpener& files)
 {
     const std::unique_ptr<DataFile> pointFile = files.Open(folder / PointFileName, pointFileName);
-    return LoadOpenPointFile(scene, *pointFile, folder, pointFileName, reader, files);
+    return LoadOpenPointFile(*pointFile, folder, pointFileName, reader, files);
 }
 
-PointsReadAhead ReadPointsAhead(PointArray& points, const std::filesystem::path& folder,
-                                const std::string& pointFileName, PointFileReader& reader,
-                                std::stop_token stop, const DataFileOpener& files)
+PointsReadAhead ReadPointsAhead(const std::filesystem::path& folder,
+    const std::string& pointFileName, PointFileReader& reader, std::stop_token stop,
+    const DataFileOpener& files)
 {
     PointsReadAhead ahead;
     try {
         const std::unique_ptr<DataFile> file = files.Open(folder / PointFileName, pointFileName);
         ahead.Stamp = file->Stamp();
-        ahead.Extents = reader.Read(points, ahead.Count, *file, pointFileName,
-                                    PointFileReader::Cores::One, std::move(stop));
+        auto profile = std::make_unique<LoadedProfile>();
+        profile->Extents = reader.Read(profile->Points, profile->PointCount, *file,
+            pointFileName, PointFileReader::Cores::One, std::move(stop));
+        ahead.Profile = std::move(profile);
     } catch (const StopRequested&) {
         throw;
     } catch (...) {
@@ -97,17 +98,16 @@ PointsReadAhead ReadPointsAhead(PointArray& points, const std::filesystem::path&
     return ahead;
 }
 
-CoordinateCaptions CompleteLoad(SceneState& scene, const PointsReadAhead& ahead,
-                                const std::filesystem::path& folder,
-                                const std::string& pointFileName, PointFileReader& reader,
-                                const DataFileOpener& files)
+std::unique_ptr<LoadedProfile> CompleteLoad(PointsReadAhead ahead,
+    const std::filesystem::path& folder, const std::string& pointFileName,
+    PointFileReader& reader, const DataFileOpener& files)
 {
     const std::unique_ptr<DataFile> pointFile = files.Open(folder / PointFileName, pointFileName);
-    if (pointFile->Stamp() != ahead.Stamp)
-        return LoadOpenPointFile(scene, *pointFile, folder, pointFileName, reader, files);
-    if (ahead.Count > 0)
-        scene.PointCount = ahead.Count;
+    if (pointFile->Stamp() != ahead.Stamp) {
+        ahead.Profile.reset(); // its room goes back before the new reading takes its own
+        return LoadOpenPointFile(*pointFile, folder, pointFileName, reader, files);
+    }
     if (ahead.Failure)
         std::rethrow_exception(ahead.Failure);
-    return ReadAnswerAndFinish(scene, ahead.Extents, folder, files);
+    return WithAnswer(std::move(ahead.Profile), folder, files);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scene/scenestate.h"
+#include "scene/profile.h"
 
 #include <string>
 

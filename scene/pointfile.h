@@ -1,7 +1,7 @@
 #pragma once
 
 #include "scene/inputchannel.h"
-#include "scene/scenestate.h"
+#include "scene/profile.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "scene/datafile.h"
-#include "scene/scenestate.h"
+#include "scene/profile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // The profile's segments as lines, and the arithmetic on them that building the envelope and
 // placing the tower share.
 
-#include "scene/scenestate.h"
+#include "scene/profile.h"
 #include "solution/exactarithmetic.h"
 
 #include <cmath>

@@ -13,7 +13,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <utility>
+#include <variant>
 
 namespace fs = std::filesystem;
 
@@ -32,6 +34,12 @@ constexpr const char* RunFileNames[]
 // The solver's last words in a message: its last few lines, each cut to its end.
 constexpr qsizetype ErrorTailLines = 5;
 constexpr std::size_t ErrorLineLength = 200;
+
+// The handlers of a std::visit, one per state.
+template <class... Handlers>
+struct Overloaded : Handlers... {
+    using Handlers::operator()...;
+};
 
 // The message of a failed file command or a refusal; empty when `step` succeeds.
 template <class Step>
@@ -204,16 +212,9 @@ void SolverRun::SetSolverProgram(const QString& program)
     m_solverProgram = QDir(m_places.SolverFolder).absoluteFilePath(program);
 }
 
-QString SolverRun::Start(const QString& droppedFile, SceneState& scene)
-{
-    return Begin(droppedFile, &scene);
-}
-
-QString SolverRun::Start(const QString& droppedFile) { return Begin(droppedFile, nullptr); }
-
 // Idle → Queued, and on to Running at once unless processes of an earlier run are still being
 // stopped. Acts in every state: a pending run is let go first.
-QString SolverRun::Begin(const QString& droppedFile, SceneState* readAheadScene)
+QString SolverRun::Start(const QString& droppedFile, PointReading reading)
 {
     const bool answerWasAwaited = AnswerAwaited();
     if (IsPending())
@@ -224,21 +225,19 @@ QString SolverRun::Begin(const QString& droppedFile, SceneState* readAheadScene)
         CheckDroppedFile(droppedFile, m_workDirectory);
         PrepareWorkFolder();
         TakeWorkDirectory();
-        m_droppedPath = droppedFile;
         m_droppedFile = ShownName(droppedFile);
     });
     if (!problem.isEmpty()) {
         ReleaseWorkDirectoryWhenDone();
         return problem;
     }
-    m_state = State::Queued;
-    m_readAheadScene = readAheadScene;
+    m_state = Queued { reading, droppedFile };
     if (!EarlierRunsGone())
         return {};
     problem = StageAndLaunch();
     // Most start failures arrive later from the event loop; a failed fork comes at once.
-    if (problem.isEmpty() && m_state == State::Ended)
-        problem = m_failure;
+    if (const Ended* ended = std::get_if<Ended>(&m_state); problem.isEmpty() && ended)
+        problem = ended->failure;
     if (!problem.isEmpty()) {
         Abandon();
         ReleaseWorkDirectoryWhenDone();
@@ -295,13 +294,46 @@ QString SolverRun::LockHolder() const
         .arg(program, QString::number(process), host);
 }
 
-// Whether every process of an earlier run has ended and been reaped, so that a run may stage.
-bool SolverRun::EarlierRunsGone() const
+// The solver of the pending run with what came with it, from its launch until the run is let go.
+SolverRun::Launched* SolverRun::CurrentLaunch()
 {
+    return std::visit(Overloaded {
+                          [](Running& running) { return &running.launched; },
+                          [](Stopping& stopping) { return &stopping.running.launched; },
+                          [](Ended& ended) { return &ended.launched; },
+                          [](auto&) -> Launched* { return nullptr; },
+                      },
+        m_state);
+}
+
+// Where a run that has not ended yet marks its answer as awaited; none in Idle and Ended.
+bool* SolverRun::AnswerAwaitedMark()
+{
+    return std::visit(Overloaded {
+                          [](Queued& queued) { return &queued.answerAwaited; },
+                          [](Running& running) { return &running.answerAwaited; },
+                          [](Stopping& stopping) { return &stopping.running.answerAwaited; },
+                          [](auto&) -> bool* { return nullptr; },
+                      },
+        m_state);
+}
+
+// Whether the user waits for the solver: its answer has been asked for before it ended.
+bool SolverRun::AnswerAwaited()
+{
+    const bool* const mark = AnswerAwaitedMark();
+    return mark && *mark;
+}
+
+// Whether every process of an earlier run has ended and been reaped, so that a run may stage.
+bool SolverRun::EarlierRunsGone()
+{
+    const Launched* const launched = CurrentLaunch();
+    const SolverProcess* const current = launched ? launched->process : nullptr;
     const QList<SolverProcess*> processes
         = findChildren<SolverProcess*>(Qt::FindDirectChildrenOnly);
-    return std::ranges::none_of(processes, [this](const SolverProcess* process) {
-        return process != m_process && process->MayStillRun();
+    return std::ranges::none_of(processes, [current](const SolverProcess* process) {
+        return process != current && process->MayStillRun();
     });
 }
 
@@ -311,19 +343,18 @@ void SolverRun::OnEarlierRunEnded()
 {
     if (!EarlierRunsGone())
         return;
-    if (m_state == State::Idle && m_lock.isLocked()) {
+    if (std::holds_alternative<Idle>(m_state) && m_lock.isLocked()) {
         CleanUp();
         ReleaseWorkDirectoryWhenDone();
         return;
     }
-    if (m_state != State::Queued)
+    if (!std::holds_alternative<Queued>(m_state))
         return;
     const QString problem = StageAndLaunch();
     if (problem.isEmpty())
         return;
     CleanUp();
-    m_failure = problem;
-    SolverEnded();
+    SolverEnded(problem);
 }
 
 QString SolverRun::SolverProgram() const
@@ -354,19 +385,26 @@ QString SolverRun::MissingSolverProblem() const
 // that kept it from staging, leaving the run Queued.
 QString SolverRun::StageAndLaunch()
 {
+    const Queued queued = std::get<Queued>(m_state);
+    FileStamp stagedStamp;
     const QString problem = ProblemOf([&] {
         PrepareWorkDirectory(m_workDirectory);
-        Stage(m_droppedPath);
+        stagedStamp = Stage(queued.droppedPath);
     });
     if (!problem.isEmpty())
         return problem;
-    Launch();
-    if (m_state == State::Running && m_readAheadScene)
-        ReadAhead(*m_readAheadScene);
+    Launch(stagedStamp, queued);
+    // Running: the solver reads its point file; so may we.
+    Running* const running = std::get_if<Running>(&m_state);
+    if (running && queued.reading == PointReading::Ahead) {
+        running->launched.readingAhead = std::make_unique<ReadingAhead>(
+            m_workDirectory, m_droppedFile.toStdString(), m_workFiles);
+    }
     return {};
 }
 
-void SolverRun::Stage(const QString& droppedFile)
+// Returns the stamp of the point file staged.
+FileStamp SolverRun::Stage(const QString& droppedFile)
 {
     const QString program = SolverProgram();
     const fs::path solver = ToPath(program);
@@ -392,186 +430,160 @@ void SolverRun::Stage(const QString& droppedFile)
     }
     const fs::path pointFile = m_workDirectory / PointFileName;
     FileCopy(ToPath(droppedFile), pointFile);
-    m_stagedStamp = m_workFiles.Open(pointFile, PointFileName)->Stamp();
+    return m_workFiles.Open(pointFile, PointFileName)->Stamp();
 }
 
-void SolverRun::Launch()
+void SolverRun::Launch(const FileStamp& stagedStamp, const Queued& queued)
 {
-    m_process = new SolverProcess(this);
-    connect(m_process, &QProcess::errorOccurred, this, &SolverRun::OnStartFailed);
-    connect(m_process, &QProcess::finished, this, &SolverRun::OnSolverFinished);
-    connect(m_process, &SolverProcess::GroupStopped, this, &SolverRun::OnGroupStopped);
-    m_state = State::Running;
+    auto* const process = new SolverProcess(this);
+    connect(process, &QProcess::errorOccurred, this, &SolverRun::OnStartFailed);
+    connect(process, &QProcess::finished, this, &SolverRun::OnSolverFinished);
+    connect(process, &SolverProcess::GroupStopped, this, &SolverRun::OnGroupStopped);
+    Running& running = m_state.emplace<Running>();
+    running.launched.process = process;
+    running.launched.stagedStamp = stagedStamp;
+    running.answerAwaited = queued.answerAwaited;
     m_deadline.start(m_timeout);
-    m_solverClock.start();
-    Shell(*m_process, FromPath(m_workDirectory / SolverFileName), FromPath(m_workDirectory));
-}
-
-// Running: the solver reads its point file; so may we.
-void SolverRun::ReadAhead(SceneState& scene)
-{
-    m_readAheadScene = &scene;
-    m_readingAhead = std::jthread([this, folder = m_workDirectory, name = m_droppedFile.toStdString()](
-                                      std::stop_token stop) {
-        try {
-            m_readAhead = ReadPointsAhead(
-                m_readAheadScene->Points, folder, name, m_reader, stop, m_workFiles);
-        } catch (const StopRequested&) {
-            // Let go: nothing will look at what was read.
-        }
-    });
-}
-
-void SolverRun::StopReadingAhead()
-{
-    if (m_readingAhead.joinable()) {
-        m_readingAhead.request_stop();
-        m_readingAhead.join();
-    }
-    m_readAheadScene = nullptr;
-    m_readAhead = {};
+    running.launched.clock.start();
+    Shell(*process, FromPath(m_workDirectory / SolverFileName), FromPath(m_workDirectory));
 }
 
 // Queued, Running or Stopping: the answer is awaited from now on, once. Ended → Idle.
-void SolverRun::Collect(SceneState& scene)
+void SolverRun::Collect()
 {
-    switch (m_state) {
-    case State::Queued:
-    case State::Running:
-    case State::Stopping:
-        if (AnswerAwaited())
-            return;
-        m_scene = &scene;
-        emit WaitingChanged(true);
-        return;
-    case State::Ended:
-        m_scene = &scene;
-        Conclude();
-        return;
-    case State::Idle:
+    if (std::holds_alternative<Ended>(m_state)) {
+        Conclude(false);
         return;
     }
-}
-
-// Whether the user waits for the solver: its answer has been asked for before it ended.
-bool SolverRun::AnswerAwaited() const
-{
-    return m_scene
-        && (m_state == State::Queued || m_state == State::Running || m_state == State::Stopping);
+    bool* const awaited = AnswerAwaitedMark();
+    if (!awaited || *awaited)
+        return;
+    *awaited = true;
+    emit WaitingChanged(true);
 }
 
 // Running: the solver could not be started at all.
 void SolverRun::OnStartFailed(QProcess::ProcessError error)
 {
-    if (error != QProcess::FailedToStart || m_state != State::Running)
+    const Running* const running = std::get_if<Running>(&m_state);
+    if (error != QProcess::FailedToStart || !running)
         return;
-    m_failure = QCoreApplication::translate("SolverRun", "%1 could not be started: %2")
-                    .arg(QLatin1String(SolverFileName), m_process->errorString());
-    SolverEnded();
+    SolverEnded(QCoreApplication::translate("SolverRun", "%1 could not be started: %2")
+                    .arg(QLatin1String(SolverFileName), running->launched.process->errorString()));
 }
 
 // Running: the solver ended by itself. While Stopping its end is part of the stop.
 void SolverRun::OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus)
 {
-    if (m_state != State::Running)
+    const Running* const running = std::get_if<Running>(&m_state);
+    if (!running)
         return;
     const QString solver = QLatin1String(SolverFileName);
+    QString failure;
     QString ending;
     if (exitStatus == QProcess::CrashExit)
         ending = QCoreApplication::translate("SolverRun", "%1 crashed").arg(solver);
-    else if (exitCode != 0) {
+    else if (exitCode != 0)
         ending = ExitStatusSentence(exitCode);
-        m_exitStatus = exitCode;
-    }
     if (!ending.isEmpty()) {
-        const QString lastLines = NameDroppedFile(LastLines(m_process->ErrorTail()), m_droppedFile);
-        m_failure = lastLines.isEmpty()
+        const QString lastLines
+            = NameDroppedFile(LastLines(running->launched.process->ErrorTail()), m_droppedFile);
+        failure = lastLines.isEmpty()
             ? QCoreApplication::translate("SolverRun", "%1 and wrote nothing to its error output")
                   .arg(ending)
             : QCoreApplication::translate("SolverRun", "%1: %2").arg(ending, lastLines);
     }
-    SolverEnded();
+    SolverEnded(failure, exitStatus == QProcess::NormalExit ? exitCode : 0);
 }
 
 // Running → Stopping.
 void SolverRun::OnDeadline()
 {
-    if (m_state != State::Running)
+    Running* const running = std::get_if<Running>(&m_state);
+    if (!running)
         return;
-    m_failure = QCoreApplication::translate("SolverRun", "%1 did not finish within %2")
-                    .arg(QLatin1String(SolverFileName), DurationText(m_timeout));
-    m_state = State::Stopping;
-    m_process->StopGroup();
+    Stopping stopping { std::move(*running),
+        QCoreApplication::translate("SolverRun", "%1 did not finish within %2")
+            .arg(QLatin1String(SolverFileName), DurationText(m_timeout)) };
+    SolverProcess* const process = stopping.running.launched.process;
+    m_state = std::move(stopping);
+    process->StopGroup();
 }
 
 // Stopping: nothing the solver started is left.
 void SolverRun::OnGroupStopped()
 {
-    if (m_state == State::Stopping)
-        SolverEnded();
+    if (const Stopping* const stopping = std::get_if<Stopping>(&m_state))
+        SolverEnded(stopping->failure);
 }
 
-// Queued, Running or Stopping → Ended, or on to Idle when the answer is awaited.
-void SolverRun::SolverEnded()
+// Queued, Running or Stopping → Ended, or on to Idle when the answer is awaited. `failure`:
+// what went wrong with the solver, or empty; `exitStatus`: the status it exited with.
+void SolverRun::SolverEnded(QString failure, int exitStatus)
 {
-    if (m_solverClock.isValid())
-        m_solverTime = std::chrono::nanoseconds(m_solverClock.nsecsElapsed());
+    const bool answerWasAwaited = AnswerAwaited();
+    Ended ended { {}, std::move(failure), {}, exitStatus };
+    if (Launched* const launched = CurrentLaunch())
+        ended.launched = std::move(*launched);
+    if (ended.launched.clock.isValid())
+        ended.solverTime = std::chrono::nanoseconds(ended.launched.clock.nsecsElapsed());
     m_deadline.stop();
-    if (AnswerAwaited())
-        Conclude();
-    else
-        m_state = State::Ended;
+    m_state = std::move(ended);
+    if (answerWasAwaited)
+        Conclude(true);
 }
 
-// → Idle, with the run's one report.
-void SolverRun::Conclude()
+// Ended → Idle, with the run's one report.
+void SolverRun::Conclude(bool answerWasAwaited)
 {
-    CoordinateCaptions captions;
+    Ended& ended = std::get<Ended>(m_state);
+    std::shared_ptr<const LoadedProfile> profile;
     // A solver that exited with a status other than 0 may still have left a complete answer,
     // which is collected with that status; without one, its exit is what went wrong.
-    const bool answerMayStand = m_failure.isEmpty() || m_exitStatus != 0;
+    const bool answerMayStand = ended.failure.isEmpty() || ended.exitStatus != 0;
     if (!answerMayStand)
-        StopReadingAhead();
-    QString failure = answerMayStand ? LoadAnswer(captions) : m_failure;
-    if (!failure.isEmpty() && !m_failure.isEmpty())
-        failure = m_failure;
+        ended.launched.readingAhead.reset();
+    QString failure = answerMayStand ? LoadAnswer(ended.launched, profile) : ended.failure;
+    if (!failure.isEmpty() && !ended.failure.isEmpty())
+        failure = ended.failure;
     const QString cleanUpProblem = CleanUp();
     if (failure.isEmpty())
         failure = cleanUpProblem;
-    const bool answerWasAwaited = AnswerAwaited();
-    const std::chrono::nanoseconds solverTime = m_solverTime;
-    const int exitStatus = m_exitStatus;
+    const std::chrono::nanoseconds solverTime = ended.solverTime;
+    const int exitStatus = ended.exitStatus;
     LetGo();
     ReleaseWorkDirectoryWhenDone();
     // Last, so that a receiver may start the next run at once.
     if (answerWasAwaited)
         emit WaitingChanged(false);
     if (failure.isEmpty())
-        emit Collected(captions, solverTime, exitStatus);
+        emit Collected(profile, solverTime, exitStatus);
     else
         emit Failed(failure);
 }
 
-QString SolverRun::LoadAnswer(CoordinateCaptions& captions)
+// Loads the answer into `profile`, completing the reading ahead when the staged copy is still
+// the file it read; returns what went wrong, or an empty string.
+QString SolverRun::LoadAnswer(Launched& launched, std::shared_ptr<const LoadedProfile>& profile)
 {
-    // Normally done long ago: the solver read the same file and more.
-    const bool readAhead = m_readingAhead.joinable() && m_readAheadScene == m_scene;
-    if (readAhead)
-        m_readingAhead.join();
-    else
-        StopReadingAhead();
+    std::optional<PointsReadAhead> ahead;
+    if (launched.readingAhead) // normally done long ago: the solver read the same file and more
+        ahead = launched.readingAhead->Finish();
+    launched.readingAhead.reset();
     const QString solver = QLatin1String(SolverFileName);
     bool changed = false;
     try {
-        changed = !StagedCopyUnchanged();
+        changed = !StagedCopyUnchanged(launched.stagedStamp);
         // What the solver changed is no longer the dropped file: messages name it as it is.
         const std::string pointFileName = changed ? PointFileName : m_droppedFile.toStdString();
-        if (readAhead && !changed && m_readAhead.Stamp == m_stagedStamp)
-            captions = CompleteLoad(
-                *m_scene, m_readAhead, m_workDirectory, pointFileName, m_reader, m_workFiles);
-        else
-            captions = LoadResultsOnTwoCores(
-                *m_scene, m_workDirectory, pointFileName, m_reader, m_workFiles);
+        PointFileReader reader; // its room goes back as soon as the load is done
+        if (ahead && !changed && ahead->Stamp == launched.stagedStamp) {
+            profile = CompleteLoad(
+                std::move(*ahead), m_workDirectory, pointFileName, reader, m_workFiles);
+        } else {
+            ahead.reset();
+            profile = LoadResultsOnTwoCores(m_workDirectory, pointFileName, reader, m_workFiles);
+        }
     } catch (const ResultFileError& error) {
         return QCoreApplication::translate("SolverRun", "%1 finished without a usable answer: %2")
             .arg(solver, MessageText(error.Message()));
@@ -589,11 +601,11 @@ QString SolverRun::LoadAnswer(CoordinateCaptions& captions)
 
 // Whether morvadine.in is still the file staged. Throws NotAFileError for what the solver left
 // in its place that is not a file.
-bool SolverRun::StagedCopyUnchanged() const
+bool SolverRun::StagedCopyUnchanged(const FileStamp& stagedStamp) const
 {
     try {
         return m_workFiles.Open(m_workDirectory / PointFileName, PointFileName)->Stamp()
-            == m_stagedStamp;
+            == stagedStamp;
     } catch (const DataFileError&) {
         return false; // gone, or no longer readable: the load says which
     }
@@ -609,23 +621,18 @@ void SolverRun::Abandon()
 // Any state → Idle, without a word. The work directory is left to the caller.
 void SolverRun::LetGo()
 {
-    StopReadingAhead();
+    const Launched* const launched = CurrentLaunch();
+    SolverProcess* const process = launched ? launched->process : nullptr;
     m_deadline.stop();
-    if (m_process)
-        ReleaseProcess();
-    m_state = State::Idle;
-    m_scene = nullptr;
-    m_failure.clear();
-    m_solverClock.invalidate();
-    m_exitStatus = 0;
-    m_solverTime = {};
+    m_state = Idle {}; // a reading ahead still under way stops first
+    if (process)
+        ReleaseProcess(process);
 }
 
 // A solver that still runs, or whose group is being stopped, is stopped and its process
 // object deleted once nothing of its group is left; the run no longer hears of it.
-void SolverRun::ReleaseProcess()
+void SolverRun::ReleaseProcess(SolverProcess* process)
 {
-    SolverProcess* process = std::exchange(m_process, nullptr);
     process->disconnect(this);
     if (!process->MayStillRun()) {
         process->deleteLater();
@@ -639,7 +646,8 @@ void SolverRun::ReleaseProcess()
 // Idle: the lock goes back once nothing of a run is left, unless it is reserved.
 void SolverRun::ReleaseWorkDirectoryWhenDone()
 {
-    if (!m_lockReserved && m_state == State::Idle && EarlierRunsGone() && m_lock.isLocked())
+    if (!m_lockReserved && std::holds_alternative<Idle>(m_state) && EarlierRunsGone()
+        && m_lock.isLocked())
         m_lock.unlock();
 }
 

@@ -2,6 +2,7 @@
 
 #include "scene/loadresults.h"
 #include "solver/programplaces.h"
+#include "solver/readingahead.h"
 #include "solver/workfiles.h"
 
 #include <QElapsedTimer>
@@ -13,7 +14,8 @@
 
 #include <chrono>
 #include <filesystem>
-#include <thread>
+#include <memory>
+#include <variant>
 
 class SolverProcess;
 
@@ -24,9 +26,9 @@ inline constexpr const char* WorkDirectoryLockName = "morvadine_temporary.lock";
 
 // One solver run at a time: stages a dropped problem input with the solver program as
 // calc.exe in the work directory "morvadine_temporary" of the work folder, starts it there,
-// and collects its answer into the scene. Where calc.exe lies and the work folder are the
-// program folder's ProgramPlaces. Every path is explicit; the process's
-// current directory is never read or changed.
+// and collects its answer as a profile of its own, handed over whole with the report. Where
+// calc.exe lies and the work folder are the program folder's ProgramPlaces. Every path is
+// explicit; the process's current directory is never read or changed.
 //
 // Cleaning up removes only what a run stages or the solver answers with (calc.exe,
 // morvadine.in, morvadine.out and the stand-in solver's morvadine.out.tmp in the work
@@ -77,83 +79,110 @@ public:
     // problem, with nothing staged left behind; a problem found later comes as Failed. A
     // dropped file inside the work directory is refused, since a run clears the names it
     // might bear, and so is any drop while another program holds the work directory.
-    QString Start(const QString& droppedFile);
-    // The same, and reads the staged point file into scene.Points on one thread while the
-    // solver runs, so that collecting into this scene usually reads only the answer; the
-    // outcome is LoadResults' either way. Until the run's report, the next Start or the run's
-    // end, scene.Points are the run's: the caller keeps HaveData false and leaves them alone,
-    // and finds them changed after a run that failed or was let go.
-    QString Start(const QString& droppedFile, SceneState& scene);
+    //
+    // With PointReading::Ahead the staged point file is read on a thread of its own while the
+    // solver runs, so that the collection usually reads only the answer; the outcome is
+    // LoadResults' either way. The thread writes only into a profile the run owns.
+    enum class PointReading { AtCollection, Ahead };
+    QString Start(const QString& droppedFile, PointReading reading = PointReading::AtCollection);
 
     // Collects the pending run. Waits (asynchronously, emitting WaitingChanged(true) and
     // later (false)) while the solver still runs, up to the timeout, after which the solver
-    // is stopped. Then checks how the solver ended, loads `scene` when it exited by itself
+    // is stopped. Then checks how the solver ended, loads the answer when it exited by itself
     // (with LoadResults' outcome, on two cores, or completing what Start read ahead), cleans
     // up, and emits exactly one of Collected or Failed: a problem of the solver first, then
     // of the point file, then of the answer. A solver that exited with a status other than 0
-    // is collected when it left a complete answer, else fails by its status. `scene` must
-    // outlive the wait. Never sets HaveData. Does nothing when no run is pending or its
-    // collection is already under way: a failed Start has reported its own problem.
-    void Collect(SceneState& scene);
+    // is collected when it left a complete answer, else fails by its status. Does nothing
+    // when no run is pending or its collection is already under way: a failed Start has
+    // reported its own problem.
+    void Collect();
 
     // The file dropped for the latest run that got past its checks, as messages show it.
     const QString& DroppedFile() const { return m_droppedFile; }
 
     // From a successful Start until Collected or Failed.
-    bool IsPending() const { return m_state != State::Idle; }
+    bool IsPending() const { return !std::holds_alternative<Idle>(m_state); }
 
 signals:
-    // solverTime: from the solver's start to its exit; exitStatus: the solver's, which is 0
-    // unless it left a complete answer all the same.
-    void Collected(const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime,
-        int exitStatus);
+    // profile: the data set loaded, the receiver's to keep; solverTime: from the solver's
+    // start to its exit; exitStatus: the solver's, which is 0 unless it left a complete
+    // answer all the same.
+    void Collected(const std::shared_ptr<const LoadedProfile>& profile,
+        std::chrono::nanoseconds solverTime, int exitStatus);
     void Failed(const QString& message);
     void WaitingChanged(bool waiting);
 
 private:
-    // Where the run is in its life; each handler says in which states it acts.
+    // Where the run is in its life, each state with what it alone needs; each handler says
+    // in which states it acts.
     //   Idle --Start--> Queued --nothing left of earlier runs--> Running
     //   Running --the solver ends--> Ended --Collect--> Idle, with a report
     //   Running --time-out--> Stopping --nothing left of it--> as the solver ending
     //   Queued --staging fails--> as the solver ending
     //   any state --Start of the next run, destruction--> Idle, without a report
-    // Collect in Queued, Running or Stopping awaits the answer (m_scene): the run's end then
+    // Collect in Queued, Running or Stopping marks the answer as awaited: the run's end then
     // goes on to Idle at once, with the report.
-    enum class State {
-        Idle, // no run: nothing of ours is staged and no solver of ours runs
-        Queued, // the lock is ours; processes of an earlier run are still being stopped
-        Running, // the solver runs
-        Stopping, // the solver ran out of time and its process group is being stopped
-        Ended, // the solver has ended; its outcome waits for the collection
+
+    // No run: nothing of ours is staged and no solver of ours runs.
+    struct Idle {};
+    // The lock is ours; processes of an earlier run are still being stopped.
+    struct Queued {
+        PointReading reading = PointReading::AtCollection;
+        QString droppedPath; // the file to stage once the run may begin
+        bool answerAwaited = false;
     };
+    // What a run has from the solver's launch on.
+    struct Launched {
+        SolverProcess* process = nullptr; // ours until the run is let go
+        FileStamp stagedStamp; // the point file as staged
+        QElapsedTimer clock; // from the solver's start
+        std::unique_ptr<ReadingAhead> readingAhead; // none unless the run reads ahead
+    };
+    // The solver runs.
+    struct Running {
+        Launched launched;
+        bool answerAwaited = false;
+    };
+    // The solver ran out of time and its process group is being stopped.
+    struct Stopping {
+        Running running;
+        QString failure;
+    };
+    // The solver has ended (or never started); its outcome waits for the collection.
+    struct Ended {
+        Launched launched; // no process when staging failed
+        QString failure; // what went wrong with the solver, composed where it became known
+        std::chrono::nanoseconds solverTime { 0 };
+        int exitStatus = 0; // a status other than 0 the solver exited with; its answer may stand
+    };
+    using State = std::variant<Idle, Queued, Running, Stopping, Ended>;
 
     // The program staged as calc.exe, and why a run cannot find it, naming the path it tried.
     QString SolverProgram() const;
     QString MissingSolverProblem() const;
-    QString Begin(const QString& droppedFile, SceneState* readAheadScene);
     void PrepareWorkFolder() const;
     void TakeWorkDirectory();
     QString LockProblem() const;
     QString LockHolder() const;
-    bool EarlierRunsGone() const;
+    Launched* CurrentLaunch();
+    bool* AnswerAwaitedMark();
+    bool AnswerAwaited();
+    bool EarlierRunsGone();
     void OnEarlierRunEnded();
     QString StageAndLaunch();
-    void Stage(const QString& droppedFile);
-    void Launch();
-    void ReadAhead(SceneState& scene);
-    void StopReadingAhead();
-    bool AnswerAwaited() const;
+    FileStamp Stage(const QString& droppedFile);
+    void Launch(const FileStamp& stagedStamp, const Queued& queued);
     void OnStartFailed(QProcess::ProcessError error);
     void OnSolverFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void OnDeadline();
     void OnGroupStopped();
-    void SolverEnded();
-    void Conclude();
-    QString LoadAnswer(CoordinateCaptions& captions);
-    bool StagedCopyUnchanged() const;
+    void SolverEnded(QString failure, int exitStatus = 0);
+    void Conclude(bool answerWasAwaited);
+    QString LoadAnswer(Launched& launched, std::shared_ptr<const LoadedProfile>& profile);
+    bool StagedCopyUnchanged(const FileStamp& stagedStamp) const;
     void Abandon();
     void LetGo();
-    void ReleaseProcess();
+    void ReleaseProcess(SolverProcess* process);
     void ReleaseWorkDirectoryWhenDone();
     QString CleanUp() const;
 
@@ -165,25 +194,7 @@ private:
     bool m_lockReserved = false; // held from ReserveWorkDirectory on, for every run
     std::chrono::milliseconds m_timeout = std::chrono::seconds(60);
     QTimer m_deadline;
+    QString m_droppedFile; // the latest run's point file as messages name it
 
-    // The pending run; each is reset when the run goes back to Idle.
-    State m_state = State::Idle;
-    QString m_droppedPath; // the run's point file, to be staged once the run may begin
-    QString m_droppedFile; // the run's point file as messages name it; kept after the run
-    FileStamp m_stagedStamp; // the point file as staged
-    SolverProcess* m_process = nullptr; // ours from Launch until the run is let go
-    QElapsedTimer m_solverClock;
-    std::chrono::nanoseconds m_solverTime { 0 }; // set when the solver ends
-    // Where the answer goes; set by Collect, so while the solver runs it marks the answer
-    // as awaited.
-    SceneState* m_scene = nullptr;
-    QString m_failure; // what went wrong with the solver, composed where it became known
-    int m_exitStatus = 0; // a non-zero status the solver exited with; its answer may stand
-
-    // The point file read ahead while the solver runs: into the scene's records, by a thread
-    // that ends before anything else touches them, the staged files or the reader.
-    PointFileReader m_reader;
-    SceneState* m_readAheadScene = nullptr; // from Start on, while the run reads ahead
-    PointsReadAhead m_readAhead; // written by the thread, read once it has been joined
-    std::jthread m_readingAhead;
+    State m_state;
 };

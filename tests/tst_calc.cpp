@@ -83,16 +83,16 @@ void TestCalc::program_answersTheViewersProfile()
     if (!answer.isEmpty())
         QCOMPARE(text, answer);
 
-    const auto scene = std::make_unique<SceneState>();
-    LoadResults(*scene, folder.path().toStdString());
+    const std::unique_ptr<LoadedProfile> profile = LoadResults(folder.path().toStdString());
     const ProfileSolution solution(
-        std::span<const PointD>(&scene->Points(1), static_cast<std::size_t>(scene->PointCount)));
+        std::span<const PointD>(
+            &profile->Points(1), static_cast<std::size_t>(profile->PointCount)));
     const ProfileAnswer& best = solution.Answer();
-    QCOMPARE(scene->Tower.X, best.Tower.X);
-    QCOMPARE(scene->Tower.Y, best.Tower.Y);
-    QCOMPARE(scene->Island.X, best.Island.X);
-    QCOMPARE(scene->Island.Y, best.Island.Y);
-    QVERIFY(CheckAnswer(solution, { scene->Tower, scene->Island }).Ok());
+    QCOMPARE(profile->Tower.X, best.Tower.X);
+    QCOMPARE(profile->Tower.Y, best.Tower.Y);
+    QCOMPARE(profile->Island.X, best.Island.X);
+    QCOMPARE(profile->Island.Y, best.Island.Y);
+    QVERIFY(CheckAnswer(solution, { profile->Tower, profile->Island }).Ok());
 }
 
 void TestCalc::program_unwritableResult_leavesNoTemporaryFile()

@@ -234,6 +234,21 @@ void TestCheck::checkMode_data()
            "island: at y 4; the lowest possible is 0, at (0,0)\n"
            "1 file: 0 ok, 1 wrong, 0 errors\n"
         << "" << 1;
+    // The exit status tells the worst outcome of all, an error before a wrong answer.
+    QTest::newRow("a wrong answer, then a failed run")
+        << QStringList { "--check", "--solver", "$built/solver_answer", "a.in", "bad.in" }
+        << WrongOnA
+            + "bad.in: error: bad.in: line 3, column 3: expected a number, found 'abc'\n"
+              "2 files: 0 ok, 1 wrong, 1 error\n"
+        << "" << 2;
+    QTest::newRow("a right answer, then a wrong one")
+        << QStringList { "--check", "--tolerance", "4", "--solver", "$built/solver_answer",
+               "flat.in", "a.in" }
+        << "flat.in: ok, tower (1,2), island (3,4), height 2 (best 0), solver T ms\n"
+           "a.in: wrong, tower (1,2), island (3,4), height 1.4 (best 0), solver T ms; "
+           "tower: does not see the slope from (10,6) to (20,2): at x 1 it needs y 9.6 or more\n"
+           "2 files: 1 ok, 1 wrong, 0 errors\n"
+        << "" << 1;
     QTest::newRow("a failing solver")
         << QStringList { "--check", "--solver", "$built/solver_failing", "flat.in" }
         << "flat.in: error: calc.exe exited with status 3: step 3 | step 4 | step 5 | step 6 | "

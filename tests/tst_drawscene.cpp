@@ -1,5 +1,6 @@
 #include "render/drawscene.h"
 #include "render/recordingsurface.h"
+#include "render/val.h"
 #include "render/viewtransform.h"
 
 #include <QtTest>
@@ -9,25 +10,40 @@
 
 namespace {
 
+struct Scene {
+    std::unique_ptr<LoadedProfile> profile;
+    SceneView view;
+};
+
 // A profile 1..count along X, heights cycling 0..6, drawn on the default surface size.
-std::unique_ptr<SceneState> Profile(int count)
+Scene Profile(int count)
 {
-    auto scene = std::make_unique<SceneState>();
-    scene->MaxY = 0.1;
+    Scene scene { std::make_unique<LoadedProfile>(), {} };
+    LoadedProfile& profile = *scene.profile;
     for (int k = 1; k <= count; ++k) {
-        scene->Points(k) = {static_cast<double>(k), static_cast<double>(k % 7)};
-        scene->MaxY = std::max(scene->MaxY, scene->Points(k).Y);
+        profile.Points(k) = {static_cast<double>(k), static_cast<double>(k % 7)};
+        profile.Extents.Include(profile.Points(k));
     }
-    scene->PointCount = count;
-    scene->MaxX = count;
-    scene->MountainMaxY = scene->MaxY;
-    // Both a little above the top edge, as after cmdDrawTower with a tower above the peaks.
-    scene->Tower = {count / 2.0, scene->MaxY * 1.1};
-    scene->Island = {count / 3.0, scene->MaxY * 1.2};
-    scene->ViewWidth = 8295 - 120;
-    scene->ViewHeight = 3495 - 120;
-    scene->HaveData = true;
+    profile.PointCount = count;
+    // Both a little above the top edge, as after the tower view with a tower above the peaks.
+    profile.Tower = {count / 2.0, profile.Extents.MaxY * 1.1};
+    profile.Island = {count / 3.0, profile.Extents.MaxY * 1.2};
+    FitHeight(scene.view, profile);
+    scene.view.ViewWidth = 8295 - 120;
+    scene.view.ViewHeight = 3495 - 120;
     return scene;
+}
+
+// The options the window gives for a sample bound's text and its check boxes' states (0
+// unticked, 1 ticked, 2 neither, which draws no sight lines).
+DrawOptions Options(const QString& text, int line1, int line2)
+{
+    return { RoundToInt32(Val(text.toStdString())), line1 == 1, line2 == 1 };
+}
+
+DrawOutcome Draw(Scene& scene, DrawingSurface& surface, const DrawOptions& options)
+{
+    return DrawScene(scene.profile.get(), scene.view, surface, options);
 }
 
 // Each call as a word: what it is for in the scene, or "?" when its colour, style or fill is
@@ -67,14 +83,14 @@ QString Words(const RecordingSurface& surface)
 
 // The vertex indices of the dots, read back from their X (vertex k lies at X = k), checking
 // on the way that every segment joins the two dots before it.
-std::vector<int> DotIndices(const SceneState& scene, const std::vector<SurfaceCall>& calls)
+std::vector<int> DotIndices(const SceneView& view, const std::vector<SurfaceCall>& calls)
 {
     std::vector<int> indices;
     const SurfaceCall* previousDot = nullptr;
     const SurfaceCall* lastDot = nullptr;
     for (const SurfaceCall& call : calls) {
         if (call.Kind == CallKind::Circle && call.Radius != 60) {
-            indices.push_back(static_cast<int>(std::lround(call.X1 / scene.ScaleX)));
+            indices.push_back(static_cast<int>(std::lround(call.X1 / view.ScaleX)));
             previousDot = std::exchange(lastDot, &call);
         } else if (call.Kind == CallKind::Line && call.Ink == Colours::WindowText) {
             const bool joins = previousDot && call.X1 == previousDot->X1 && call.Y1 == previousDot->Y1
@@ -145,11 +161,11 @@ void TestDrawScene::samplesEveryStepthVertex()
     QFETCH(float, radius);
     auto scene = Profile(count);
     RecordingSurface surface;
-    QCOMPARE(DrawScene(*scene, surface, {text.toStdString(), 1, 0}), DrawOutcome::Drawn);
+    QCOMPARE(Draw(scene, surface, Options(text, 1, 0)), DrawOutcome::Drawn);
     std::vector<int> expected;
     for (int k = 0; k < dots; ++k)
         expected.push_back(first + k * step);
-    QCOMPARE(DotIndices(*scene, surface.Calls()), expected);
+    QCOMPARE(DotIndices(scene.view, surface.Calls()), expected);
     QCOMPARE(CountOf(surface, CallKind::Line, Colours::WindowText), std::max(dots - 1, 0));
     QCOMPARE(CountOf(surface, CallKind::Line, Colours::Blue), dots);
     for (const SurfaceCall& call : surface.Calls())
@@ -192,11 +208,11 @@ void TestDrawScene::drawsItemsInOrder()
     QFETCH(double, firstX);
     QFETCH(QString, words);
     auto scene = Profile(3);
-    scene->ShowTower = showTower;
-    scene->Tower.Y = towerY;
-    scene->Points(1).X = firstX;
+    scene.view.ShowTower = showTower;
+    scene.profile->Tower.Y = towerY;
+    scene.profile->Points(1).X = firstX;
     RecordingSurface surface;
-    QCOMPARE(DrawScene(*scene, surface, {text.toStdString(), line1, line2}), DrawOutcome::Drawn);
+    QCOMPARE(Draw(scene, surface, Options(text, line1, line2)), DrawOutcome::Drawn);
     QCOMPARE(Words(surface), words);
     QCOMPARE(surface.DrawStyle(), DrawStyles::Solid);
     QCOMPARE(surface.FillColor(), Colours::Black);
@@ -205,27 +221,27 @@ void TestDrawScene::drawsItemsInOrder()
 void TestDrawScene::notLoaded_touchesNothing()
 {
     auto scene = Profile(10);
-    scene->HaveData = false;
-    scene->ScaleX = 3;
-    scene->ScaleY = 4;
+    scene.profile.reset();
+    scene.view.ScaleX = 3;
+    scene.view.ScaleY = 4;
     RecordingSurface surface;
-    QCOMPARE(DrawScene(*scene, surface, {"200", 1, 1}), DrawOutcome::NotLoaded);
+    QCOMPARE(Draw(scene, surface, Options("200", 1, 1)), DrawOutcome::NotLoaded);
     QVERIFY(surface.Calls().empty());
-    QCOMPARE(scene->ScaleX, 3.0);
-    QCOMPARE(scene->ScaleY, 4.0);
+    QCOMPARE(scene.view.ScaleX, 3.0);
+    QCOMPARE(scene.view.ScaleY, 4.0);
 }
 
 void TestDrawScene::noPositiveX_clearsOnly()
 {
     auto scene = Profile(10);
     for (int k = 1; k <= 10; ++k)
-        scene->Points(k).X = -k;
-    scene->MaxX = 0;
-    scene->ShowTower = true;
+        scene.profile->Points(k).X = -k;
+    scene.profile->Extents.MaxX = 0;
+    scene.view.ShowTower = true;
     RecordingSurface surface;
     // Later redraws (a resize, a check box) meet the same scene and do the same again.
     for (int redraw = 1; redraw <= 2; ++redraw) {
-        QCOMPARE(DrawScene(*scene, surface, {"200", 1, 1}), DrawOutcome::NoPositiveX);
+        QCOMPARE(Draw(scene, surface, Options("200", 1, 1)), DrawOutcome::NoPositiveX);
         QCOMPARE(Words(surface), redraw == 1 ? "cls" : "cls cls");
         QCOMPARE(surface.DrawStyle(), DrawStyles::Solid);
         QCOMPARE(surface.FillColor(), Colours::Black);
@@ -236,12 +252,12 @@ void TestDrawScene::tinyMaxX_clearsOnly()
 {
     auto scene = Profile(3);
     for (int k = 1; k <= 3; ++k)
-        scene->Points(k).X = k * 1e-310;
-    scene->MaxX = 3e-310;
+        scene.profile->Points(k).X = k * 1e-310;
+    scene.profile->Extents.MaxX = 3e-310;
     RecordingSurface surface;
-    QCOMPARE(DrawScene(*scene, surface, {"200", 1, 1}), DrawOutcome::XTooNarrow);
+    QCOMPARE(Draw(scene, surface, Options("200", 1, 1)), DrawOutcome::XTooNarrow);
     QCOMPARE(Words(surface), "cls");
-    QCOMPARE(scene->ScaleX, 0.0);
+    QCOMPARE(scene.view.ScaleX, 0.0);
 }
 
 void TestDrawScene::farTower_sightLinesKeepTheirDirection_data()
@@ -258,12 +274,12 @@ void TestDrawScene::farTower_sightLinesKeepTheirDirection()
     QFETCH(double, x);
     QFETCH(double, y);
     auto scene = Profile(3);
-    scene->Tower = {x, y};
-    scene->ShowTower = true;
+    scene.profile->Tower = {x, y};
+    scene.view.ShowTower = true;
     RecordingSurface surface;
-    DrawScene(*scene, surface, {"200", 1, 0});
+    Draw(scene, surface, Options("200", 1, 0));
     QCOMPARE(Words(surface), "cls dot dot seg dot seg blue blue blue island");
-    const PointD tower = ToScreen(*scene, scene->Tower);
+    const PointD tower = ToScreen(scene.view, scene.profile->Tower);
     for (const SurfaceCall& line : surface.Calls()) {
         if (line.Ink != Colours::Blue)
             continue;
@@ -279,9 +295,9 @@ void TestDrawScene::farTower_sightLinesKeepTheirDirection()
 void TestDrawScene::farVertex_segmentKeepsItsDirection()
 {
     auto scene = Profile(3);
-    scene->Points(1) = {-1e30, 4};
+    scene.profile->Points(1) = {-1e30, 4};
     RecordingSurface surface;
-    DrawScene(*scene, surface, {"200", 0, 0});
+    Draw(scene, surface, Options("200", 0, 0));
     QCOMPARE(Words(surface), "cls dot seg dot seg");
     const SurfaceCall& segment = surface.Calls()[2];
     QCOMPARE(segment.X1, -DrawingSurface::ClipMargin);
@@ -293,12 +309,12 @@ void TestDrawScene::farVertex_segmentKeepsItsDirection()
 void TestDrawScene::countBeyondStorage_throwsWithStylesReset()
 {
     auto scene = Profile(10);
-    scene->PointCount = MaxPoints + 1;
+    scene.profile->PointCount = MaxPoints + 1;
     RecordingSurface surface;
     surface.SetDrawStyle(DrawStyles::Dotted);
     surface.SetFillColor(Colours::Red);
     // A step of 500000 reaches index 1,000,001 on its third vertex.
-    QVERIFY_THROWS_EXCEPTION(SubscriptOutOfRange, DrawScene(*scene, surface, {"2", 0, 0}));
+    QVERIFY_THROWS_EXCEPTION(SubscriptOutOfRange, Draw(scene, surface, Options("2", 0, 0)));
     QCOMPARE(surface.DrawStyle(), DrawStyles::Solid);
     QCOMPARE(surface.FillColor(), Colours::Black);
 }

@@ -101,15 +101,15 @@ void TestDropRun::dropShowsTheSolvedProfile()
 
     const auto data = FileList(files);
     Drop(target == QStringLiteral("frmMain") ? program.form.get() : program.Button(qPrintable(target)), data.get());
-    QVERIFY(!program.form->Scene().HaveData);
+    QVERIFY(!program.form->Profile());
     QVERIFY(!program.Button("cmdDraw")->isEnabled());
     QVERIFY(!program.Button("cmdDrawTower")->isEnabled());
 
-    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Profile() != nullptr, 20000);
     QVERIFY(program.Button("cmdDraw")->isEnabled());
     QVERIFY(program.Button("cmdDrawTower")->isEnabled());
     QCOMPARE(program.messages, QStringList());
-    QCOMPARE(program.form->Scene().PointCount, 4);
+    QCOMPARE(program.form->Profile()->PointCount, 4);
     QCOMPARE(program.Label("lblT1"), QStringLiteral("(1,2)"));
     QCOMPARE(program.Label("lblT2"), QStringLiteral("(3,4)"));
     QCOMPARE(program.form->findChild<PictureBox*>()->Image(), ExpectedPicture(*program.form));
@@ -130,7 +130,7 @@ void TestDropRun::longCoordinatesStayReadable()
     QVERIFY(!sample.isEmpty());
     const auto data = FileList({sample});
     Drop(program.form.get(), data.get());
-    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Profile() != nullptr, 20000);
     qsizetype longest = 0;
     for (const char* name : {"lblT1", "lblT2"}) {
         const auto* label = program.form->findChild<QLabel*>(QString::fromLatin1(name));
@@ -181,7 +181,7 @@ void TestDropRun::toolTipsJudgeTheAnswer()
                                          : program.Input(QStringLiteral("profile.txt"), input);
     const auto data = FileList({file});
     Drop(program.form.get(), data.get());
-    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Profile() != nullptr, 20000);
     const auto tip = [&program](const char* label) {
         return program.form->findChild<QLabel*>(QString::fromLatin1(label))->toolTip().split(QLatin1Char('\n'));
     };
@@ -212,7 +212,7 @@ void TestDropRun::brokenInputIsReportedAndCleanedUp()
     Program program;
     const auto good = FileList({program.Input(QStringLiteral("good.txt"), Profile)});
     Drop(program.form.get(), good.get());
-    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Profile() != nullptr, 20000);
     const QString towerCaption = program.Label("lblT1");
 
     const QString brokenFile = program.Input(QStringLiteral("broken.txt"), "3\n0 0\n1 abc\n");
@@ -224,14 +224,14 @@ void TestDropRun::brokenInputIsReportedAndCleanedUp()
                                                          "column 3: expected a number, found 'abc'")
                                               .arg(brokenFile)},
                               20000);
-    QVERIFY(!program.form->Scene().HaveData);
+    QVERIFY(!program.form->Profile());
     QVERIFY(!program.Button("cmdDraw")->isEnabled());
     QCOMPARE(program.Label("lblT1"), towerCaption);
     QTRY_VERIFY(!program.WorkDirectoryExists());
 
     // The window stays usable: the next drop works.
     Drop(program.form.get(), good.get());
-    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Profile() != nullptr, 20000);
     QVERIFY(program.Button("cmdDraw")->isEnabled());
 }
 
@@ -273,7 +273,7 @@ void TestDropRun::brokenSolverIsReportedAndCleanedUp()
     const auto data = FileList({input});
     Drop(program.form.get(), data.get());
     QTRY_COMPARE_WITH_TIMEOUT(program.messages, QStringList{message.replace(QStringLiteral("%dropped"), input)}, 20000);
-    QVERIFY(!program.form->Scene().HaveData);
+    QVERIFY(!program.form->Profile());
     QVERIFY(!program.Button("cmdDraw")->isEnabled());
     QVERIFY(!program.Button("cmdDrawTower")->isEnabled());
     QCOMPARE(program.Label("lblT1"), QStringLiteral("(0.00,0.00)"));
@@ -289,8 +289,8 @@ void TestDropRun::slowSolverIsAwaitedWithABusyCursor()
     const auto data = FileList({program.Input(QStringLiteral("profile.txt"), Profile)});
     Drop(program.form.get(), data.get());
     QTRY_COMPARE_WITH_TIMEOUT(program.form->cursor().shape(), Qt::BusyCursor, 5000);
-    QVERIFY(!program.form->Scene().HaveData);
-    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    QVERIFY(!program.form->Profile());
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Profile() != nullptr, 20000);
     QCOMPARE(program.form->cursor().shape(), Qt::ArrowCursor);
     QCOMPARE(program.Label("lblT1"), QStringLiteral("(1,2)"));
     QVERIFY(program.messages.isEmpty());
@@ -304,10 +304,10 @@ void TestDropRun::latestDropWins()
     Drop(program.form.get(), first.get());
     QTest::qWait(100);
     Drop(program.form.get(), second.get());
-    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
-    QCOMPARE(program.form->Scene().PointCount, 4);
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Profile() != nullptr, 20000);
+    QCOMPARE(program.form->Profile()->PointCount, 4);
     QTest::qWait(1500); // no late collection of the first run follows
-    QCOMPARE(program.form->Scene().PointCount, 4);
+    QCOMPARE(program.form->Profile()->PointCount, 4);
     QVERIFY(program.messages.isEmpty());
     QVERIFY(!program.WorkDirectoryExists());
 }
@@ -317,7 +317,7 @@ void TestDropRun::profileLeftOfTheAxisIsReportedOnce()
     Program program;
     const auto data = FileList({program.Input(QStringLiteral("left.txt"), "3\n-5 0\n-3 4\n0 1\n")});
     Drop(program.form.get(), data.get());
-    QTRY_VERIFY_WITH_TIMEOUT(program.form->Scene().HaveData, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(program.form->Profile() != nullptr, 20000);
     QCOMPARE(program.messages.size(), 1);
     QVERIFY2(program.messages.first().contains(QStringLiteral("no vertex with x greater than 0")),
              qPrintable(program.messages.first()));

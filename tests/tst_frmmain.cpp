@@ -46,9 +46,7 @@ struct Window {
         std::filesystem::create_directories(folder);
         std::ofstream(folder / PointFileName) << points;
         std::ofstream(folder / ResultFileName) << result;
-        LoadResults(form.Scene(), folder);
-        form.Scene().HaveData = true;
-        form.DrawScene();
+        form.ShowProfile(LoadResults(folder));
     }
 };
 
@@ -129,8 +127,8 @@ void TestFrmMain::startsWithoutDataAndWithItsInitialSettings()
     Window window;
     QCOMPARE(window.form.windowTitle(), QStringLiteral("Morvadine"));
     QCOMPARE(window.form.size(), QSize(9540 / TwipsPerPixel, 4260 / TwipsPerPixel));
-    QVERIFY(!window.form.Scene().HaveData);
-    QVERIFY(!window.form.Scene().ShowTower);
+    QVERIFY(!window.form.Profile());
+    QVERIFY(!window.form.View().ShowTower);
     QVERIFY(window.form.acceptDrops());
     QVERIFY(window.Find<PictureBox>("pic")->acceptDrops());
 
@@ -214,19 +212,19 @@ void TestFrmMain::resizeRedrawsOnlyALoadedScene()
     const auto* pic = window.Find<PictureBox>("pic");
     QCOMPARE(pic->WidthTwips(), 9540.0 - 360);
     QCOMPARE(pic->HeightTwips(), 4260.0 - 840);
-    QCOMPARE(window.form.Scene().ViewWidth, 9540.0 - 480);
+    QCOMPARE(window.form.View().ViewWidth, 9540.0 - 480);
 
     const QImage before = window.Picture();
     window.form.resize(500, 250);
-    QTRY_COMPARE(window.form.Scene().ViewWidth, 500.0 * TwipsPerPixel - 360 - 120);
-    QCOMPARE(window.form.Scene().ScaleX, 0.0);
+    QTRY_COMPARE(window.form.View().ViewWidth, 500.0 * TwipsPerPixel - 360 - 120);
+    QCOMPARE(window.form.View().ScaleX, 0.0);
     QCOMPARE(window.Picture().copy(0, 0, 100, 100), before.copy(0, 0, 100, 100));
 
     window.Load("3\n0 0\n10 5\n20 0", "10 8 5 9");
-    const double scaleBefore = window.form.Scene().ScaleX;
+    const double scaleBefore = window.form.View().ScaleX;
     window.form.resize(400, 250);
-    QTRY_VERIFY(window.form.Scene().ScaleX < scaleBefore);
-    QCOMPARE(window.form.Scene().ScaleX, window.form.Scene().ViewWidth / 20);
+    QTRY_VERIFY(window.form.View().ScaleX < scaleBefore);
+    QCOMPARE(window.form.View().ScaleX, window.form.View().ViewWidth / 20);
 }
 
 void TestFrmMain::viewCommandsSetTheVerticalExtent_data()
@@ -247,7 +245,7 @@ void TestFrmMain::viewCommandsSetTheVerticalExtent()
     QFETCH(double, maxYWithTower);
     Window window;
     window.Load("3\n0 0\n10 5\n20 0", "10 " + std::to_string(towerY) + " 5 " + std::to_string(islandY));
-    SceneState& scene = window.form.Scene();
+    const SceneView& scene = window.form.View();
 
     window.form.cmdDrawTower_Click();
     QVERIFY(scene.ShowTower);
@@ -259,7 +257,7 @@ void TestFrmMain::viewCommandsSetTheVerticalExtent()
 
     window.form.cmdDraw_Click();
     QVERIFY(!scene.ShowTower);
-    QCOMPARE(scene.MaxY, scene.MountainMaxY);
+    QCOMPARE(scene.MaxY, window.form.Profile()->Extents.MaxY);
     QCOMPARE(scene.MaxY, 5.0);
 }
 
@@ -337,10 +335,10 @@ void TestFrmMain::newLoadInTheTowerViewKeepsTheMarkersAtTheMountainsScale()
     window.Show();
     window.Load("3\n0 0\n10 5\n20 0", "10 20 5 1");
     window.form.cmdDrawTower_Click();
-    QCOMPARE(window.form.Scene().MaxY, 20.0);
+    QCOMPARE(window.form.View().MaxY, 20.0);
 
     window.Load("3\n0 0\n10 8\n20 0", "10 6 5 2");
-    const SceneState& scene = window.form.Scene();
+    const SceneView& scene = window.form.View();
     QVERIFY(scene.ShowTower);
     QCOMPARE(scene.MaxY, 8.0);
     QCOMPARE(window.Picture(), ExpectedPicture(window.form));
@@ -360,7 +358,7 @@ void TestFrmMain::checkBoxesBeforeALoadDrawNothing()
     window.Find<QCheckBox>("chkLine2")->click();
     window.form.cmdDrawTower_Click();
     QCOMPARE(window.Picture(), before);
-    QCOMPARE(window.form.Scene().ScaleX, 0.0);
+    QCOMPARE(window.form.View().ScaleX, 0.0);
 }
 
 void TestFrmMain::messagesShowTheirExactTexts()
@@ -466,7 +464,7 @@ void TestFrmMain::commandLineFileThatCannotBeReadIsReported()
     QTRY_COMPARE(window.messages.size(), 1);
     QCOMPARE(window.messages.first().Text, message);
     QCOMPARE(window.messages.first().Icon, QMessageBox::Warning);
-    QVERIFY(!window.form.Scene().HaveData);
+    QVERIFY(!window.form.Profile());
     QVERIFY(!window.Find<QPushButton>("cmdDraw")->isEnabled());
     QVERIFY(window.form.isVisible());
     QVERIFY(!QDir(window.programFolder.path()).exists(QStringLiteral("morvadine_temporary")));

@@ -55,16 +55,22 @@ enum class Layout {
 
 // A profile of `count` vertices on a view 120 twips smaller than the surface, as the window
 // lays it out; tower and island given in view fractions (1 is the top or right edge).
-std::unique_ptr<SceneState> IdentityScene(Layout layout, int count, QSizeF surface, PointD tower,
-                                          PointD island)
+struct Scene {
+    std::unique_ptr<LoadedProfile> profile;
+    SceneView view;
+};
+
+Scene IdentityScene(Layout layout, int count, QSizeF surface, PointD tower, PointD island)
 {
-    auto scene = std::make_unique<SceneState>();
+    Scene scene { std::make_unique<LoadedProfile>(), {} };
+    LoadedProfile& profile = *scene.profile;
+    SceneView& view = scene.view;
     std::mt19937 random(12);
     std::normal_distribution<double> step(0.0, 1.0);
     std::uniform_real_distribution<double> anywhere(-0.5, 1.5);
     double height = 50.0;
     for (int k = 1; k <= count; ++k) {
-        PointD& p = scene->Points(k);
+        PointD& p = profile.Points(k);
         switch (layout) {
         case Layout::RandomWalk:
             height = std::max(0.0, height + step(random));
@@ -79,21 +85,21 @@ std::unique_ptr<SceneState> IdentityScene(Layout layout, int count, QSizeF surfa
             p = {anywhere(random) * count, anywhere(random) * 100.0};
             break;
         }
-        scene->MaxY = std::max(scene->MaxY, p.Y);
-        scene->MaxX = std::max(scene->MaxX, p.X);
+        profile.Extents.Include(p);
     }
-    scene->PointCount = count;
-    scene->ViewWidth = surface.width() - 120;
-    scene->ViewHeight = surface.height() - 120;
+    profile.PointCount = count;
+    view.ViewWidth = surface.width() - 120;
+    view.ViewHeight = surface.height() - 120;
     if (layout == Layout::HalfPixels) {
         // 7.5 twips, half a pixel at a device pixel ratio of 1, to a data unit either way.
-        scene->MaxX = scene->ViewWidth / 7.5;
-        scene->MaxY = scene->ViewHeight / 7.5;
+        profile.Extents.MaxX = view.ViewWidth / 7.5;
+        profile.Extents.MaxY = view.ViewHeight / 7.5;
     }
-    scene->MountainMaxY = scene->MaxY;
-    scene->Tower = {tower.X * scene->MaxX, tower.Y * scene->MaxY};
-    scene->Island = {island.X * scene->MaxX, island.Y * scene->MaxY};
-    scene->HaveData = scene->ShowTower = true;
+    const VertexExtents& extents = profile.Extents;
+    profile.Tower = {tower.X * extents.MaxX, tower.Y * extents.MaxY};
+    profile.Island = {island.X * extents.MaxX, island.Y * extents.MaxY};
+    FitHeight(view, profile);
+    view.ShowTower = true;
     return scene;
 }
 
@@ -143,20 +149,22 @@ private slots:
 void TestImageSurface::drawsTheSceneWhereItBelongs()
 {
     // 100 x 100 pixels of view: data unit 10 is pixel 100.
-    auto scene = std::make_unique<SceneState>();
-    scene->Points(1) = {0, 0};
-    scene->Points(2) = {5, 5};
-    scene->Points(3) = {10, 0};
-    scene->PointCount = 3;
-    scene->MaxX = scene->MaxY = 10;
-    scene->ViewWidth = scene->ViewHeight = 1500;
-    scene->Tower = {5, 8};  // pixel (50, 20)
-    scene->Island = {2, 2}; // pixel (20, 80)
-    scene->HaveData = scene->ShowTower = true;
+    auto profile = std::make_unique<LoadedProfile>();
+    profile->Points(1) = {0, 0};
+    profile->Points(2) = {5, 5};
+    profile->Points(3) = {10, 0};
+    profile->PointCount = 3;
+    profile->Extents = {10, 10};
+    profile->Tower = {5, 8};  // pixel (50, 20)
+    profile->Island = {2, 2}; // pixel (20, 80)
+    SceneView view;
+    view.ViewWidth = view.ViewHeight = 1500;
+    view.MaxY = 10;
+    view.ShowTower = true;
     ImageSurface surface;
     surface.SetSystemColours(Background, Text);
     surface.SetSize(1620, 1620, 1.0);
-    QCOMPARE(DrawScene(*scene, surface, {"200", 1, 0}), DrawOutcome::Drawn);
+    QCOMPARE(DrawScene(profile.get(), view, surface, {200, true, false}), DrawOutcome::Drawn);
     const QImage image = surface.Image();
     QCOMPARE(image.size(), QSize(108, 108));
     QCOMPARE(image.pixelColor(50, 20), Blue);
@@ -376,7 +384,9 @@ void TestImageSurface::batchesDrawWhatTheirSingleCallsDraw()
                         ratio);
         // Twice, so the second drawing meets workers, masks and an image already in use.
         for (int drawing = 0; drawing < 2; ++drawing)
-            QCOMPARE(DrawScene(*scene, *target, {text.toStdString(), 1, 1}), DrawOutcome::Drawn);
+            QCOMPARE(DrawScene(
+                         scene.profile.get(), scene.view, *target, { text.toInt(), true, true }),
+                DrawOutcome::Drawn);
     }
     const QImage image = batched.Image();
     QCOMPARE(DifferingPixels(image, callByCall.Image()), 0);

@@ -31,10 +31,10 @@ private:
 };
 
 // The message, marked "[result]" when the error blames the result file.
-QString FailureOf(SceneState& scene, const WorkFolder& folder)
+QString FailureOf(const WorkFolder& folder)
 {
     try {
-        LoadResults(scene, folder.Path(), "dropped.txt");
+        LoadResults(folder.Path(), "dropped.txt");
     } catch (const ResultFileError& error) {
         return QStringLiteral("[result] ") + QString::fromStdString(error.what());
     } catch (const DataFileError& error) {
@@ -112,35 +112,30 @@ std::string OddSplitText(int equalXEvery = 0)
     return text;
 }
 
-// What a load did to a scene, every bit of it: the exception's kind and message, the fields,
-// the captions and the records up to `records`.
-QByteArray Outcome(const SceneState& scene, const CoordinateCaptions& captions, const QString& failure,
-                   int records)
+// What a load gave, every bit of it: the exception's kind and message, or the profile's
+// fields, captions and records up to `records`.
+QByteArray Outcome(const LoadedProfile* profile, const QString& failure, int records)
 {
-    QByteArray outcome = failure.toUtf8() + '\n' + QByteArray::number(scene.PointCount) + '\n'
-                         + QByteArray::fromStdString(captions.Tower + captions.Island) + '\n';
-    const double fields[] = {scene.Tower.X, scene.Tower.Y, scene.Island.X, scene.Island.Y,
-                             scene.MaxX, scene.MaxY, scene.MountainMaxY};
+    if (!profile)
+        return failure.toUtf8();
+    const CoordinateCaptions captions = CaptionsOf(*profile);
+    QByteArray outcome = QByteArray::number(profile->PointCount) + '\n'
+        + QByteArray::fromStdString(captions.Tower + captions.Island) + '\n';
+    const double fields[] = { profile->Tower.X, profile->Tower.Y, profile->Island.X,
+        profile->Island.Y, profile->Extents.MaxX, profile->Extents.MaxY };
     outcome.append(reinterpret_cast<const char*>(fields), sizeof fields);
-    outcome.append(reinterpret_cast<const char*>(&scene.Points(1)), records * static_cast<qsizetype>(sizeof(PointD)));
+    outcome.append(reinterpret_cast<const char*>(&profile->Points(1)),
+        records * static_cast<qsizetype>(sizeof(PointD)));
     return outcome;
 }
 
-// Runs a load on a scene whose fields and records hold values of an earlier load.
 template <class Load>
 QByteArray OutcomeOf(Load load, int records)
 {
-    auto scene = std::make_unique<SceneState>();
-    scene->PointCount = 3;
-    scene->Tower = {-1, -2};
-    scene->Island = {-3, -4};
-    scene->MaxX = scene->MaxY = scene->MountainMaxY = -5;
-    for (int k = 1; k <= records; ++k)
-        scene->Points(k) = {1.0e9 + k, -static_cast<double>(k)};
-    CoordinateCaptions captions;
+    std::unique_ptr<LoadedProfile> profile;
     QString failure;
     try {
-        captions = load(*scene);
+        profile = load();
     } catch (const ResultFileError& error) {
         failure = QStringLiteral("ResultFileError ") + error.what();
     } catch (const DataFileError& error) {
@@ -148,7 +143,7 @@ QByteArray OutcomeOf(Load load, int records)
     } catch (const std::exception& error) {
         failure = QStringLiteral("other ") + error.what();
     }
-    return Outcome(*scene, captions, failure, records);
+    return Outcome(profile.get(), failure, records);
 }
 
 } // namespace
@@ -162,7 +157,6 @@ private slots:
     void computesExtentsAndCaptions_data();
     void computesExtentsAndCaptions();
     void ordersVerticesByX();
-    void smallerLoadKeepsLaterRecordsAndView();
     void refusesCountsBeforeReading_data();
     void refusesCountsBeforeReading();
     void reportsBrokenFiles_data();
@@ -230,41 +224,22 @@ void TestLoadResults::computesExtentsAndCaptions()
     QFETCH(QString, towerCaption);
     QFETCH(QString, islandCaption);
     WorkFolder folder(points.toStdString(), result.toStdString());
-    auto scene = std::make_unique<SceneState>();
-    scene->ShowTower = true;
-    const CoordinateCaptions captions = LoadResults(*scene, folder.Path());
-    QCOMPARE(scene->MaxX, maxX);
-    QCOMPARE(scene->MaxY, maxY);
-    QCOMPARE(scene->MountainMaxY, maxY);
+    const std::unique_ptr<LoadedProfile> profile = LoadResults(folder.Path());
+    QCOMPARE(profile->Extents.MaxX, maxX);
+    QCOMPARE(profile->Extents.MaxY, maxY);
+    const CoordinateCaptions captions = CaptionsOf(*profile);
     QCOMPARE(QString::fromStdString(captions.Tower), towerCaption);
     QCOMPARE(QString::fromStdString(captions.Island), islandCaption);
-    QVERIFY(scene->ShowTower);
-    QVERIFY(!scene->HaveData);
 }
 
 void TestLoadResults::ordersVerticesByX()
 {
     WorkFolder folder("5\n2 10\n0 20\n1 30\n0 40\n2 50\n", "0 0 0 0");
-    auto scene = std::make_unique<SceneState>();
-    LoadResults(*scene, folder.Path());
-    QCOMPARE(scene->PointCount, 5);
+    const std::unique_ptr<LoadedProfile> profile = LoadResults(folder.Path());
+    QCOMPARE(profile->PointCount, 5);
     const double expectedY[] = {20, 40, 30, 50, 10};
     for (int k = 1; k <= 5; ++k)
-        QCOMPARE(scene->Points(k).Y, expectedY[k - 1]);
-}
-
-void TestLoadResults::smallerLoadKeepsLaterRecordsAndView()
-{
-    auto scene = std::make_unique<SceneState>();
-    LoadResults(*scene, WorkFolder("3\n1 1\n2 2\n3 3", "0 0 0 0").Path());
-    scene->ViewWidth = 100;
-    scene->ScaleX = 5;
-    LoadResults(*scene, WorkFolder("1\n9 1", "0 0 0 0").Path());
-    QCOMPARE(scene->PointCount, 1);
-    QCOMPARE(scene->Points(1).X, 9.0);
-    QCOMPARE(scene->Points(3).X, 3.0);
-    QCOMPARE(scene->ViewWidth, 100.0);
-    QCOMPARE(scene->ScaleX, 5.0);
+        QCOMPARE(profile->Points(k).Y, expectedY[k - 1]);
 }
 
 void TestLoadResults::refusesCountsBeforeReading_data()
@@ -282,14 +257,8 @@ void TestLoadResults::refusesCountsBeforeReading()
 {
     QFETCH(QString, points);
     QFETCH(QString, message);
-    auto scene = std::make_unique<SceneState>();
-    LoadResults(*scene, WorkFolder("2\n5 5\n6 6", "1 2 3 4").Path());
     WorkFolder folder(points.toStdString(), "9 9 9 9");
-    QCOMPARE(FailureOf(*scene, folder), message);
-    QCOMPARE(scene->PointCount, 2);
-    QCOMPARE(scene->Points(1).X, 5.0);
-    QCOMPARE(scene->Tower.Y, 2.0);
-    QCOMPARE(scene->MaxX, 6.0);
+    QCOMPARE(FailureOf(folder), message);
 }
 
 void TestLoadResults::reportsBrokenFiles_data()
@@ -315,9 +284,7 @@ void TestLoadResults::reportsBrokenFiles()
     QFETCH(QString, result);
     QFETCH(QString, message);
     WorkFolder folder(points.toStdString(), result.toStdString());
-    auto scene = std::make_unique<SceneState>();
-    QCOMPARE(FailureOf(*scene, folder), message);
-    QVERIFY(!scene->HaveData);
+    QCOMPARE(FailureOf(folder), message);
     // Nothing holds the files open: they can be removed at once.
     QVERIFY(std::filesystem::remove(folder.Path() / PointFileName));
     QVERIFY(std::filesystem::remove(folder.Path() / ResultFileName));
@@ -329,13 +296,12 @@ void TestLoadResults::loadsTheLargestDataSet()
     for (int k = MaxPoints; k >= 1; --k)
         points += std::to_string(k) + " " + std::to_string(k % 97) + "\n";
     WorkFolder folder(points, "1 2 3 4");
-    auto scene = std::make_unique<SceneState>();
-    LoadResults(*scene, folder.Path());
-    QCOMPARE(scene->PointCount, MaxPoints);
-    QCOMPARE(scene->Points(1).X, 1.0);
-    QCOMPARE(scene->Points(MaxPoints).X, double(MaxPoints));
-    QCOMPARE(scene->MaxX, double(MaxPoints));
-    QCOMPARE(scene->MaxY, 96.0);
+    const std::unique_ptr<LoadedProfile> profile = LoadResults(folder.Path());
+    QCOMPARE(profile->PointCount, MaxPoints);
+    QCOMPARE(profile->Points(1).X, 1.0);
+    QCOMPARE(profile->Points(MaxPoints).X, double(MaxPoints));
+    QCOMPARE(profile->Extents.MaxX, double(MaxPoints));
+    QCOMPARE(profile->Extents.MaxY, 96.0);
 }
 
 void TestLoadResults::loadsTheBundledSample()
@@ -345,12 +311,11 @@ void TestLoadResults::loadsTheBundledSample()
     QTemporaryDir work;
     QVERIFY(QFile::copy(sample, work.filePath(PointFileName)));
     QVERIFY(QFile::copy(QFINDTESTDATA("examples/sample.out"), work.filePath(ResultFileName)));
-    auto scene = std::make_unique<SceneState>();
-    LoadResults(*scene, work.path().toStdString());
-    QVERIFY(scene->PointCount >= 24);
-    QVERIFY(scene->MaxX > 0);
-    for (int k = 2; k <= scene->PointCount; ++k)
-        QVERIFY(scene->Points(k - 1).X <= scene->Points(k).X);
+    const std::unique_ptr<LoadedProfile> profile = LoadResults(work.path().toStdString());
+    QVERIFY(profile->PointCount >= 24);
+    QVERIFY(profile->Extents.MaxX > 0);
+    for (int k = 2; k <= profile->PointCount; ++k)
+        QVERIFY(profile->Points(k - 1).X <= profile->Points(k).X);
 }
 
 void TestLoadResults::fasterLoadsMatchTheReference_data()
@@ -405,8 +370,8 @@ void TestLoadResults::fasterLoadsMatchTheReference_data()
 }
 
 // The two-core load, and the load in two steps as a solver run does it, against the reference:
-// the same exception and message, fields, captions and records, those beyond the count
-// included.
+// the same exception and message, or the same fields, captions and records, those beyond the
+// count included.
 void TestLoadResults::fasterLoadsMatchTheReference()
 {
     QFETCH(QByteArray, points);
@@ -419,22 +384,21 @@ void TestLoadResults::fasterLoadsMatchTheReference()
     PointFileReader reader;
     reader.SetSmallestSplitFile(0);
 
-    const QByteArray reference = OutcomeOf([&](SceneState& scene) { return LoadResults(scene, folder.Path(), "d.txt"); }, records);
+    const QByteArray reference
+        = OutcomeOf([&] { return LoadResults(folder.Path(), "d.txt"); }, records);
     // Through the standard library's files, and through the solver run's own.
     const WorkDirectoryFiles workFiles(folder.Path());
     for (const DataFileOpener* files :
         { &AnyDataFile(), static_cast<const DataFileOpener*>(&workFiles) }) {
         const QByteArray twoCores = OutcomeOf(
-            [&](SceneState& scene) {
-                return LoadResultsOnTwoCores(scene, folder.Path(), "d.txt", reader, *files);
-            },
+            [&] { return LoadResultsOnTwoCores(folder.Path(), "d.txt", reader, *files); },
             records);
         QCOMPARE(!reader.LastReadWasCareful(), quick);
         const QByteArray inTwoSteps = OutcomeOf(
-            [&](SceneState& scene) {
-                const PointsReadAhead ahead
-                    = ReadPointsAhead(scene.Points, folder.Path(), "d.txt", reader, {}, *files);
-                return CompleteLoad(scene, ahead, folder.Path(), "d.txt", reader, *files);
+            [&] {
+                PointsReadAhead ahead
+                    = ReadPointsAhead(folder.Path(), "d.txt", reader, {}, *files);
+                return CompleteLoad(std::move(ahead), folder.Path(), "d.txt", reader, *files);
             },
             records);
         QCOMPARE(twoCores.left(twoCores.indexOf('\n')), reference.left(reference.indexOf('\n')));

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include <unistd.h>
@@ -138,35 +139,41 @@ private:
     QTemporaryDir m_root;
 };
 
-// The one outcome of a collection: the captions joined, or the failure message.
+// The one outcome of a collection: the captions joined and the profile collected, or the
+// failure message.
 struct Outcome {
     bool collected = false;
     QString text;
+    std::shared_ptr<const LoadedProfile> profile;
 };
 
-Outcome Collect(SolverRun& run, SceneState& scene)
+Outcome Collect(SolverRun& run)
 {
     QSignalSpy collected(&run, &SolverRun::Collected);
     QSignalSpy failed(&run, &SolverRun::Failed);
-    run.Collect(scene);
+    run.Collect();
     if (!QTest::qWaitFor(
             [&] { return collected.count() + failed.count() > 0; }, CollectionTimeoutMs))
-        return { false, QStringLiteral("neither collected nor failed") };
+        return { false, QStringLiteral("neither collected nor failed"), {} };
     if (!collected.isEmpty()) {
-        const auto captions = collected.first().first().value<CoordinateCaptions>();
-        return { true, QString::fromStdString(captions.Tower + " " + captions.Island) };
+        auto profile
+            = collected.first().first().value<std::shared_ptr<const LoadedProfile>>();
+        const CoordinateCaptions captions = CaptionsOf(*profile);
+        return { true, QString::fromStdString(captions.Tower + " " + captions.Island),
+            std::move(profile) };
     }
-    return { false, failed.first().first().toString() };
+    return { false, failed.first().first().toString(), {} };
 }
 
 // Starts, reading the point file ahead or not, and collects; a refused start counts as a
 // failure with Start's message.
-Outcome Run(SolverRun& run, SceneState& scene, const QString& dropped, bool readAhead = false)
+Outcome Run(SolverRun& run, const QString& dropped, bool readAhead = false)
 {
-    const QString refusal = readAhead ? run.Start(dropped, scene) : run.Start(dropped);
+    const QString refusal = run.Start(dropped,
+        readAhead ? SolverRun::PointReading::Ahead : SolverRun::PointReading::AtCollection);
     if (!refusal.isEmpty())
-        return { false, refusal };
-    return Collect(run, scene);
+        return { false, refusal, {} };
+    return Collect(run);
 }
 
 } // namespace
@@ -182,6 +189,9 @@ private slots:
     void failedRun_reportsProblemAndLeavesCleanState_data();
     void failedRun_reportsProblemAndLeavesCleanState();
     void startDuringPendingRun_stopsOldSolverAndStartsAnew();
+    void refusedStartDuringPendingRun_removesItsFilesAtOnce();
+    void collectedProfile_isThePlainLoads_data();
+    void collectedProfile_isThePlainLoads();
     void destroyedDuringRun_stopsSolverAndCleansUp();
     void readAhead_pointFileChangedBySolver_isReadAgain();
     void readAhead_newDropOrEnd_stopsTheReading();
@@ -224,16 +234,14 @@ void TestSolverRun::run_collectsAnswerAndCleansUp()
     }
     const QByteArray dropped = Contents(sandbox.Profile());
     SolverRun run(sandbox.ProgramFolder());
-    auto scene = std::make_unique<SceneState>();
 
-    const Outcome outcome = Run(run, *scene, sandbox.Profile(), readAhead);
+    const Outcome outcome = Run(run, sandbox.Profile(), readAhead);
 
     QVERIFY2(outcome.collected, qPrintable(outcome.text));
     QCOMPARE(outcome.text, QStringLiteral("(1,2) (3,4)"));
-    QCOMPARE(scene->PointCount, 3);
-    QCOMPARE(scene->Points(3).Y, 0.0);
-    QCOMPARE(scene->MaxX, 2.0);
-    QVERIFY(!scene->HaveData);
+    QCOMPARE(outcome.profile->PointCount, 3);
+    QCOMPARE(outcome.profile->Points(3).Y, 0.0);
+    QCOMPARE(outcome.profile->Extents.MaxX, 2.0);
     QVERIFY(!run.IsPending());
     QCOMPARE(sandbox.WorkFiles(), workFilesAfter);
     if (leftoverWorkDirectory)
@@ -248,12 +256,11 @@ void TestSolverRun::slowSolver_isAwaitedWithoutBlocking()
 {
     Sandbox sandbox(QStringLiteral("slow"));
     SolverRun run(sandbox.ProgramFolder());
-    auto scene = std::make_unique<SceneState>();
     QSignalSpy waiting(&run, &SolverRun::WaitingChanged);
     QSignalSpy collected(&run, &SolverRun::Collected);
 
     QCOMPARE(run.Start(sandbox.Profile()), QString());
-    run.Collect(*scene);
+    run.Collect();
 
     QCOMPARE(waiting.count(), 1);
     QCOMPARE(waiting.first().first().toBool(), true);
@@ -274,7 +281,6 @@ void TestSolverRun::stoppingSolver_isAwaitedOnce()
     Sandbox sandbox(QStringLiteral("endless"));
     SolverRun run(sandbox.ProgramFolder());
     run.SetTimeout(std::chrono::milliseconds(200));
-    auto scene = std::make_unique<SceneState>();
     QSignalSpy waiting(&run, &SolverRun::WaitingChanged);
     QSignalSpy failed(&run, &SolverRun::Failed);
     QCOMPARE(run.Start(sandbox.Profile()), QString());
@@ -286,8 +292,8 @@ void TestSolverRun::stoppingSolver_isAwaitedOnce()
     QTRY_VERIFY_WITH_TIMEOUT(ProcessesGone({ solver[0], solver[0] }), CollectionTimeoutMs);
     if (!run.IsPending())
         QSKIP("the machine was too slow to collect while the solver's group was being stopped");
-    run.Collect(*scene);
-    run.Collect(*scene);
+    run.Collect();
+    run.Collect();
 
     QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, CollectionTimeoutMs);
     QCOMPARE(waiting.count(), 2);
@@ -492,17 +498,15 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
         run.SetSolverProgram(QStringLiteral("tools/solver"));
     // Long enough for the endless solver to announce itself even on a loaded machine.
     run.SetTimeout(std::chrono::milliseconds(1500));
-    auto scene = std::make_unique<SceneState>();
     QSignalSpy collected(&run, &SolverRun::Collected);
     QSignalSpy failed(&run, &SolverRun::Failed);
 
-    const Outcome outcome = Run(run, *scene, dropped, readAhead);
+    const Outcome outcome = Run(run, dropped, readAhead);
 
     QVERIFY(!outcome.collected);
     QVERIFY2(outcome.text.startsWith(messageStart),
         qPrintable(outcome.text + QStringLiteral("\ndoes not start with\n") + messageStart));
     QVERIFY(!run.IsPending());
-    QVERIFY(!scene->HaveData);
     QCOMPARE(sandbox.WorkFiles(), workFilesAfter);
     QCOMPARE(Contents(dropped), droppedBytes);
     if (fault == Fault::WorkDirectoryIsFile)
@@ -512,7 +516,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
             ProcessesGone(ReadPids(sandbox.WorkDirectory())), CollectionTimeoutMs);
     // A late collection call, as from the window's timer, has nothing left to report: one
     // report in all, through Start's result or through Failed.
-    run.Collect(*scene);
+    run.Collect();
     QCOMPARE(collected.count() + failed.count(), failed.isEmpty() ? 0 : 1);
 
     // Put right, the next drop runs as if nothing had happened.
@@ -528,7 +532,7 @@ void TestSolverRun::failedRun_reportsProblemAndLeavesCleanState()
     sandbox.UseSolver(QStringLiteral("answer"));
     run.SetSolverProgram(sandbox.ProgramFolder() + QStringLiteral("/calc.exe"));
     WriteFile(sandbox.Profile(), GoodProfile);
-    const Outcome next = Run(run, *scene, sandbox.Profile(), readAhead);
+    const Outcome next = Run(run, sandbox.Profile(), readAhead);
     QVERIFY2(next.collected, qPrintable(next.text));
 }
 
@@ -536,12 +540,11 @@ void TestSolverRun::startDuringPendingRun_stopsOldSolverAndStartsAnew()
 {
     Sandbox sandbox(QStringLiteral("endless"));
     SolverRun run(sandbox.ProgramFolder());
-    auto scene = std::make_unique<SceneState>();
     QSignalSpy waiting(&run, &SolverRun::WaitingChanged);
     QSignalSpy failed(&run, &SolverRun::Failed);
     QCOMPARE(run.Start(sandbox.Profile()), QString());
     const QList<qint64> oldSolver = ReadPids(sandbox.WorkDirectory());
-    run.Collect(*scene);
+    run.Collect();
     QCOMPARE(waiting.count(), 1);
 
     sandbox.UseSolver(QStringLiteral("answer"));
@@ -550,11 +553,67 @@ void TestSolverRun::startDuringPendingRun_stopsOldSolverAndStartsAnew()
     QCOMPARE(waiting.count(), 2);
     QCOMPARE(waiting.last().first().toBool(), false);
     QTRY_VERIFY_WITH_TIMEOUT(ProcessesGone(oldSolver), CollectionTimeoutMs);
-    const Outcome outcome = Collect(run, *scene);
+    const Outcome outcome = Collect(run);
     QVERIFY2(outcome.collected, qPrintable(outcome.text));
     QCOMPARE(failed.count(), 0);
     // The stopped solver's own file stays; everything staged is gone.
     QCOMPARE(sandbox.WorkFiles(), QStringList { "calc.pid" });
+}
+
+// The drop refused lets the pending run go: what that run staged is removed before Start
+// returns, not only once its solver's group has been stopped, whatever the user may do.
+void TestSolverRun::refusedStartDuringPendingRun_removesItsFilesAtOnce()
+{
+    Sandbox sandbox(QStringLiteral("endless"));
+    SolverRun run(sandbox.ProgramFolder());
+    QCOMPARE(run.Start(sandbox.Profile()), QString());
+    const QList<qint64> solver = ReadPids(sandbox.WorkDirectory());
+    const QString missing = sandbox.Input() + QStringLiteral("/missing.txt");
+
+    QCOMPARE(run.Start(missing), missing + QStringLiteral(": the file does not exist"));
+
+    QCOMPARE(sandbox.WorkFiles(), QStringList { "calc.pid" });
+    QVERIFY(!run.IsPending());
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessesGone(solver), CollectionTimeoutMs);
+}
+
+void TestSolverRun::collectedProfile_isThePlainLoads_data()
+{
+    QTest::addColumn<bool>("readAhead");
+    QTest::newRow("read ahead") << true;
+    QTest::newRow("read at the collection, on two cores") << false;
+}
+
+// The profile a run hands over is, record for record, the one LoadResults gives for the same
+// files: a file long enough to be split, with many equal x in no order.
+void TestSolverRun::collectedProfile_isThePlainLoads()
+{
+    QFETCH(bool, readAhead);
+    Sandbox sandbox(QStringLiteral("answer"));
+    std::string text = "40000\n";
+    for (int k = 0; k < 40000; ++k)
+        text += std::to_string(k * 7919 % 1009) + ' ' + std::to_string(k % 613) + ".5\n";
+    WriteFile(sandbox.Profile(), QByteArray::fromStdString(text));
+    SolverRun run(sandbox.ProgramFolder());
+
+    const Outcome outcome = Run(run, sandbox.Profile(), readAhead);
+
+    QVERIFY2(outcome.collected, qPrintable(outcome.text));
+    QTemporaryDir plain;
+    QVERIFY(QFile::copy(sandbox.Profile(), plain.filePath(PointFileName)));
+    WriteFile(plain.filePath(ResultFileName), "1 2 3 4\n");
+    const std::unique_ptr<LoadedProfile> expected = LoadResults(plain.path().toStdString());
+    const LoadedProfile& collected = *outcome.profile;
+    QCOMPARE(collected.PointCount, expected->PointCount);
+    const double fields[][6] = {
+        { collected.Tower.X, collected.Tower.Y, collected.Island.X, collected.Island.Y,
+            collected.Extents.MaxX, collected.Extents.MaxY },
+        { expected->Tower.X, expected->Tower.Y, expected->Island.X, expected->Island.Y,
+            expected->Extents.MaxX, expected->Extents.MaxY },
+    };
+    QVERIFY(std::memcmp(fields[0], fields[1], sizeof fields[0]) == 0);
+    QVERIFY(std::memcmp(&collected.Points(1), &expected->Points(1), sizeof(PointD) * MaxPoints)
+        == 0);
 }
 
 void TestSolverRun::destroyedDuringRun_stopsSolverAndCleansUp()
@@ -576,19 +635,18 @@ void TestSolverRun::readAhead_pointFileChangedBySolver_isReadAgain()
 {
     Sandbox sandbox(QStringLiteral("rewriting"));
     SolverRun run(sandbox.ProgramFolder());
-    auto scene = std::make_unique<SceneState>();
 
-    const Outcome outcome = Run(run, *scene, sandbox.Profile(), true);
+    const Outcome outcome = Run(run, sandbox.Profile(), true);
 
     QVERIFY2(outcome.collected, qPrintable(outcome.text));
-    QCOMPARE(scene->PointCount, 3);
-    const double ys[] = { scene->Points(1).Y, scene->Points(2).Y, scene->Points(3).Y };
+    const LoadedProfile& profile = *outcome.profile;
+    QCOMPARE(profile.PointCount, 3);
+    const double ys[] = { profile.Points(1).Y, profile.Points(2).Y, profile.Points(3).Y };
     QCOMPARE(std::vector<double>(std::begin(ys), std::end(ys)), (std::vector<double> { 7, 9, 7 }));
 }
 
 // A reading of a long file is under way when the next drop comes, and again when the run is
-// destroyed: each must end before its scene is touched again or freed (the sanitizers see to
-// the second).
+// destroyed: each must end before the profile it fills is freed (the sanitizers see to it).
 void TestSolverRun::readAhead_newDropOrEnd_stopsTheReading()
 {
     Sandbox sandbox(QStringLiteral("endless"));
@@ -597,18 +655,16 @@ void TestSolverRun::readAhead_newDropOrEnd_stopsTheReading()
         longProfile += std::to_string(k * 7919 % 300007) + " 1.25\n";
     const QString longFile = sandbox.Input() + QStringLiteral("/long.txt");
     WriteFile(longFile, QByteArray::fromStdString(longProfile));
-    auto scene = std::make_unique<SceneState>();
     {
         SolverRun run(sandbox.ProgramFolder());
-        QCOMPARE(run.Start(longFile, *scene), QString());
+        QCOMPARE(run.Start(longFile, SolverRun::PointReading::Ahead), QString());
         sandbox.UseSolver(QStringLiteral("answer"));
-        const Outcome outcome = Run(run, *scene, sandbox.Profile(), true);
+        const Outcome outcome = Run(run, sandbox.Profile(), true);
         QVERIFY2(outcome.collected, qPrintable(outcome.text));
-        QCOMPARE(scene->PointCount, 3);
+        QCOMPARE(outcome.profile->PointCount, 3);
         sandbox.UseSolver(QStringLiteral("endless"));
-        QCOMPARE(run.Start(longFile, *scene), QString());
+        QCOMPARE(run.Start(longFile, SolverRun::PointReading::Ahead), QString());
     }
-    scene.reset();
     QTest::qWait(100);
 }
 
@@ -629,15 +685,14 @@ void TestSolverRun::stopsOnABusyMachine_leaveNothingRunningOrUnreaped()
     Sandbox sandbox(QStringLiteral("leaving"));
     {
         SolverRun run(sandbox.ProgramFolder());
-        auto scene = std::make_unique<SceneState>();
         for (int round = 0; round < 4; ++round) {
             for (const char* leaving : { "leaving", "daemonising" }) {
                 sandbox.UseSolver(QLatin1String(leaving));
-                const Outcome outcome = Run(run, *scene, sandbox.Profile(), round % 2 == 1);
+                const Outcome outcome = Run(run, sandbox.Profile(), round % 2 == 1);
                 QVERIFY2(outcome.collected, qPrintable(outcome.text));
             }
             sandbox.UseSolver(QStringLiteral("endless"));
-            QCOMPARE(run.Start(sandbox.Profile(), *scene), QString());
+            QCOMPARE(run.Start(sandbox.Profile(), SolverRun::PointReading::Ahead), QString());
             QTest::qWait(round * 150);
         }
     }

@@ -26,7 +26,7 @@ QString LoadProblem(const QTemporaryDir& folder, const char* points, const char*
     std::ofstream(path / PointFileName) << points;
     std::ofstream(path / ResultFileName) << result;
     try {
-        LoadResults(*std::make_unique<SceneState>(), path, "dropped.in");
+        LoadResults(path, "dropped.in");
     } catch (const DataFileError& error) {
         return MessageText(error.Message());
     }

@@ -26,41 +26,38 @@ void TestViewTransform::pointRadius_followsTheWholeCount()
 {
     QFETCH(int, count);
     QFETCH(int, radius);
-    auto scene = std::make_unique<SceneState>();
-    scene->PointCount = count;
-    QCOMPARE(PointRadius(*scene), radius);
+    QCOMPARE(PointRadius(count), radius);
 }
 
 void TestViewTransform::toScreen_stretchesTheExtentsOverTheView()
 {
-    auto scene = std::make_unique<SceneState>();
-    scene->ViewWidth = 8175;
-    scene->ViewHeight = 3375;
-    scene->MaxX = 3.7;
-    scene->MaxY = 0.1;
-    QVERIFY(SetScales(*scene));
-    const PointD origin = ToScreen(*scene, {0, 0});
+    SceneView view;
+    view.ViewWidth = 8175;
+    view.ViewHeight = 3375;
+    view.MaxY = 0.1;
+    QVERIFY(SetScales(view, 3.7));
+    const PointD origin = ToScreen(view, {0, 0});
     QCOMPARE(origin.X, 0.0);
     QCOMPARE(origin.Y, 3375.0);
-    const PointD corner = ToScreen(*scene, {3.7, 0.1});
+    const PointD corner = ToScreen(view, {3.7, 0.1});
     QCOMPARE(corner.X, 8175.0);
     QVERIFY(std::abs(corner.Y) < 1e-9);
     // Higher than MaxY lies above the top edge; left of 0 lies left of the left edge.
-    const PointD outside = ToScreen(*scene, {-1, 0.2});
+    const PointD outside = ToScreen(view, {-1, 0.2});
     QVERIFY(outside.X < 0 && outside.Y < 0);
 }
 
 void TestViewTransform::setScales_refusesAZeroWidth()
 {
-    auto scene = std::make_unique<SceneState>();
-    scene->ViewWidth = 100;
-    scene->ViewHeight = 100;
-    scene->MaxY = 0.1;
-    scene->ScaleX = 7;
-    scene->ScaleY = 8;
-    QVERIFY(!SetScales(*scene));
-    QCOMPARE(scene->ScaleX, 7.0);
-    QCOMPARE(scene->ScaleY, 8.0);
+    SceneView view;
+    view.ViewWidth = 100;
+    view.ViewHeight = 100;
+    view.MaxY = 0.1;
+    view.ScaleX = 7;
+    view.ScaleY = 8;
+    QVERIFY(!SetScales(view, 0.0));
+    QCOMPARE(view.ScaleX, 7.0);
+    QCOMPARE(view.ScaleY, 8.0);
 }
 
 QTEST_APPLESS_MAIN(TestViewTransform)

@@ -2,6 +2,7 @@
 
 #include "render/drawscene.h"
 #include "render/imagesurface.h"
+#include "render/val.h"
 #include "render/viewtransform.h"
 #include "ui/frmmain.h"
 #include "ui/messagepresenter.h"
@@ -55,12 +56,14 @@ inline QImage ExpectedPicture(frmMain& form)
     surface.SetSize(static_cast<float>(shown.width() * TwipsPerPixel / ratio),
         static_cast<float>(shown.height() * TwipsPerPixel / ratio), ratio);
     const auto ticked = [&form](const char* name) {
-        return form.findChild<QCheckBox*>(QString::fromLatin1(name))->isChecked() ? 1 : 0;
+        return form.findChild<QCheckBox*>(QString::fromLatin1(name))->isChecked();
     };
-    const DrawInputs inputs {
-        form.findChild<QLineEdit*>(QStringLiteral("txtMaxPoint"))->text().toStdString(),
+    const DrawOptions options {
+        RoundToInt32(
+            Val(form.findChild<QLineEdit*>(QStringLiteral("txtMaxPoint"))->text().toStdString())),
         ticked("chkLine1"), ticked("chkLine2")
     };
-    DrawScene(form.Scene(), surface, inputs);
+    SceneView view = form.View();
+    DrawScene(form.Profile(), view, surface, options);
     return surface.Image();
 }

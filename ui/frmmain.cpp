@@ -2,6 +2,7 @@
 
 #include "check/picture.h"
 #include "check/verdicttext.h"
+#include "render/val.h"
 #include "render/viewtransform.h"
 #include "solver/messagetext.h"
 #include "ui/picturebox.h"
@@ -40,13 +41,6 @@ Control* Make(QWidget* window, const char* name, const QString& caption, const Q
     return control;
 }
 
-// The sight-line boxes have two states only, so the drawing sees 0 or 1; nothing in the
-// window greys a box.
-int CheckValue(const QCheckBox* box)
-{
-    return box->isChecked() ? 1 : 0;
-}
-
 // The coordinate labels were laid out for "(0.00,0.00)"; a load brings longer texts.
 void ShowCoordinates(QLabel* label, const std::string& caption)
 {
@@ -58,7 +52,6 @@ void ShowCoordinates(QLabel* label, const std::string& caption)
 
 frmMain::frmMain(QString programFolder, std::unique_ptr<MessagePresenter> messages, QWidget* parent)
     : QWidget(parent)
-    , m_scene(std::make_unique<SceneState>())
     , m_messages(messages ? std::move(messages) : std::make_unique<ModalMessagePresenter>())
     , m_solver(std::move(programFolder))
     , m_tolerance(DefaultTolerance)
@@ -158,8 +151,8 @@ void frmMain::LayOutControls()
 
 void frmMain::Form_Load()
 {
-    m_scene->HaveData = false;
-    m_scene->ShowTower = false;
+    m_profile.reset();
+    m_view.ShowTower = false;
     const QPixmap icon = windowIcon().pixmap(48, 48);
     imgTamsel->setPixmap(icon);
     // The badge shows the picture at its own size, reaching under cmdDraw and pic.
@@ -172,9 +165,9 @@ void frmMain::Form_Resize()
     const SurfaceSize size = SurfaceSizeForWindow(width() * TwipsPerPixel + FrameWidthTwips,
                                                   height() * TwipsPerPixel + FrameHeightTwips);
     pic->SetSizeTwips(size.Width, size.Height);
-    m_scene->ViewWidth = UsableExtent(pic->WidthTwips());
-    m_scene->ViewHeight = UsableExtent(pic->HeightTwips());
-    if (m_scene->HaveData)
+    m_view.ViewWidth = UsableExtent(pic->WidthTwips());
+    m_view.ViewHeight = UsableExtent(pic->HeightTwips());
+    if (m_profile)
         DrawScene();
 }
 
@@ -212,10 +205,10 @@ void frmMain::RunSolver(const QString& path)
 {
     cmdDraw->setEnabled(false);
     cmdDrawTower->setEnabled(false);
-    m_scene->HaveData = false;
+    m_profile.reset();
     tmrDisplay->stop();
     unsetCursor();
-    const QString problem = m_solver.Start(path, *m_scene);
+    const QString problem = m_solver.Start(path, SolverRun::PointReading::Ahead);
     if (!problem.isEmpty()) {
         // Shown once the drop event has returned: a box opened inside it would hold the
         // drag, and the program the file came from, until it is answered.
@@ -228,12 +221,14 @@ void frmMain::RunSolver(const QString& path)
 void frmMain::tmrDisplay_Timer()
 {
     tmrDisplay->stop();
-    m_solver.Collect(*m_scene);
+    m_solver.Collect();
 }
 
 void frmMain::ShowCollected(
-    const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime, int exitStatus)
+    const std::shared_ptr<const LoadedProfile>& profile, std::chrono::nanoseconds solverTime,
+    int exitStatus)
 {
+    const CoordinateCaptions captions = CaptionsOf(*profile);
     ShowCoordinates(lblT1, captions.Tower);
     ShowCoordinates(lblT2, captions.Island);
     // No control moves, so a long coordinate can only be read if the window makes room.
@@ -241,11 +236,10 @@ void frmMain::ShowCollected(
     const int rightMargin = 120 / TwipsPerPixel;
     if (labelsEnd + rightMargin > width())
         resize(labelsEnd + rightMargin, height());
-    m_scene->HaveData = true;
-    const DrawOutcome outcome = DrawScene();
+    const DrawOutcome outcome = ShowProfile(profile);
     cmdDraw->setEnabled(true);
     cmdDrawTower->setEnabled(true);
-    const AnswerTips tips = AnswerToolTips(*m_scene, m_tolerance, solverTime, exitStatus);
+    const AnswerTips tips = AnswerToolTips(*profile, m_tolerance, solverTime, exitStatus);
     lblT1->setToolTip(tips.Tower);
     lblT2->setToolTip(tips.Island);
     // Shown all the same, as the solver left it; the terminal it was started from hears why
@@ -256,7 +250,8 @@ void frmMain::ShowCollected(
                                        ExitStatusSentence(exitStatus))
                             << Qt::endl;
     }
-    const QString problem = DrawProblem(outcome, m_solver.DroppedFile(), m_scene->MaxX);
+    const QString problem
+        = DrawProblem(outcome, m_solver.DroppedFile(), profile->Extents.MaxX);
     if (!problem.isEmpty())
         ShowMessage(problem, QMessageBox::Warning);
 }
@@ -266,24 +261,38 @@ void frmMain::ShowFailure(const QString& message)
     ShowMessage(message, QMessageBox::Warning);
 }
 
+DrawOutcome frmMain::ShowProfile(std::shared_ptr<const LoadedProfile> profile)
+{
+    m_profile = std::move(profile);
+    FitHeight(m_view, *m_profile);
+    return DrawScene();
+}
+
+// The sample bound is read afresh for each drawing, leniently, as a number the user typed;
+// the sight-line boxes have two states only, and nothing in the window greys them.
+DrawOptions frmMain::DrawingOptions() const
+{
+    return { RoundToInt32(Val(txtMaxPoint->text().toStdString())), chkLine1->isChecked(),
+        chkLine2->isChecked() };
+}
+
 DrawOutcome frmMain::DrawScene()
 {
-    const DrawOutcome outcome = ::DrawScene(
-        *m_scene, pic->Surface(),
-        DrawInputs{txtMaxPoint->text().toStdString(), CheckValue(chkLine1), CheckValue(chkLine2)});
+    const DrawOutcome outcome
+        = ::DrawScene(m_profile.get(), m_view, pic->Surface(), DrawingOptions());
     pic->update();
     return outcome;
 }
 
 void frmMain::cmdDraw_Click()
 {
-    ViewMountainsOnly(*m_scene);
+    ViewMountainsOnly(m_view, m_profile.get());
     DrawScene();
 }
 
 void frmMain::cmdDrawTower_Click()
 {
-    ViewTowerAndIsland(*m_scene);
+    ViewTowerAndIsland(m_view, m_profile.get());
     DrawScene();
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "render/drawscene.h"
+#include "render/viewtransform.h"
 #include "scene/loadresults.h"
-#include "scene/scenestate.h"
+#include "scene/profile.h"
 #include "solver/solverrun.h"
 #include "ui/messagepresenter.h"
 
@@ -26,7 +27,7 @@ inline constexpr const char* WebAddress = "https://morvadine.example.org/";
 inline constexpr const char* ApplicationTitle = "morvadine";
 
 // The one window: the drawing surface `pic`, the view buttons, the sight-line check boxes,
-// the sample bound, the legend with the coordinates, and the scene they all work on.
+// the sample bound, the legend with the coordinates; the profile shown and the view of it.
 // Every control carries its name as its Qt object name.
 class frmMain : public QWidget {
     Q_OBJECT
@@ -39,7 +40,10 @@ public:
                      QWidget* parent = nullptr);
     ~frmMain() override;
 
-    SceneState& Scene() { return *m_scene; }
+    // The profile shown, or none: none from a drop until its collection has fully succeeded,
+    // so nothing draws a profile that is missing or half read.
+    const LoadedProfile* Profile() const { return m_profile.get(); }
+    const SceneView& View() const { return m_view; }
 
     // The program run as the solver, calc.exe in the program folder unless set; and the
     // tolerance of the verdict the coordinate labels' tool tips give after a collection.
@@ -59,7 +63,10 @@ public:
     void chkLine2_Click();
     void cmdInfo_Click();
     void imgTamsel_Click();
-    // Redraws the scene with the sample bound and check boxes as they stand now.
+    // Shows `profile` as a collection does, drawn to its own height, without touching the
+    // coordinate labels.
+    DrawOutcome ShowProfile(std::shared_ptr<const LoadedProfile> profile);
+    // Redraws the profile with the sample bound and check boxes as they stand now.
     DrawOutcome DrawScene();
 
 protected:
@@ -70,13 +77,14 @@ protected:
 
 private:
     void LayOutControls();
-    void ShowCollected(
-        const CoordinateCaptions& captions, std::chrono::nanoseconds solverTime, int exitStatus);
+    DrawOptions DrawingOptions() const;
+    void ShowCollected(const std::shared_ptr<const LoadedProfile>& profile,
+        std::chrono::nanoseconds solverTime, int exitStatus);
     void ShowFailure(const QString& message);
     void ShowMessage(const QString& text, QMessageBox::Icon icon);
 
-    // Before m_solver, whose thread may read into it until the solver run is destroyed.
-    std::unique_ptr<SceneState> m_scene;
+    std::shared_ptr<const LoadedProfile> m_profile;
+    SceneView m_view;
     std::unique_ptr<MessagePresenter> m_messages;
     SolverRun m_solver;
     double m_tolerance;
