@@ -11,7 +11,7 @@
 struct DrawOptions {
     // About how many vertices to sample: 0 asks for 1, and more than there are asks for all.
     std::int32_t SampleCount = 0;
-    // Dotted sight lines from the tower, and from the island, to each sampled vertex.
+    // Whether each sampled vertex gets a dotted line to it from the tower, and from the island.
     bool TowerSightLines = false;
     bool IslandSightLines = false;
 };
