@@ -8,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <ranges>
 #include <vector>
 
 namespace {
@@ -93,13 +94,13 @@ std::int32_t SampleStep(std::int32_t pointCount, std::int32_t sampleCount)
 // The surface points of the sampled vertices within the storage, in order, a left-out vertex
 // as NaN.
 SurfacePoints SamplePoints(
-    const LoadedProfile& profile, const SceneView& view, std::int32_t step, const Samples& samples)
+    const LoadedProfile& profile, const SceneView& view, const VertexSampling& sampling)
 {
-    const auto count = static_cast<std::size_t>(samples.Count);
+    const auto count = static_cast<std::size_t>(sampling.Count);
     auto points = std::make_shared<std::vector<SurfacePoint>>(count);
     SurfacePoint* const out = points->data();
-    for (std::int64_t k = 0; k < samples.Count; ++k)
-        out[k] = ToSurfaceOrLeftOut(view, profile.Points(1 + k * step));
+    for (std::int64_t k = 0; k < sampling.Count; ++k)
+        out[k] = ToSurfaceOrLeftOut(view, profile.Points(sampling.First + k * sampling.Step));
     return points;
 }
 
@@ -122,6 +123,30 @@ void DrawMarker(DrawingSurface& surface, const std::optional<SurfacePoint>& at, 
 
 } // namespace
 
+VertexSampling VisibleSamples(
+    const LoadedProfile& profile, const DataRange& visible, std::int32_t sampleCount)
+{
+    const std::int64_t stored = std::min(profile.PointCount, MaxPoints);
+    if (stored < 1)
+        return {};
+    // The vertices are ordered by X, so both ends are binary searches.
+    const auto indices = std::views::iota(std::int64_t{1}, stored + 1);
+    const auto x = [&profile](std::int64_t index) { return profile.Points(index).X; };
+    const auto rightOfX0 = std::ranges::partition_point(
+        indices, [&](std::int64_t index) { return x(index) <= visible.X0; });
+    const auto atOrRightOfX1 = std::ranges::partition_point(
+        indices, [&](std::int64_t index) { return x(index) < visible.X1; });
+    const auto position
+        = [&indices](auto at) { return static_cast<std::int64_t>(at - indices.begin()); };
+    const std::int64_t first = std::max<std::int64_t>(1, position(rightOfX0));
+    const std::int64_t last = std::min(stored, 1 + position(atOrRightOfX1));
+    const auto inRange = static_cast<std::int32_t>(last - first + 1);
+    const std::int32_t step = SampleStep(inRange, sampleCount);
+    if (step <= 0)
+        return {first, step, 0};
+    return {first, step, (inRange - 1) / step + 1};
+}
+
 DrawOutcome DrawScene(const LoadedProfile* profile, SceneView& view, DrawingSurface& surface,
     const DrawOptions& options)
 {
@@ -133,14 +158,22 @@ DrawOutcome DrawScene(const LoadedProfile* profile, SceneView& view, DrawingSurf
         return profile->Extents.MaxX == 0.0 ? DrawOutcome::NoPositiveX : DrawOutcome::XTooNarrow;
     const auto towerScreen = ToSurface(view, profile->Tower);
     const auto islandScreen = ToSurface(view, profile->Island);
-    const std::int32_t step = SampleStep(profile->PointCount, options.SampleCount);
+    VertexSampling sampling;
+    std::optional<std::int64_t> beyondStorage;
+    if (view.Visible) {
+        sampling = VisibleSamples(*profile, *view.Visible, options.SampleCount);
+    } else {
+        const std::int32_t step = SampleStep(profile->PointCount, options.SampleCount);
+        const Samples samples = SamplesOf(profile->PointCount, step);
+        sampling = {1, step, samples.Count};
+        beyondStorage = samples.Beyond;
+    }
 
     // Every pass visits the same vertices, so they are transformed once for all three.
-    const Samples samples = SamplesOf(profile->PointCount, step);
-    const SurfacePoints points = SamplePoints(*profile, view, step, samples);
+    const SurfacePoints points = SamplePoints(*profile, view, sampling);
     surface.Polyline(points, PointRadius(profile->PointCount), Colours::Black);
-    if (samples.Beyond)
-        throw SubscriptOutOfRange(*samples.Beyond);
+    if (beyondStorage)
+        throw SubscriptOutOfRange(*beyondStorage);
 
     if (options.TowerSightLines)
         DrawSightLines(surface, points, towerScreen, Colours::Blue);

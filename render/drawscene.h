@@ -23,11 +23,28 @@ enum class DrawOutcome {
     XTooNarrow,  // MaxX so small that the horizontal scale overflows: cleared as for NoPositiveX
 };
 
+// The vertices a zoomed drawing takes: Count indices First, First + Step, ... The sub-range
+// runs from the last vertex at or left of the range's X0 to the first at or right of its X1
+// (the profile's ends when there is none), so the line reaches both edges of the area; it is
+// thinned by the whole profile's rule applied to the sub-range's count. A negative sample count
+// takes nothing, as on the whole profile.
+struct VertexSampling {
+    std::int64_t First = 1;
+    std::int32_t Step = 0;
+    std::int64_t Count = 0;
+
+    bool operator==(const VertexSampling&) const = default;
+};
+VertexSampling VisibleSamples(
+    const LoadedProfile& profile, const DataRange& visible, std::int32_t sampleCount);
+
 // Draws `profile` afresh on surface as `view` lays it out: clears it, sets the view's scales,
 // then takes every SampleStep-th vertex from vertex 1, about SampleCount in all, as dots joined
 // by the profile, each dot drawn before the stroke that reaches it. The sight lines asked for
 // go to each of those vertices, blue from the tower and then red from the island; ShowTower
-// then adds the two markers, the island's on top.
+// then adds the two markers, the island's on top. With a visible range in the view, the
+// vertices are those of VisibleSamples instead, and the profile's count beyond the storage is
+// not an error: only the stored vertices are searched.
 //
 // - A sample count beyond the vertex count is cut to it. A step of 0 (a sample count of
 //   -2 x PointCount or less) draws no vertex and no sight line.
