@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 void FitHeight(SceneView& view, const LoadedProfile& profile)
 {
@@ -55,7 +54,9 @@ namespace {
 double SmallestExtent(double low, double high)
 {
     const double magnitude = std::max(std::abs(low), std::abs(high));
-    return std::max(magnitude * 1e-12, std::numeric_limits<double>::min());
+    // Near 0 the relative bound vanishes; 1e-300 keeps the twips per unit finite for any area
+    // under 1e8 twips, so the drawing still has a scale.
+    return std::max(magnitude * 1e-12, 1e-300);
 }
 
 // One axis of a range fitted into [wholeLow, wholeHigh]: widened to the smallest extent about

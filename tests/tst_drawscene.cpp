@@ -125,6 +125,8 @@ private slots:
     void farTower_sightLinesKeepTheirDirection();
     void farVertex_segmentKeepsItsDirection();
     void countBeyondStorage_throwsWithStylesReset();
+    void zoomWindow_drawsTheVerticesInView_data();
+    void zoomWindow_drawsTheVerticesInView();
 };
 
 void TestDrawScene::samplesEveryStepthVertex_data()
@@ -317,6 +319,110 @@ void TestDrawScene::countBeyondStorage_throwsWithStylesReset()
     QVERIFY_THROWS_EXCEPTION(SubscriptOutOfRange, Draw(scene, surface, Options("2", 0, 0)));
     QCOMPARE(surface.DrawStyle(), DrawStyles::Solid);
     QCOMPARE(surface.FillColor(), Colours::Black);
+}
+
+namespace {
+
+std::vector<int> Consecutive(int first, int step, int last)
+{
+    std::vector<int> indices;
+    for (int k = first; k <= last; k += step)
+        indices.push_back(k);
+    return indices;
+}
+
+std::vector<double> Xs(int count)
+{
+    std::vector<double> xs;
+    for (int k = 1; k <= count; ++k)
+        xs.push_back(k);
+    return xs;
+}
+
+} // namespace
+
+void TestDrawScene::zoomWindow_drawsTheVerticesInView_data()
+{
+    QTest::addColumn<std::vector<double>>("xs");
+    QTest::addColumn<double>("x0");
+    QTest::addColumn<double>("x1");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::vector<int>>("indices");
+    QTest::newRow("inside one segment") << Xs(10) << 3.2 << 3.7 << "200"
+                                        << std::vector{3, 4};
+    QTest::newRow("edges on vertices") << Xs(10) << 3.0 << 5.0 << "200"
+                                       << std::vector{3, 4, 5};
+    const std::vector<double> step{1, 2, 3, 3, 3, 4, 5};
+    QTest::newRow("across a vertical step") << step << 2.5 << 3.5 << "200"
+                                            << std::vector{2, 3, 4, 5, 6};
+    QTest::newRow("a vertical step on the left edge") << step << 3.0 << 3.5 << "200"
+                                                      << std::vector{5, 6};
+    QTest::newRow("at the left end") << Xs(10) << 0.0 << 2.5 << "200"
+                                     << std::vector{1, 2, 3};
+    QTest::newRow("at the right end") << Xs(10) << 8.5 << 10.0 << "200"
+                                      << std::vector{8, 9, 10};
+    const std::vector<double> equal{5, 5, 5, 5};
+    // The whole is 0..5, so the wall stands on the right edge: its first vertex ends the line.
+    QTest::newRow("all equal x") << equal << 4.0 << 5.0 << "200" << std::vector{1};
+    QTest::newRow("all equal x, deepest") << equal << 5.0 << 5.0 << "200" << std::vector{1};
+    QTest::newRow("a single vertex in view") << Xs(10) << 4.5 << 5.5 << "200"
+                                             << std::vector{4, 5, 6};
+    // 502 vertices 100..601 at 200 samples: a step of 3, so the thinning follows the view.
+    QTest::newRow("thinned over the sub-range") << Xs(1000) << 100.5 << 600.5 << "200"
+                                                << Consecutive(100, 3, 601);
+    QTest::newRow("every vertex once few are in view") << Xs(1000) << 100.5 << 150.5 << "200"
+                                                       << Consecutive(100, 1, 151);
+    QTest::newRow("no sample count") << Xs(1000) << 100.5 << 150.5 << "-5"
+                                     << std::vector<int>{};
+    QTest::newRow("the deepest zoom") << Xs(1000) << 500.25 << 500.25 << "200"
+                                      << std::vector{500, 501};
+}
+
+// The view zoomed to x0..x1 (fitted by ZoomTo, so a zero-width window becomes the deepest
+// zoom) takes exactly the expected vertices.
+void TestDrawScene::zoomWindow_drawsTheVerticesInView()
+{
+    QFETCH(std::vector<double>, xs);
+    QFETCH(double, x0);
+    QFETCH(double, x1);
+    QFETCH(QString, text);
+    QFETCH(std::vector<int>, indices);
+    Scene scene { std::make_unique<LoadedProfile>(), {} };
+    LoadedProfile& profile = *scene.profile;
+    for (std::size_t k = 0; k < xs.size(); ++k) {
+        profile.Points(k + 1) = {xs[k], static_cast<double>(k % 7)};
+        profile.Extents.Include(profile.Points(k + 1));
+    }
+    profile.PointCount = static_cast<std::int32_t>(xs.size());
+    profile.Tower = {1, 1};
+    FitHeight(scene.view, profile);
+    scene.view.ViewWidth = 8295 - 120;
+    scene.view.ViewHeight = 3495 - 120;
+    scene.view.Visible = ZoomTo({x0, x1, 0, profile.Extents.MaxY},
+        WholeRange(scene.view, profile.Extents.MaxX));
+
+    const VertexSampling sampling
+        = VisibleSamples(profile, *scene.view.Visible, RoundToInt32(Val(text.toStdString())));
+    std::vector<int> sampled;
+    for (std::int64_t k = 0; k < sampling.Count; ++k)
+        sampled.push_back(static_cast<int>(sampling.First + k * sampling.Step));
+    QCOMPARE(sampled, indices);
+
+    // The drawing takes those vertices: the dots within the area are exactly theirs.
+    RecordingSurface surface;
+    QCOMPARE(Draw(scene, surface, Options(text, 1, 0)), DrawOutcome::Drawn);
+    const auto inArea = [&](float x) { return 0 <= x && x <= scene.view.ViewWidth; };
+    std::vector<std::pair<float, float>> expected;
+    for (int index : indices) {
+        const PointD at = ToScreen(scene.view, profile.Points(index));
+        if (inArea(static_cast<float>(at.X)))
+            expected.emplace_back(static_cast<float>(at.X), static_cast<float>(at.Y));
+    }
+    std::vector<std::pair<float, float>> dots;
+    for (const SurfaceCall& call : surface.Calls())
+        if (call.Kind == CallKind::Circle && inArea(call.X1))
+            dots.emplace_back(call.X1, call.Y1);
+    QCOMPARE(dots, expected);
 }
 
 QTEST_APPLESS_MAIN(TestDrawScene)

@@ -2,6 +2,10 @@
 
 #include <QtTest>
 
+#include <cmath>
+
+Q_DECLARE_METATYPE(DataRange)
+
 class TestViewTransform : public QObject {
     Q_OBJECT
 
@@ -10,7 +14,66 @@ private slots:
     void pointRadius_followsTheWholeCount();
     void toScreen_stretchesTheExtentsOverTheView();
     void setScales_refusesAZeroWidth();
+    void zoomSteps_stayWithinTheWhole_data();
+    void zoomSteps_stayWithinTheWhole();
+    void deepestZoom_keepsAResolvableWidth_data();
+    void deepestZoom_keepsAResolvableWidth();
 };
+
+namespace {
+const DataRange Whole{0, 1000, 0, 10};
+}
+
+void TestViewTransform::zoomSteps_stayWithinTheWhole_data()
+{
+    QTest::addColumn<DataRange>("result");
+    QTest::addColumn<DataRange>("expected");
+    QTest::newRow("zoom in by 2 keeps the point in place")
+        << ZoomAround(Whole, Whole, {250, 5}, 2) << DataRange{125, 625, 2.5, 7.5};
+    QTest::newRow("zoom out past the whole")
+        << ZoomAround({400, 600, 2, 4}, Whole, {500, 3}, 0.01) << Whole;
+    QTest::newRow("zoom out near an edge shifts inside")
+        << ZoomAround({900, 1000, 0, 5}, Whole, {1000, 0}, 0.5) << DataRange{800, 1000, 0, 10};
+    QTest::newRow("rectangle over the right edge") << ZoomTo({900, 1100, 0, 10}, Whole)
+                                                   << DataRange{800, 1000, 0, 10};
+    QTest::newRow("rectangle with reversed corners") << ZoomTo({600, 400, 8, 2}, Whole)
+                                                     << DataRange{400, 600, 2, 8};
+    QTest::newRow("pan inside") << PanBy({100, 300, 2, 4}, Whole, {50, -1})
+                                << DataRange{150, 350, 1, 3};
+    QTest::newRow("pan past the left edge stops at it, width kept")
+        << PanBy({100, 300, 0, 10}, Whole, {-500, 3}) << DataRange{0, 200, 0, 10};
+}
+
+void TestViewTransform::zoomSteps_stayWithinTheWhole()
+{
+    QFETCH(DataRange, result);
+    QFETCH(DataRange, expected);
+    QCOMPARE(result, expected);
+}
+
+void TestViewTransform::deepestZoom_keepsAResolvableWidth_data()
+{
+    QTest::addColumn<double>("x");
+    QTest::addRow("at 500") << 500.0;
+    QTest::addRow("at 0") << 0.0;
+    QTest::addRow("at the right edge") << 1000.0;
+}
+
+void TestViewTransform::deepestZoom_keepsAResolvableWidth()
+{
+    QFETCH(double, x);
+    for (const DataRange& range : {ZoomAround(Whole, Whole, {x, 5}, 1e308),
+             ZoomTo({x, x, 5, 5}, Whole)}) {
+        const double width = range.X1 - range.X0;
+        QVERIFY(width > 0);
+        QVERIFY(width <= std::max(2e-12 * x, 2e-300));
+        QVERIFY(range.X0 <= x && x <= range.X1);
+        QVERIFY(range.X0 >= 0 && range.X1 <= 1000);
+        SceneView view{8000, 3000, 10, false, range};
+        QVERIFY(SetScales(view, 1000));
+        QVERIFY(std::isfinite(view.ScaleX) && view.ScaleX > 0);
+    }
+}
 
 void TestViewTransform::pointRadius_followsTheWholeCount_data()
 {
