@@ -128,6 +128,30 @@ bool Report(const char* title, Scene& scene, const DrawOptions& options, int rep
     return met;
 }
 
+// A zoomed frame against the whole-profile frame with the same options, both by DrawScene.
+bool ReportZoom(const char* title, Scene& scene, const DataRange& visible,
+                const DrawOptions& options, int repetitions, double targetMilliseconds)
+{
+    ImageSurface surface;
+    const auto frame = [&] {
+        DrawScene(scene.profile.get(), scene.view, surface, options);
+        surface.Image();
+    };
+    scene.view.Visible = visible;
+    const Timing zoomed = Milliseconds(repetitions, frame);
+    scene.view.Visible.reset();
+    const Timing whole = Milliseconds(repetitions, frame);
+    const bool met = zoomed.Median <= targetMilliseconds;
+    std::printf("%s\n", title);
+    std::printf("  zoomed frame              %9.3f ms median, %9.3f ms best", zoomed.Median,
+                zoomed.Best);
+    std::printf("   target <= %g ms: %s\n", targetMilliseconds, met ? "met" : "NOT met");
+    std::printf("  whole-profile frame       %9.3f ms median, %9.3f ms best\n", whole.Median,
+                whole.Best);
+    std::printf("  zoomed / whole            %9.3f (medians)\n", zoomed.Median / whole.Median);
+    return met;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -139,6 +163,15 @@ int main(int argc, char* argv[])
     scene.view.ShowTower = true;
     met &= Report("(b) text \"1000000\", both sight lines, markers", scene, {1000000, true, true},
                   repetitions, 100.0);
+    scene.view.ShowTower = false;
+    const DataRange whole = WholeRange(scene.view, scene.profile->Extents.MaxX);
+    const double middle = MaxPoints / 2.0 + 0.3;
+    met &= ReportZoom("(c) text \"200\", the deepest zoom at the middle", scene,
+                      ZoomTo({middle, middle, 0, scene.view.MaxY}, whole), {200, false, false},
+                      repetitions, 16.0);
+    met &= ReportZoom("(d) text \"200\", the middle half in view", scene,
+                      ZoomTo({MaxPoints / 4.0, MaxPoints * 0.75, 0, scene.view.MaxY}, whole),
+                      {200, false, false}, repetitions, 16.0);
     std::printf("targets %s\n", met ? "met" : "NOT met");
     return 0;
 }
