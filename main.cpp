@@ -12,6 +12,8 @@
 int main(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitle));
+    // Where the window keeps its settings: the user's morvadine/morvadine.conf.
+    QCoreApplication::setOrganizationName(QString::fromLatin1(ApplicationTitle));
     QCoreApplication::setApplicationVersion(QStringLiteral(MORVADINE_VERSION));
     CheckRequest windowRequest;
     {

@@ -227,9 +227,12 @@ FileReport ReportCollected(const LoadedProfile& profile, const QString& file,
     std::chrono::nanoseconds solverTime, const CheckRequest& request, int exitStatus)
 {
     FileReport report;
+    const std::optional<AnswerVerdict> verdict = JudgeScene(profile, request.Tolerance);
     if (!request.Picture.Pattern.isEmpty()) {
+        const FailureMarks marks = verdict ? MarksOf(*verdict) : FailureMarks {};
         DrawOutcome outcome = DrawOutcome::NotLoaded;
-        const QImage picture = DrawPicture(profile, request.Picture, outcome);
+        const QImage picture = DrawPicture(
+            profile, request.Picture, request.Picture.Marks ? &marks : nullptr, outcome);
         report.Notice = DrawProblem(outcome, ShownName(file), profile.Extents.MaxX);
         const QString pictureFile = PictureFile(request.Picture.Pattern, file);
         const QString problem = WritePicture(picture, pictureFile);
@@ -239,7 +242,6 @@ FileReport ReportCollected(const LoadedProfile& profile, const QString& file,
                     .arg(ShownName(pictureFile), problem));
         }
     }
-    const std::optional<AnswerVerdict> verdict = JudgeScene(profile, request.Tolerance);
     if (!verdict)
         return ErrorReport(file, UnjudgedSentence());
     report.Verdict = verdict;

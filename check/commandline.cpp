@@ -252,6 +252,11 @@ struct Options {
         QCoreApplication::translate("CommandLine",
             "With --picture: draw the sight lines from the tower, the island or both."),
         QStringLiteral("tower|island|both") };
+    QCommandLineOption Marks { QStringLiteral("marks"),
+        QCoreApplication::translate("CommandLine",
+            "With --picture: mark what is wrong with the answer on top, as the window's \"Mark "
+            "what is wrong\" does: the slope not seen, thick and ringed, and the lowest place "
+            "possible.") };
     QCommandLineOption Report { QStringLiteral("report"),
         QCoreApplication::translate("CommandLine",
             "With --check or --stress: the report as text lines (the default) or as json, one "
@@ -290,7 +295,7 @@ struct Options {
     QList<QCommandLineOption> All() const
     {
         QList<QCommandLineOption> all { Help, Version, Check, Solver, Tolerance, Picture, Size,
-            Samples, Lines, Report, Stress, Seed, Cases, Time, Vertices, Shapes, Out };
+            Samples, Lines, Marks, Report, Stress, Seed, Cases, Time, Vertices, Shapes, Out };
         // The window's application takes these itself, from the same command line; the check
         // mode has no use for them. Written with one dash, as Qt documents them, or two.
         for (const char* name : { "platform", "platformpluginpath", "platformtheme", "plugin",
@@ -340,7 +345,10 @@ CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStr
     if (parser.isSet(options.Lines))
         picture.Lines = LinesIn(parser.value(options.Lines));
 
-    for (const QCommandLineOption* option : { &options.Size, &options.Samples, &options.Lines }) {
+    picture.Marks = parser.isSet(options.Marks);
+
+    for (const QCommandLineOption* option :
+        { &options.Size, &options.Samples, &options.Lines, &options.Marks }) {
         if (parser.isSet(*option) && !parser.isSet(options.Picture)) {
             throw Refusal { QCoreApplication::translate(
                 "CommandLine", "--%1 works only with --picture")

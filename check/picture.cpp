@@ -57,24 +57,31 @@ QSize DefaultPictureSize()
     return QSize(pixels(LaidOutSurfaceWidth), pixels(LaidOutSurfaceHeight));
 }
 
-QImage DrawPicture(const LoadedProfile& profile, const PictureRequest& request,
-    DrawOutcome& outcome)
+QImage DrawViewPicture(const LoadedProfile& profile, SceneView view, QSize size,
+    const DrawOptions& options, const FailureMarks* marks, DrawOutcome& outcome)
 {
     ImageSurface surface;
-    if (!request.Size.isEmpty()) {
-        surface.SetSize(static_cast<float>(request.Size.width() * TwipsPerPixel),
-            static_cast<float>(request.Size.height() * TwipsPerPixel), 1.0);
+    if (!size.isEmpty()) {
+        surface.SetSize(static_cast<float>(size.width() * TwipsPerPixel),
+            static_cast<float>(size.height() * TwipsPerPixel), 1.0);
     }
+    outcome = DrawMarkedScene(&profile, view, surface, options, marks);
+    return surface.Image();
+}
+
+QImage DrawPicture(const LoadedProfile& profile, const PictureRequest& request,
+    const FailureMarks* marks, DrawOutcome& outcome)
+{
+    const QSize size = request.Size.isEmpty() ? DefaultPictureSize() : request.Size;
     SceneView view;
-    view.ViewWidth = UsableExtent(surface.Width());
-    view.ViewHeight = UsableExtent(surface.Height());
+    view.ViewWidth = UsableExtent(size.width() * TwipsPerPixel);
+    view.ViewHeight = UsableExtent(size.height() * TwipsPerPixel);
     FitHeight(view, profile);
     ViewTowerAndIsland(view, &profile);
     const DrawOptions options { request.Samples,
         request.Lines == SightLines::Tower || request.Lines == SightLines::Both,
         request.Lines == SightLines::Island || request.Lines == SightLines::Both };
-    outcome = DrawScene(&profile, view, surface, options);
-    return surface.Image();
+    return DrawViewPicture(profile, view, request.Size, options, marks, outcome);
 }
 
 QString DrawProblem(DrawOutcome outcome, const QString& file, double maxX)

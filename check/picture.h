@@ -1,6 +1,8 @@
 #pragma once
 
 #include "render/drawscene.h"
+#include "render/failuremarks.h"
+#include "render/viewtransform.h"
 #include "scene/profile.h"
 
 #include <QImage>
@@ -21,6 +23,8 @@ struct PictureRequest {
     QSize Size;
     int Samples = DefaultSampleCount;
     SightLines Lines = SightLines::None;
+    // Whether what is wrong with the answer is marked on top.
+    bool Marks = false;
 };
 
 inline constexpr const char* NamePlaceholder = "{name}";
@@ -39,12 +43,17 @@ QString WritePicture(const QImage& image, const QString& file);
 // The size of a picture whose request names none, in pixels.
 QSize DefaultPictureSize();
 
-// The tower-and-island view of `profile`, drawn by DrawScene on an image surface of the
-// requested size at a device pixel ratio of 1, in the default window colours (black on white),
-// through a view of its own laid out as the window would lay out its own. `outcome` tells
-// whether the profile could be drawn at all.
+// `profile` drawn by DrawMarkedScene with `options` and `marks` (none for no marks) as `view`
+// lays it out, its visible range included, on an image surface of `size` pixels (empty for
+// the default) at a device pixel ratio of 1, in the default window colours (black on white).
+// `outcome` tells whether the profile could be drawn at all.
+QImage DrawViewPicture(const LoadedProfile& profile, SceneView view, QSize size,
+    const DrawOptions& options, const FailureMarks* marks, DrawOutcome& outcome);
+
+// The tower-and-island view of `profile` as DrawViewPicture draws it at the requested size,
+// through a whole view of its own laid out as the window would lay out its own.
 QImage DrawPicture(const LoadedProfile& profile, const PictureRequest& request,
-    DrawOutcome& outcome);
+    const FailureMarks* marks, DrawOutcome& outcome);
 
 // Why a loaded profile could not be drawn, as the window and the check mode report it: empty
 // for a drawing that succeeded.

@@ -4,7 +4,9 @@
 #include "solver/messagetext.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 
+#include <charconv>
 #include <cmath>
 #include <span>
 #include <stdexcept>
@@ -85,7 +87,7 @@ QString UnjudgedSentence()
         "Verdict", "cannot be judged: the best answer lies beyond the range of a double");
 }
 
-AnswerTips AnswerToolTips(const LoadedProfile& profile, double tolerance,
+AnswerTips AnswerToolTips(const std::optional<AnswerVerdict>& verdict,
     std::chrono::nanoseconds solverTime, int exitStatus)
 {
     const QString ran = QCoreApplication::translate("Verdict", "the solver ran for %1 ms")
@@ -93,7 +95,6 @@ AnswerTips AnswerToolTips(const LoadedProfile& profile, double tolerance,
     const QString time = exitStatus == 0
         ? ran
         : QCoreApplication::translate("Verdict", "%1; %2").arg(ran, ExitStatusSentence(exitStatus));
-    const std::optional<AnswerVerdict> verdict = JudgeScene(profile, tolerance);
     if (!verdict) {
         const QString tip = UnjudgedSentence() + QLatin1Char('\n') + time;
         return { tip, tip };
@@ -102,4 +103,41 @@ AnswerTips AnswerToolTips(const LoadedProfile& profile, double tolerance,
         PlacementSentence(Placement::Tower, verdict->Tower) + QLatin1Char('\n') + time,
         PlacementSentence(Placement::Island, verdict->Island) + QLatin1Char('\n') + time,
     };
+}
+
+namespace {
+
+std::optional<PlacementMarks> PlacementMarksOf(const PlacementVerdict& verdict, bool tower)
+{
+    if (verdict.Kind == PlacementKind::Ok)
+        return std::nullopt;
+    PlacementMarks marks;
+    if (verdict.Kind == PlacementKind::MissesSlope)
+        marks.UnseenSlope = PlacementMarks::Slope{verdict.Slope.From, verdict.Slope.To};
+    if (verdict.Kind != PlacementKind::NotFinite)
+        marks.Given = verdict.Given;
+    marks.Best = verdict.Best;
+    // The best height is the exact one above the ground, so the ground lies that far below.
+    if (tower)
+        marks.GroundBelowBest = static_cast<double>(verdict.Best.Y - verdict.BestHeight);
+    return marks;
+}
+
+} // namespace
+
+FailureMarks MarksOf(const AnswerVerdict& verdict)
+{
+    return {PlacementMarksOf(verdict.Tower, true), PlacementMarksOf(verdict.Island, false)};
+}
+
+QString AnswerText(const LoadedProfile& profile)
+{
+    QStringList numbers;
+    for (const double value :
+        {profile.Tower.X, profile.Tower.Y, profile.Island.X, profile.Island.Y}) {
+        char text[32];
+        const char* const end = std::to_chars(text, text + sizeof text, value).ptr;
+        numbers << QString::fromLatin1(text, end - text);
+    }
+    return numbers.join(QLatin1Char(' '));
 }

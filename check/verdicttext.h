@@ -1,5 +1,6 @@
 #pragma once
 
+#include "render/failuremarks.h"
 #include "scene/profile.h"
 #include "solution/verdict.h"
 
@@ -31,11 +32,20 @@ std::optional<AnswerVerdict> JudgeScene(const LoadedProfile& profile, double tol
 // Why JudgeScene came back empty, as one sentence.
 QString UnjudgedSentence();
 
-// The tool tips of the two coordinate labels after a collection: each placement's sentence
-// and, on a line of its own, the solver's run time and any exit status other than 0.
+// The tool tips of the two coordinate labels after a collection, from JudgeScene's `verdict`:
+// each placement's sentence and, on a line of its own, the solver's run time and any exit
+// status other than 0.
 struct AnswerTips {
     QString Tower;
     QString Island;
 };
-AnswerTips AnswerToolTips(const LoadedProfile& profile, double tolerance,
+AnswerTips AnswerToolTips(const std::optional<AnswerVerdict>& verdict,
     std::chrono::nanoseconds solverTime, int exitStatus = 0);
+
+// What to mark on the picture for each wrong placement of `verdict`: the unseen slope, the
+// point given when it is finite, the best place and, for the tower, the ground below it.
+FailureMarks MarksOf(const AnswerVerdict& verdict);
+
+// The answer's four numbers as a solver writes them, "tower x, y, island x, y" separated by
+// spaces, each the shortest text that reads back as the same double.
+QString AnswerText(const LoadedProfile& profile);

@@ -23,6 +23,12 @@ inline constexpr int Solid = 0;
 inline constexpr int Dotted = 2;
 } // namespace DrawStyles
 
+// Whether a circle's inside is painted in the FillColor or left as it was.
+namespace FillStyles {
+inline constexpr int Solid = 0;
+inline constexpr int Transparent = 1;
+} // namespace FillStyles
+
 // A place on a surface in twips, from the top-left corner, y downward.
 struct SurfacePoint {
     float X = 0.0f;
@@ -93,8 +99,9 @@ inline constexpr float LaidOutSurfaceHeight = 3495.0f;
 //   which covers every circle that can touch the surface up to that radius.
 // The batch operations draw what their single calls would, in the same order; a back end may
 // draw a batch faster, and later, as long as the picture is the same when it is shown.
-// DrawStyle and FillColor start at 0 and keep whatever they are set to; ForeColor and
-// BackColor are the system's window text and window background colours, never changed.
+// DrawStyle, FillColor and FillStyle start at 0 and DrawWidth at 1, and each keeps whatever it
+// is set to; ForeColor and BackColor are the system's window text and window background
+// colours, never changed.
 class DrawingSurface {
 public:
     static constexpr float ClipMargin = ClipArea::Margin;
@@ -105,11 +112,12 @@ public:
 
     // Paints the entire surface in BackColor, wiping out every earlier mark.
     void Cls();
-    // A disc around (x, y): its rim in `colour` and the current DrawStyle, its inside in the
-    // current FillColor. Radius 0 leaves at most a single pixel.
+    // A disc around (x, y): its rim in `colour`, the current DrawStyle and DrawWidth, its
+    // inside in the current FillColor unless the FillStyle is Transparent. Radius 0 leaves at
+    // most a single pixel.
     void Circle(float x, float y, float radius, Colour colour);
     // A straight stroke between the two points, in ForeColor unless a colour is given, with
-    // the current DrawStyle. Both points may coincide.
+    // the current DrawStyle and DrawWidth. Both points may coincide.
     void Line(float x1, float y1, float x2, float y2);
     void Line(float x1, float y1, float x2, float y2, Colour colour);
     // For each point in turn, Circle(point, dotRadius, dotColour) and then, from the second
@@ -125,6 +133,12 @@ public:
     void SetDrawStyle(int style) { m_drawStyle = style; }
     Colour FillColor() const { return m_fillColor; }
     void SetFillColor(Colour colour) { m_fillColor = colour; }
+    // 1 leaves a circle's inside as it was; a back end fills for every other value.
+    int FillStyle() const { return m_fillStyle; }
+    void SetFillStyle(int style) { m_fillStyle = style; }
+    // The pen's width in pixels; a back end draws every value below 1 as 1.
+    int DrawWidth() const { return m_drawWidth; }
+    void SetDrawWidth(int width) { m_drawWidth = width; }
     Colour ForeColor() const { return Colours::WindowText; }
     Colour BackColor() const { return Colours::WindowBackground; }
     // The outer size in twips.
@@ -153,4 +167,6 @@ private:
     float m_height = 0.0f;
     int m_drawStyle = DrawStyles::Solid;
     Colour m_fillColor = Colours::Black;
+    int m_fillStyle = FillStyles::Solid;
+    int m_drawWidth = 1;
 };

@@ -28,14 +28,6 @@ SurfacePoint ToSurfaceOrLeftOut(const SceneView& view, PointD p)
     return {static_cast<float>(screen.X), static_cast<float>(screen.Y)};
 }
 
-std::optional<SurfacePoint> ToSurface(const SceneView& view, PointD p)
-{
-    const SurfacePoint point = ToSurfaceOrLeftOut(view, p);
-    if (std::isnan(point.X))
-        return std::nullopt;
-    return point;
-}
-
 // The sampled indices are 1, 1 + step, ... while they stay on the near side of pointCount: up
 // to it for a positive step, down to it for a negative one; a step of 0 would never advance,
 // so it samples nothing. Those within the storage (1..MaxPoints) are the first Count of them,
@@ -122,6 +114,14 @@ void DrawMarker(DrawingSurface& surface, const std::optional<SurfacePoint>& at, 
 }
 
 } // namespace
+
+std::optional<SurfacePoint> ToSurface(const SceneView& view, PointD p)
+{
+    const SurfacePoint point = ToSurfaceOrLeftOut(view, p);
+    if (std::isnan(point.X))
+        return std::nullopt;
+    return point;
+}
 
 VertexSampling VisibleSamples(
     const LoadedProfile& profile, const DataRange& visible, std::int32_t sampleCount)

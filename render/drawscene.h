@@ -5,6 +5,7 @@
 #include "scene/profile.h"
 
 #include <cstdint>
+#include <optional>
 
 // What a drawing adds to the profile, as plain values: the window takes them from its controls
 // afresh for each drawing, a picture file from its request.
@@ -37,6 +38,11 @@ struct VertexSampling {
 };
 VertexSampling VisibleSamples(
     const LoadedProfile& profile, const DataRange& visible, std::int32_t sampleCount);
+
+// The surface point of the data point p with the scales of the drawing last made through
+// `view`; none when a coordinate has no single precision value (NaN, infinite, or beyond its
+// range), since every surface call would reject it.
+std::optional<SurfacePoint> ToSurface(const SceneView& view, PointD p);
 
 // Draws `profile` afresh on surface as `view` lays it out: clears it, sets the view's scales,
 // then takes every SampleStep-th vertex from vertex 1, about SampleCount in all, as dots joined

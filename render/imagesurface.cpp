@@ -119,8 +119,11 @@ void ImageSurface::DoCircle(float x, float y, float radius, Colour colour)
     WriteBatch();
     m_painter.Wait();
     QPainter painter(&m_image);
-    painter.setPen(CosmeticPen(outline, DrawStyle() == DrawStyles::Dotted));
-    painter.setBrush(ToQColor(FillColor()));
+    painter.setPen(PainterPen(outline));
+    if (FillStyle() == FillStyles::Transparent)
+        painter.setBrush(Qt::NoBrush);
+    else
+        painter.setBrush(ToQColor(FillColor()));
     const qreal pixels = radius / TwipsPerPixel;
     painter.drawEllipse(QPointF(x, y) / TwipsPerPixel, pixels, pixels);
 }
@@ -128,6 +131,15 @@ void ImageSurface::DoCircle(float x, float y, float radius, Colour colour)
 void ImageSurface::DoLine(float x1, float y1, float x2, float y2, Colour colour)
 {
     m_blank = false;
+    if (Wide()) {
+        // Rare and few: drawn at once, after every mark gathered before it.
+        WriteBatch();
+        m_painter.Wait();
+        QPainter painter(&m_image);
+        painter.setPen(PainterPen(ToQColor(colour)));
+        painter.drawLine(QPointF(x1, y1) / TwipsPerPixel, QPointF(x2, y2) / TwipsPerPixel);
+        return;
+    }
     JoinBatch(ToQColor(colour));
     m_batchLines.emplace_back(ToDevicePixels(x1, y1), ToDevicePixels(x2, y2));
     if (m_batchLines.size() >= BatchLimit)
@@ -136,7 +148,7 @@ void ImageSurface::DoLine(float x1, float y1, float x2, float y2, Colour colour)
 
 void ImageSurface::DoPolyline(const SurfacePoints& points, float dotRadius, Colour dotColour)
 {
-    if (dotRadius != 0.0f || !BatchPainter::Takes(m_image, points->size())) {
+    if (dotRadius != 0.0f || Wide() || !BatchPainter::Takes(m_image, points->size())) {
         DrawingSurface::DoPolyline(points, dotRadius, dotColour);
         return;
     }
@@ -148,7 +160,7 @@ void ImageSurface::DoPolyline(const SurfacePoints& points, float dotRadius, Colo
 
 void ImageSurface::DoFan(float x, float y, const SurfacePoints& points, Colour colour)
 {
-    if (!BatchPainter::Takes(m_image, points->size())) {
+    if (Wide() || !BatchPainter::Takes(m_image, points->size())) {
         DrawingSurface::DoFan(x, y, points, colour);
         return;
     }
@@ -165,6 +177,15 @@ BatchPainter::Placement ImageSurface::Placement() const
 PixelPen ImageSurface::Pen() const
 {
     return DrawStyle() == DrawStyles::Dotted ? PixelPen::Dotted : PixelPen::Solid;
+}
+
+QPen ImageSurface::PainterPen(const QColor& colour) const
+{
+    const bool dotted = DrawStyle() == DrawStyles::Dotted;
+    if (!Wide())
+        return CosmeticPen(colour, dotted);
+    QPen pen(colour, DrawWidth(), dotted ? Qt::DotLine : Qt::SolidLine, Qt::RoundCap);
+    return pen;
 }
 
 QColor ImageSurface::ToQColor(Colour colour) const

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QImage>
 #include <QLineF>
+#include <QPen>
 #include <QPointF>
 
 #include <vector>
@@ -13,7 +14,8 @@
 // The surface behind the window's picture box: a persistent image, 15 twips to a logical
 // pixel, that keeps its picture until the next drawing call, whatever happens to the window.
 //
-// Pens are cosmetic (one device pixel whatever the device pixel ratio); DrawStyle 2 is a
+// Pens of DrawWidth 1 (or less) are cosmetic (one device pixel whatever the device pixel
+// ratio); wider ones are DrawWidth logical pixels wide, with round caps. DrawStyle 2 is a
 // dotted pen, every other style solid. A circle of radius 0 is one pixel in its outline
 // colour. The system colours WindowBackground and WindowText are the ones last given to
 // SetSystemColours (white and black until then); other system colours draw as WindowText.
@@ -56,6 +58,9 @@ private:
     void WriteBatch();
     BatchPainter::Placement Placement() const;
     PixelPen Pen() const;
+    // The pen of a mark QPainter draws, by DrawStyle and DrawWidth.
+    QPen PainterPen(const QColor& colour) const;
+    bool Wide() const { return DrawWidth() > 1; }
 
     QImage m_image;
     // In device pixels.

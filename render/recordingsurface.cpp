@@ -24,5 +24,7 @@ void RecordingSurface::Record(SurfaceCall call)
 {
     call.DrawStyle = DrawStyle();
     call.FillColor = FillColor();
+    call.FillStyle = FillStyle();
+    call.DrawWidth = DrawWidth();
     m_calls.push_back(call);
 }

@@ -18,6 +18,8 @@ struct SurfaceCall {
     Colour Ink = Colours::Black; // a Circle's outline or a Line's colour (ForeColor when none was given)
     int DrawStyle = DrawStyles::Solid;
     Colour FillColor = Colours::Black;
+    int FillStyle = FillStyles::Solid;
+    int DrawWidth = 1;
 
     bool operator==(const SurfaceCall&) const = default;
 };

@@ -9,6 +9,8 @@
 struct PointD {
     double X = 0.0;
     double Y = 0.0;
+
+    bool operator==(const PointD&) const = default;
 };
 
 inline constexpr std::int32_t MaxPoints = 1'000'000;

@@ -314,6 +314,9 @@ void TestCheck::checkMode_data()
         << QStringList { "--check", "--picture", "out.png", "--size", "0x5", "a.in" } << ""
         << "morvadine: --size: 0x5 is not WIDTHxHEIGHT in pixels, each from 1 to 32767\n"
         << 2;
+    QTest::newRow("marks without a picture")
+        << QStringList { "--check", "--marks", "a.in" } << ""
+        << "morvadine: --marks works only with --picture\n" << 2;
 }
 
 void TestCheck::checkMode() { CompareRun(Language::English); }
@@ -365,34 +368,50 @@ void TestCheck::CompareRun(Language language)
 
 void TestCheck::pictureShowsTheMarkers_data()
 {
+    QTest::addColumn<QString>("input");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("blue");
     QTest::addColumn<int>("red");
     QTest::addColumn<int>("black");
+    QTest::addColumn<int>("orange");
+    const QStringList answer { "--solver", "$built/solver_answer" };
     QTest::newRow("as the window first draws it")
-        << QStringList {} << QSize(553, 233) << 31 << 60 << 1023;
+        << "sample.in" << QStringList {} << QSize(553, 233) << 31 << 60 << 1023 << 0;
     QTest::newRow("sized, thinned, with both sight lines")
-        << QStringList { "--size", "300x200", "--samples", "10", "--lines", "both" }
-        << QSize(300, 200) << 638 << 668 << 360;
+        << "sample.in" << QStringList { "--size", "300x200", "--samples", "10", "--lines", "both" }
+        << QSize(300, 200) << 638 << 668 << 360 << 0;
+    QTest::newRow("a right answer has nothing to mark")
+        << "sample.in" << QStringList { "--marks" } << QSize(553, 233) << 31 << 60 << 1023 << 0;
+    QTest::newRow("a wrong answer, unmarked")
+        << "a.in" << answer << QSize(553, 233) << 59 << 60 << 684 << 0;
+    QTest::newRow("a wrong answer, marked")
+        << "a.in" << answer + QStringList { "--marks" } << QSize(553, 233) << 89 << 107 << 478
+        << 871;
 }
 
 // The tower (blue, cut in half by the top edge, since it stands highest) and the island (red,
 // a disc of radius 4) of the stand-in's answer on the bundled sample, and the profile in
-// black, counted pixel by pixel; the sight lines add dotted lines in both colours.
+// black, counted pixel by pixel; the sight lines add dotted lines in both colours. The marks
+// of a wrong answer add the unseen slope and its rings in orange, and the best places' circles
+// in the markers' colours.
 void TestCheck::pictureShowsTheMarkers()
 {
+    QFETCH(QString, input);
     QFETCH(QStringList, options);
     QFETCH(QSize, size);
     QFETCH(int, blue);
     QFETCH(int, red);
     QFETCH(int, black);
-    const QString picture = m_inputs.filePath(QStringLiteral("pictures/sample.png"));
+    QFETCH(int, orange);
     QVERIFY(QDir(m_inputs.path()).mkpath(QStringLiteral("pictures")));
     const Finished finished = Morvadine(
-        QStringList { "--check", "--picture", "pictures/{name}.png", "sample.in" } + options);
-    QCOMPARE(finished.ExitCode, 0);
+        QStringList { "--check", "--picture", "pictures/{name}.png", input } + options);
+    QCOMPARE(finished.ExitCode, input == QLatin1String("sample.in") ? 0 : 1);
+    const QString picture = m_inputs.filePath(
+        QStringLiteral("pictures/%1.png").arg(QFileInfo(input).completeBaseName()));
     const QImage image(picture);
+    QVERIFY(QFile::remove(picture)); // other tests draw to these names
     QCOMPARE(image.size(), size);
     QMap<QRgb, int> count;
     for (int y = 0; y < image.height(); ++y) {
@@ -402,6 +421,7 @@ void TestCheck::pictureShowsTheMarkers()
     QCOMPARE(count.value(qRgb(0, 0, 255) & RGB_MASK), blue);
     QCOMPARE(count.value(qRgb(255, 0, 0) & RGB_MASK), red);
     QCOMPARE(count.value(qRgb(0, 0, 0) & RGB_MASK), black);
+    QCOMPARE(count.value(qRgb(0xE0, 0x60, 0) & RGB_MASK), orange);
 }
 
 // The window's messages name the file whatever the current directory.

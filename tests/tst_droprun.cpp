@@ -166,7 +166,8 @@ void TestDropRun::toolTipsJudgeTheAnswer_data()
 }
 
 // After a collection each coordinate label's tool tip judges its placement, and gives the
-// solver's run time, and how it ended if not with status 0, on a line of its own.
+// solver's run time, and how it ended if not with status 0, on a line of its own. A wrong
+// placement's label turns orange, the marks' colour, and its tip says how to see the marks.
 void TestDropRun::toolTipsJudgeTheAnswer()
 {
     QFETCH(QString, solver);
@@ -189,9 +190,14 @@ void TestDropRun::toolTipsJudgeTheAnswer()
                                   + QRegularExpression::escape(ending) + QLatin1Char('$'));
     QCOMPARE(tip("lblT1").value(0), towerTip);
     QCOMPARE(tip("lblT2").value(0), islandTip);
+    const bool wrong = !towerTip.endsWith(QLatin1String("optimal"));
+    const QStringList hint = wrong ? QStringList{"right-click the picture to mark it"} : QStringList();
+    const QColor colour = wrong ? QColor(224, 96, 0) : program.form->palette().color(QPalette::WindowText);
     for (const char* label : {"lblT1", "lblT2"}) {
-        QCOMPARE(tip(label).size(), 2);
+        QCOMPARE(tip(label).mid(2), hint);
         QVERIFY2(time.match(tip(label).value(1)).hasMatch(), qPrintable(tip(label).value(1)));
+        QCOMPARE(program.form->findChild<QLabel*>(QString::fromLatin1(label))->palette().color(QPalette::WindowText),
+                 colour);
     }
 }
 

@@ -264,6 +264,10 @@ solver could not be run at all or the command line was refused.</source>
         <source>With --stress: the shapes of the cases, separated by commas (default all): %1.</source>
         <translation>与 --stress 一起使用：用例的形状，用逗号分隔（默认全部）：%1。</translation>
     </message>
+    <message>
+        <source>With --picture: mark what is wrong with the answer on top, as the window&apos;s &quot;Mark what is wrong&quot; does: the slope not seen, thick and ringed, and the lowest place possible.</source>
+        <translation>与 --picture 同用：像窗口的“标出错误之处”一样，在图上标出答案错在哪里：看不到的坡面（加粗，两端圈出）和可能的最低位置。</translation>
+    </message>
 </context>
 <context>
     <name>DataFile</name>
@@ -365,6 +369,45 @@ solver could not be run at all or the command line was refused.</source>
     <message>
         <source>cannot make %1 executable: %2</source>
         <translation>无法把 %1 设为可执行：%2</translation>
+    </message>
+</context>
+<context>
+    <name>MarkedFailure</name>
+    <message>
+        <source>right-click the picture to mark it</source>
+        <translation>右键单击图形即可标出错误之处</translation>
+    </message>
+    <message>
+        <source>Mark what is wrong</source>
+        <translation>标出错误之处</translation>
+    </message>
+    <message>
+        <source>Zoom to the problem</source>
+        <translation>放大到问题所在</translation>
+    </message>
+    <message>
+        <source>Whole profile</source>
+        <translation>显示全部山脉</translation>
+    </message>
+    <message>
+        <source>Save picture...</source>
+        <translation>保存图片...</translation>
+    </message>
+    <message>
+        <source>Copy answer</source>
+        <translation>复制答案</translation>
+    </message>
+    <message>
+        <source>Save picture</source>
+        <translation>保存图片</translation>
+    </message>
+    <message>
+        <source>PNG pictures (*.png)</source>
+        <translation>PNG 图片 (*.png)</translation>
+    </message>
+    <message>
+        <source>cannot save the picture %1: %2</source>
+        <translation>无法保存图片 %1：%2</translation>
     </message>
 </context>
 <context>

@@ -8,14 +8,21 @@
 #include "ui/picturebox.h"
 #include "ui/windowgeometry.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSettings>
 #include <QShortcut>
 #include <QTextStream>
 #include <QTimer>
@@ -48,6 +55,30 @@ void ShowCoordinates(QLabel* label, const std::string& caption)
     label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
 }
 
+// Whether the picture marks what is wrong, kept between runs.
+const QString MarkSetting = QStringLiteral("picture/markWhatIsWrong");
+
+QColor ToQColor(Colour colour)
+{
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+// A wrong placement's coordinates in the marks' colour, its tool tip telling how to see why;
+// a right one's in the window's text colour.
+void ShowJudged(QLabel* label, const QString& tip, bool wrong)
+{
+    if (!wrong) {
+        label->setPalette(QPalette());
+        label->setToolTip(tip);
+        return;
+    }
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, ToQColor(MarkColour));
+    label->setPalette(palette);
+    label->setToolTip(tip + QLatin1Char('\n')
+        + QCoreApplication::translate("MarkedFailure", "right-click the picture to mark it"));
+}
+
 } // namespace
 
 frmMain::frmMain(QString programFolder, std::unique_ptr<MessagePresenter> messages, QWidget* parent)
@@ -66,6 +97,7 @@ frmMain::frmMain(QString programFolder, std::unique_ptr<MessagePresenter> messag
     setFont(captions);
 
     LayOutControls();
+    BuildPictureMenu();
 
     connect(pic, &PictureBox::OLEDragDrop, this, &frmMain::pic_OLEDragDrop);
     connect(cmdDraw, &QPushButton::clicked, this, &frmMain::cmdDraw_Click);
@@ -206,6 +238,9 @@ void frmMain::RunSolver(const QString& path)
     cmdDraw->setEnabled(false);
     cmdDrawTower->setEnabled(false);
     m_profile.reset();
+    m_verdict.reset();
+    m_marks = {};
+    EnablePictureMenu();
     tmrDisplay->stop();
     unsetCursor();
     const QString problem = m_solver.Start(path, SolverRun::PointReading::Ahead);
@@ -239,9 +274,9 @@ void frmMain::ShowCollected(
     const DrawOutcome outcome = ShowProfile(profile);
     cmdDraw->setEnabled(true);
     cmdDrawTower->setEnabled(true);
-    const AnswerTips tips = AnswerToolTips(*profile, m_tolerance, solverTime, exitStatus);
-    lblT1->setToolTip(tips.Tower);
-    lblT2->setToolTip(tips.Island);
+    const AnswerTips tips = AnswerToolTips(m_verdict, solverTime, exitStatus);
+    ShowJudged(lblT1, tips.Tower, m_marks.Tower.has_value());
+    ShowJudged(lblT2, tips.Island, m_marks.Island.has_value());
     // Shown all the same, as the solver left it; the terminal it was started from hears why
     // the answer may not be what the solver meant.
     if (exitStatus != 0) {
@@ -264,6 +299,9 @@ void frmMain::ShowFailure(const QString& message)
 DrawOutcome frmMain::ShowProfile(std::shared_ptr<const LoadedProfile> profile)
 {
     m_profile = std::move(profile);
+    m_verdict = JudgeScene(*m_profile, m_tolerance);
+    m_marks = m_verdict ? MarksOf(*m_verdict) : FailureMarks{};
+    EnablePictureMenu();
     FitHeight(m_view, *m_profile);
     return DrawScene();
 }
@@ -278,8 +316,8 @@ DrawOptions frmMain::DrawingOptions() const
 
 DrawOutcome frmMain::DrawScene()
 {
-    const DrawOutcome outcome
-        = ::DrawScene(m_profile.get(), m_view, pic->Surface(), DrawingOptions());
+    const DrawOutcome outcome = DrawMarkedScene(m_profile.get(), m_view, pic->Surface(),
+        DrawingOptions(), mnuMarkWrong->isChecked() ? &m_marks : nullptr);
     pic->update();
     return outcome;
 }
@@ -335,4 +373,106 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
             imgTamsel_Click();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::BuildPictureMenu()
+{
+    mnuPicture = new QMenu(this);
+    mnuPicture->setObjectName(QStringLiteral("mnuPicture"));
+    const auto add = [this](const char* name, const QString& text, void (frmMain::*handler)()) {
+        QAction* action = mnuPicture->addAction(text, this, handler);
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    mnuMarkWrong = mnuPicture->addAction(
+        QCoreApplication::translate("MarkedFailure", "Mark what is wrong"));
+    mnuMarkWrong->setObjectName(QStringLiteral("mnuMarkWrong"));
+    mnuMarkWrong->setCheckable(true);
+    mnuMarkWrong->setChecked(QSettings().value(MarkSetting, false).toBool());
+    connect(mnuMarkWrong, &QAction::toggled, this, &frmMain::MarkWhatIsWrong);
+    mnuZoomProblem = add("mnuZoomProblem",
+        QCoreApplication::translate("MarkedFailure", "Zoom to the problem"),
+        &frmMain::ZoomToProblem);
+    mnuWholeProfile = add("mnuWholeProfile",
+        QCoreApplication::translate("MarkedFailure", "Whole profile"), &frmMain::ShowWholeProfile);
+    mnuPicture->addSeparator();
+    mnuSavePicture = add("mnuSavePicture",
+        QCoreApplication::translate("MarkedFailure", "Save picture..."), &frmMain::SavePictureAs);
+    mnuCopyAnswer = add("mnuCopyAnswer",
+        QCoreApplication::translate("MarkedFailure", "Copy answer"), &frmMain::CopyAnswer);
+    connect(pic, &PictureBox::MenuRequested, mnuPicture,
+        [this](QPoint globalPosition) { mnuPicture->popup(globalPosition); });
+    EnablePictureMenu();
+}
+
+void frmMain::EnablePictureMenu()
+{
+    for (QAction* action : {mnuWholeProfile, mnuSavePicture, mnuCopyAnswer})
+        action->setEnabled(m_profile != nullptr);
+    mnuZoomProblem->setEnabled(m_profile && m_marks.Any());
+}
+
+void frmMain::MarkWhatIsWrong(bool on)
+{
+    QSettings().setValue(MarkSetting, on);
+    if (m_profile)
+        DrawScene();
+}
+
+// The problem involves the markers, so they are shown, and marked, whatever the view was.
+void frmMain::ZoomToProblem()
+{
+    if (!m_profile)
+        return;
+    ViewTowerAndIsland(m_view, m_profile.get());
+    const std::optional<DataRange> range
+        = ProblemRange(m_marks, WholeRange(m_view, m_profile->Extents.MaxX));
+    if (!range)
+        return;
+    m_view.Visible = *range;
+    if (mnuMarkWrong->isChecked())
+        DrawScene();
+    else
+        mnuMarkWrong->setChecked(true); // which redraws
+}
+
+void frmMain::ShowWholeProfile()
+{
+    ResetZoom(m_view);
+    if (m_profile)
+        DrawScene();
+}
+
+void frmMain::SavePictureAs()
+{
+    QString file = QFileDialog::getSaveFileName(this,
+        QCoreApplication::translate("MarkedFailure", "Save picture"), QString(),
+        QCoreApplication::translate("MarkedFailure", "PNG pictures (*.png)"));
+    if (file.isEmpty())
+        return;
+    if (QFileInfo(file).suffix().isEmpty())
+        file += QStringLiteral(".png");
+    SavePicture(file);
+}
+
+bool frmMain::SavePicture(const QString& file)
+{
+    if (!m_profile)
+        return false;
+    DrawOutcome outcome = DrawOutcome::NotLoaded;
+    const QImage picture = DrawViewPicture(*m_profile, m_view, pic->size(), DrawingOptions(),
+        mnuMarkWrong->isChecked() ? &m_marks : nullptr, outcome);
+    const QString problem = WritePicture(picture, file);
+    if (problem.isEmpty())
+        return true;
+    ShowMessage(QCoreApplication::translate("MarkedFailure", "cannot save the picture %1: %2")
+                    .arg(file, problem),
+        QMessageBox::Warning);
+    return false;
+}
+
+void frmMain::CopyAnswer()
+{
+    if (m_profile)
+        QGuiApplication::clipboard()->setText(AnswerText(*m_profile));
 }

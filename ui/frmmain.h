@@ -1,9 +1,11 @@
 #pragma once
 
 #include "render/drawscene.h"
+#include "render/failuremarks.h"
 #include "render/viewtransform.h"
 #include "scene/loadresults.h"
 #include "scene/profile.h"
+#include "solution/verdict.h"
 #include "solver/solverrun.h"
 #include "ui/messagepresenter.h"
 
@@ -11,11 +13,14 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class PictureBox;
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QMimeData;
 class QPushButton;
 class QTimer;
@@ -63,11 +68,16 @@ public:
     void chkLine2_Click();
     void cmdInfo_Click();
     void imgTamsel_Click();
-    // Shows `profile` as a collection does, drawn to its own height, without touching the
-    // coordinate labels.
+    // Shows `profile` as a collection does, drawn to its own height and judged for the
+    // marks, without touching the coordinate labels.
     DrawOutcome ShowProfile(std::shared_ptr<const LoadedProfile> profile);
-    // Redraws the profile with the sample bound and check boxes as they stand now.
+    // Redraws the profile with the sample bound and check boxes as they stand now, and the
+    // marks of what is wrong on top when they are asked for.
     DrawOutcome DrawScene();
+    // The picture's "Save picture..." once a file is chosen: what the picture shows, drawn
+    // as a picture file of the picture box's size, written to `file` in the format its
+    // extension names. A failure is shown in a message naming the file.
+    bool SavePicture(const QString& file);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -82,12 +92,24 @@ private:
         std::chrono::nanoseconds solverTime, int exitStatus);
     void ShowFailure(const QString& message);
     void ShowMessage(const QString& text, QMessageBox::Icon icon);
+    // The picture's context menu, its actions named mnu... as the controls are.
+    void BuildPictureMenu();
+    void EnablePictureMenu();
+    void MarkWhatIsWrong(bool on);
+    void ZoomToProblem();
+    void ShowWholeProfile();
+    void SavePictureAs();
+    void CopyAnswer();
 
     std::shared_ptr<const LoadedProfile> m_profile;
     SceneView m_view;
     std::unique_ptr<MessagePresenter> m_messages;
     SolverRun m_solver;
     double m_tolerance;
+    // The verdict on the answer shown, and what to mark of it; none while no answer is shown
+    // or when it cannot be judged.
+    std::optional<AnswerVerdict> m_verdict;
+    FailureMarks m_marks;
 
     PictureBox* pic;
     QPushButton* cmdDraw;
@@ -103,4 +125,10 @@ private:
     QPushButton* cmdInfo;
     QLabel* imgTamsel;
     QTimer* tmrDisplay;
+    QMenu* mnuPicture;
+    QAction* mnuMarkWrong;
+    QAction* mnuZoomProblem;
+    QAction* mnuWholeProfile;
+    QAction* mnuSavePicture;
+    QAction* mnuCopyAnswer;
 };

@@ -26,6 +26,7 @@ public:
 signals:
     // A drag with a file list was dropped here.
     void OLEDragDrop(const QMimeData* data);
+    void MenuRequested(QPoint globalPosition);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

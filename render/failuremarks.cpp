@@ -1,0 +1,138 @@
+#include "render/failuremarks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr int SlopeWidth = 3;
+constexpr int MarkWidth = 2;
+// Around a marker's 60 twips: the tower's best place inside the island's, where both are the
+// same, and both inside a slope's ring.
+constexpr float TowerBestRadius = 90.0f;
+constexpr float IslandBestRadius = 120.0f;
+constexpr float RingRadius = 150.0f;
+
+// Puts DrawWidth and FillStyle back however the marks end.
+class MarkStyleReset {
+public:
+    explicit MarkStyleReset(DrawingSurface& surface)
+        : m_surface(surface)
+    {
+    }
+    ~MarkStyleReset()
+    {
+        m_surface.SetDrawWidth(1);
+        m_surface.SetFillStyle(FillStyles::Solid);
+    }
+    MarkStyleReset(const MarkStyleReset&) = delete;
+    MarkStyleReset& operator=(const MarkStyleReset&) = delete;
+
+private:
+    DrawingSurface& m_surface;
+};
+
+void LineBetween(const SceneView& view, DrawingSurface& surface, PointD from, PointD to,
+    Colour colour)
+{
+    const auto a = ToSurface(view, from);
+    const auto b = ToSurface(view, to);
+    if (a && b)
+        surface.Line(a->X, a->Y, b->X, b->Y, colour);
+}
+
+void Ring(const SceneView& view, DrawingSurface& surface, PointD at, float radius, Colour colour)
+{
+    if (const auto centre = ToSurface(view, at))
+        surface.Circle(centre->X, centre->Y, radius, colour);
+}
+
+void DrawPlacementMarks(const SceneView& view, const PlacementMarks& marks, Colour marker,
+    float bestRadius, DrawingSurface& surface)
+{
+    if (marks.UnseenSlope) {
+        surface.SetDrawWidth(SlopeWidth);
+        LineBetween(view, surface, marks.UnseenSlope->From, marks.UnseenSlope->To, MarkColour);
+        surface.SetDrawWidth(MarkWidth);
+        Ring(view, surface, marks.UnseenSlope->From, RingRadius, MarkColour);
+        Ring(view, surface, marks.UnseenSlope->To, RingRadius, MarkColour);
+    }
+    surface.SetDrawWidth(MarkWidth);
+    if (marks.GroundBelowBest)
+        LineBetween(view, surface, marks.Best, {marks.Best.X, *marks.GroundBelowBest}, marker);
+    Ring(view, surface, marks.Best, bestRadius, marker);
+}
+
+// One axis of the frame, low and high, given as the points' least and greatest coordinate.
+struct Span {
+    double Low;
+    double High;
+};
+
+// Widens `span` about its centre to at least `least`, then by the margin on both sides.
+Span Framed(Span span, double least)
+{
+    constexpr double margin = 0.125;
+    const double extent = std::max(span.High - span.Low, least);
+    const double centre = span.Low + (span.High - span.Low) / 2;
+    const double half = extent / 2 + margin * extent;
+    return {centre - half, centre + half};
+}
+
+std::vector<PointD> FramedPoints(const PlacementMarks& marks)
+{
+    std::vector<PointD> points;
+    if (marks.UnseenSlope)
+        points = {marks.UnseenSlope->From, marks.UnseenSlope->To};
+    else
+        points = {marks.Best};
+    if (marks.Given)
+        points.push_back(*marks.Given);
+    return points;
+}
+
+} // namespace
+
+void DrawMarks(const SceneView& view, const FailureMarks& marks, DrawingSurface& surface)
+{
+    const MarkStyleReset reset(surface);
+    surface.SetFillStyle(FillStyles::Transparent);
+    if (marks.Tower)
+        DrawPlacementMarks(view, *marks.Tower, Colours::Blue, TowerBestRadius, surface);
+    if (marks.Island)
+        DrawPlacementMarks(view, *marks.Island, Colours::Red, IslandBestRadius, surface);
+}
+
+DrawOutcome DrawMarkedScene(const LoadedProfile* profile, SceneView& view,
+    DrawingSurface& surface, const DrawOptions& options, const FailureMarks* marks)
+{
+    const DrawOutcome outcome = DrawScene(profile, view, surface, options);
+    if (marks && outcome == DrawOutcome::Drawn)
+        DrawMarks(view, *marks, surface);
+    return outcome;
+}
+
+std::optional<DataRange> ProblemRange(const FailureMarks& marks, const DataRange& whole)
+{
+    const std::optional<PlacementMarks>& wrong = marks.Tower ? marks.Tower : marks.Island;
+    const double wholeWidth = whole.X1 - whole.X0;
+    const double wholeHeight = whole.Y1 - whole.Y0;
+    if (!wrong || !(wholeWidth > 0 && wholeHeight > 0))
+        return std::nullopt;
+    const std::vector<PointD> points = FramedPoints(*wrong);
+    const auto [left, right] = std::ranges::minmax(points, {}, &PointD::X);
+    const auto [bottom, top] = std::ranges::minmax(points, {}, &PointD::Y);
+    const Span x{left.X, right.X};
+    const Span y{bottom.Y, top.Y};
+    // Each axis as a share of the whole, so that the frame's shape on the area is what counts.
+    double share = std::max((x.High - x.Low) / wholeWidth, (y.High - y.Low) / wholeHeight);
+    if (!std::isfinite(share))
+        return whole;
+    if (share == 0)
+        share = 1.0 / 16; // a single point gets a quarter of that: 1/64 of the whole
+    constexpr double flattest = 0.25;
+    const Span framedX = Framed(x, flattest * share * wholeWidth);
+    const Span framedY = Framed(y, flattest * share * wholeHeight);
+    return ZoomTo({framedX.Low, framedX.High, framedY.Low, framedY.High}, whole);
+}
