@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/drawscene.h"
+#include "render/failuremarks.h"
 #include "render/imagesurface.h"
 #include "render/val.h"
 #include "render/viewtransform.h"
@@ -44,8 +45,9 @@ private:
 };
 
 // What the picture box of `form` must show after a redraw: the window's scene drawn afresh with
-// the controls as they stand now, on a surface of the picture box's size and colours.
-inline QImage ExpectedPicture(frmMain& form)
+// the controls as they stand now, and `marks` on top if given, on a surface of the picture
+// box's size and colours.
+inline QImage ExpectedPicture(frmMain& form, const FailureMarks* marks = nullptr)
 {
     auto* pic = form.findChild<PictureBox*>(QStringLiteral("pic"));
     const QImage& shown = pic->Image();
@@ -64,6 +66,6 @@ inline QImage ExpectedPicture(frmMain& form)
         ticked("chkLine1"), ticked("chkLine2")
     };
     SceneView view = form.View();
-    DrawScene(form.Profile(), view, surface, options);
+    DrawMarkedScene(form.Profile(), view, surface, options, marks);
     return surface.Image();
 }

@@ -49,6 +49,8 @@ public:
     // so nothing draws a profile that is missing or half read.
     const LoadedProfile* Profile() const { return m_profile.get(); }
     const SceneView& View() const { return m_view; }
+    // What is wrong with the answer shown, to mark: nothing while none is shown.
+    const FailureMarks& Marks() const { return m_marks; }
 
     // The program run as the solver, calc.exe in the program folder unless set; and the
     // tolerance of the verdict the coordinate labels' tool tips give after a collection.
