@@ -87,6 +87,9 @@ std::vector<PointD> FramedPoints(const PlacementMarks& marks)
         points = {marks.UnseenSlope->From, marks.UnseenSlope->To};
     else
         points = {marks.Best};
+    // The tower's line down, so that the ground it stands on is seen.
+    if (!marks.UnseenSlope && marks.GroundBelowBest)
+        points.push_back({marks.Best.X, *marks.GroundBelowBest});
     if (marks.Given)
         points.push_back(*marks.Given);
     return points;

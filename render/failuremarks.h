@@ -52,7 +52,8 @@ DrawOutcome DrawMarkedScene(const LoadedProfile* profile, SceneView& view,
     DrawingSurface& surface, const DrawOptions& options, const FailureMarks* marks);
 
 // The range that frames the first wrong placement, the tower's before the island's: the
-// unseen slope's ends and the given point, or the given point and the best. An axis whose
+// unseen slope's ends and the given point, or the given point and the best (for the tower,
+// down to the ground below it). An axis whose
 // points nearly coincide is widened to a quarter of the other's share of `whole`, so a
 // vertical or flat problem is not drawn as a sliver; a single point gets 1/64 of the whole
 // around it. An eighth of the framed extent is added on each side and the result fitted

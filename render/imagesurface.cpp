@@ -184,8 +184,7 @@ QPen ImageSurface::PainterPen(const QColor& colour) const
     const bool dotted = DrawStyle() == DrawStyles::Dotted;
     if (!Wide())
         return CosmeticPen(colour, dotted);
-    QPen pen(colour, DrawWidth(), dotted ? Qt::DotLine : Qt::SolidLine, Qt::RoundCap);
-    return pen;
+    return QPen(colour, DrawWidth(), dotted ? Qt::DotLine : Qt::SolidLine, Qt::RoundCap);
 }
 
 QColor ImageSurface::ToQColor(Colour colour) const
