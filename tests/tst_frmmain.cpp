@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <fstream>
 
 namespace {
 
@@ -42,11 +41,7 @@ struct Window {
     // Loads a scene the way a collection does, without a solver run.
     void Load(const std::string& points, const std::string& result)
     {
-        const std::filesystem::path folder = programFolder.filePath("loaded").toStdString();
-        std::filesystem::create_directories(folder);
-        std::ofstream(folder / PointFileName) << points;
-        std::ofstream(folder / ResultFileName) << result;
-        form.ShowProfile(LoadResults(folder));
+        LoadScene(form, programFolder.filePath("loaded").toStdString(), points, result);
     }
 };
 

@@ -1,14 +1,11 @@
 #include "check/picture.h"
 #include "check/verdicttext.h"
-#include "scene/loadresults.h"
 #include "windowtesting.h"
 
 #include <QtTest>
 #include <QAction>
 #include <QClipboard>
 #include <QSettings>
-
-#include <fstream>
 
 namespace {
 
@@ -32,11 +29,7 @@ struct Window {
     const QImage& Picture() { return form.findChild<PictureBox*>()->Image(); }
     void Load(const std::string& points, const std::string& result)
     {
-        const std::filesystem::path folder = programFolder.filePath("loaded").toStdString();
-        std::filesystem::create_directories(folder);
-        std::ofstream(folder / PointFileName) << points;
-        std::ofstream(folder / ResultFileName) << result;
-        form.ShowProfile(LoadResults(folder));
+        LoadScene(form, programFolder.filePath("loaded").toStdString(), points, result);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "render/imagesurface.h"
 #include "render/val.h"
 #include "render/viewtransform.h"
+#include "scene/loadresults.h"
 #include "ui/frmmain.h"
 #include "ui/messagepresenter.h"
 #include "ui/picturebox.h"
@@ -13,6 +14,10 @@
 #include <QLineEdit>
 #include <QList>
 #include <QStringList>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 // Helpers shared by the tests that drive the whole window.
 
@@ -43,6 +48,18 @@ private:
     QList<MessageBoxContent>* m_shown = nullptr;
     QStringList* m_shownTexts = nullptr;
 };
+
+// Shows the scene of `points` and `result` in `form` the way a collection does, without a
+// solver run: both files are written to `folder` and loaded from there.
+inline void LoadScene(
+    frmMain& form, const std::filesystem::path& folder, const std::string& points,
+    const std::string& result)
+{
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / PointFileName) << points;
+    std::ofstream(folder / ResultFileName) << result;
+    form.ShowProfile(LoadResults(folder));
+}
 
 // What the picture box of `form` must show after a redraw: the window's scene drawn afresh with
 // the controls as they stand now, and `marks` on top if given, on a surface of the picture
