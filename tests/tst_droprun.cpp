@@ -191,13 +191,15 @@ void TestDropRun::toolTipsJudgeTheAnswer()
     QCOMPARE(tip("lblT1").value(0), towerTip);
     QCOMPARE(tip("lblT2").value(0), islandTip);
     const bool wrong = !towerTip.endsWith(QLatin1String("optimal"));
-    const QStringList hint = wrong ? QStringList{"right-click the picture to mark it"} : QStringList();
-    const QColor colour = wrong ? QColor(224, 96, 0) : program.form->palette().color(QPalette::WindowText);
+    const QStringList hint
+        = wrong ? QStringList{"right-click the picture to mark it"} : QStringList();
+    const QColor colour
+        = wrong ? QColor(224, 96, 0) : program.form->palette().color(QPalette::WindowText);
     for (const char* label : {"lblT1", "lblT2"}) {
         QCOMPARE(tip(label).mid(2), hint);
         QVERIFY2(time.match(tip(label).value(1)).hasMatch(), qPrintable(tip(label).value(1)));
-        QCOMPARE(program.form->findChild<QLabel*>(QString::fromLatin1(label))->palette().color(QPalette::WindowText),
-                 colour);
+        const auto* shown = program.form->findChild<QLabel*>(QString::fromLatin1(label));
+        QCOMPARE(shown->palette().color(QPalette::WindowText), colour);
     }
 }
 

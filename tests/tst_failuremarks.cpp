@@ -108,7 +108,8 @@ void TestFailureMarks::problemIsFramed_data()
         << DataRange {0, 8, 0, 16}
         << std::optional(DataRange {3.53125, 4.46875, 1.25, 8.75});
     QTest::newRow("an island that is not finite: its best place alone")
-        << FailureMarks {std::nullopt, PlacementMarks {std::nullopt, std::nullopt, {4, 8}, std::nullopt}}
+        << FailureMarks {
+               std::nullopt, PlacementMarks {std::nullopt, std::nullopt, {4, 8}, std::nullopt}}
         << DataRange {0, 8, 0, 16}
         << std::optional(DataRange {3.921875, 4.078125, 7.84375, 8.15625});
     QTest::newRow("nothing wrong") << FailureMarks {} << whole << std::optional<DataRange>();

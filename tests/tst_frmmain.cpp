@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-
 namespace {
 
 const QColor Blue(0, 0, 255);

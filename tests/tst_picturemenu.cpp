@@ -25,7 +25,10 @@ struct Window {
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
     }
-    QAction* Action(const char* name) { return form.findChild<QAction*>(QString::fromLatin1(name)); }
+    QAction* Action(const char* name)
+    {
+        return form.findChild<QAction*>(QString::fromLatin1(name));
+    }
     const QImage& Picture() { return form.findChild<PictureBox*>()->Image(); }
     void Load(const std::string& points, const std::string& result)
     {

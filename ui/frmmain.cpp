@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -443,10 +444,16 @@ void frmMain::ShowWholeProfile()
         DrawScene();
 }
 
+// Offered beside the dropped file, named after it, as --picture '{name}.png' would name it.
 void frmMain::SavePictureAs()
 {
+    const QString dropped = m_solver.DroppedFile();
+    const QString pattern = QLatin1String(NamePlaceholder) + QStringLiteral(".png");
+    const QString offered = dropped.isEmpty()
+        ? QString()
+        : QFileInfo(dropped).dir().filePath(PictureFile(pattern, dropped));
     QString file = QFileDialog::getSaveFileName(this,
-        QCoreApplication::translate("MarkedFailure", "Save picture"), QString(),
+        QCoreApplication::translate("MarkedFailure", "Save picture"), offered,
         QCoreApplication::translate("MarkedFailure", "PNG pictures (*.png)"));
     if (file.isEmpty())
         return;
