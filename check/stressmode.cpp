@@ -2,9 +2,9 @@
 
 #include "check/jsonreport.h"
 #include "check/shrink.h"
-#include "solution/solveprofile.h"
-#include "solver/platformcommands.h"
-#include "solver/solverrun.h"
+#include "solve/solveprofile.h"
+#include "runsolver/platformcommands.h"
+#include "runsolver/solverrun.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

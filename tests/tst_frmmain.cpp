@@ -1,4 +1,4 @@
-#include "check/commandline.h"
+#include "app/commandline.h"
 #include "render/drawingsurface.h"
 #include "render/viewtransform.h"
 #include "ui/commandline.h"

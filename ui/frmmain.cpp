@@ -1,10 +1,10 @@
 #include "ui/frmmain.h"
 
-#include "check/picture.h"
-#include "check/verdicttext.h"
+#include "app/picture.h"
+#include "app/verdicttext.h"
 #include "render/val.h"
 #include "render/viewtransform.h"
-#include "solver/messagetext.h"
+#include "runsolver/messagetext.h"
 #include "ui/picturebox.h"
 #include "ui/windowgeometry.h"
 

@@ -4,7 +4,7 @@
 #include "render/viewtransform.h"
 #include "scene/loadresults.h"
 #include "scene/profile.h"
-#include "solver/solverrun.h"
+#include "runsolver/solverrun.h"
 #include "ui/messagepresenter.h"
 
 #include <QWidget>
