@@ -313,6 +313,113 @@ private:
     }
 };
 
+// The picture options, refused without --picture.
+PictureRequest PictureIn(const QCommandLineParser& parser, const Options& options)
+{
+    PictureRequest picture;
+    picture.Pattern = parser.value(options.Picture);
+    if (parser.isSet(options.Size))
+        picture.Size = SizeIn(parser.value(options.Size));
+    if (parser.isSet(options.Samples))
+        picture.Samples = CountIn(options.Samples.names().first(), parser.value(options.Samples));
+    if (parser.isSet(options.Lines))
+        picture.Lines = LinesIn(parser.value(options.Lines));
+    for (const QCommandLineOption* option : { &options.Size, &options.Samples, &options.Lines }) {
+        if (parser.isSet(*option) && !parser.isSet(options.Picture)) {
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--%1 works only with --picture")
+                                .arg(option->names().first()) };
+        }
+    }
+    return picture;
+}
+
+// The stress mode's own options, refused in the other modes.
+void RefuseStressOptions(const QCommandLineParser& parser, const Options& options)
+{
+    for (const QCommandLineOption* option : { &options.Seed, &options.Cases, &options.Time,
+             &options.Vertices, &options.Shapes, &options.Out }) {
+        if (parser.isSet(*option)) {
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--%1 works only with --stress")
+                                .arg(option->names().first()) };
+        }
+    }
+}
+
+StressRequest StressIn(const QCommandLineParser& parser, const Options& options)
+{
+    if (parser.isSet(options.Cases) && parser.isSet(options.Time))
+        throw Refusal { QCoreApplication::translate(
+            "CommandLine", "--cases and --time do not go together") };
+    StressRequest stress;
+    if (parser.isSet(options.Seed))
+        stress.Seed = SeedIn(parser.value(options.Seed));
+    if (parser.isSet(options.Cases))
+        stress.Cases = CountIn(options.Cases.names().first(), parser.value(options.Cases));
+    if (parser.isSet(options.Time))
+        stress.Time = TimeIn(parser.value(options.Time));
+    if (parser.isSet(options.Vertices))
+        VerticesIn(parser.value(options.Vertices), stress.Limits);
+    if (parser.isSet(options.Shapes))
+        stress.Limits.Shapes = ShapesIn(parser.value(options.Shapes));
+    if (parser.isSet(options.Out))
+        stress.Out = parser.value(options.Out);
+    return stress;
+}
+
+// Which mode the options ask for, refusing what does not fit it.
+CommandLine::Action ModeIn(
+    const QCommandLineParser& parser, const Options& options, const CheckRequest& request)
+{
+    if (parser.isSet(options.Stress)) {
+        if (parser.isSet(options.Check))
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--stress and --check do not go together") };
+        if (!request.Files.isEmpty() || parser.isSet(options.Picture))
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--stress makes up its own profiles: no FILE, no --picture") };
+        return CommandLine::Action::Stress;
+    }
+    if (parser.isSet(options.Check)) {
+        if (request.Files.isEmpty())
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "--check needs at least one FILE") };
+        return CommandLine::Action::Check;
+    }
+    if (parser.isSet(options.Picture))
+        throw Refusal { QCoreApplication::translate(
+            "CommandLine", "--picture works only with --check") };
+    if (request.Files.size() > 1)
+        throw Refusal { QCoreApplication::translate(
+            "CommandLine", "the window opens one FILE; --check judges several") };
+    return CommandLine::Action::OpenWindow;
+}
+
+// The window's file and any solver must exist now; both are made absolute, so that messages
+// name them whatever the current directory. The check mode reports a missing file on the
+// file's own line, among the others'.
+void CheckNamedFiles(const QCommandLineParser& parser, const Options& options,
+    CommandLine::Action action, CheckRequest& request)
+{
+    if (action == CommandLine::Action::OpenWindow && !request.Files.isEmpty()) {
+        if (!Exists(request.Files.first())) {
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "%1: the file does not exist")
+                                .arg(ShownName(request.Files.first())) };
+        }
+        request.Files.first() = Absolute(request.Files.first());
+    }
+    if (parser.isSet(options.Solver)) {
+        request.SolverProgram = Absolute(parser.value(options.Solver));
+        if (!Exists(request.SolverProgram)) {
+            throw Refusal { QCoreApplication::translate(
+                "CommandLine", "%1: the solver program does not exist")
+                                .arg(ShownName(parser.value(options.Solver))) };
+        }
+    }
+}
+
 CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStringList& arguments)
 {
     if (!parser.parse(arguments))
@@ -331,96 +438,21 @@ CommandLine Parse(QCommandLineParser& parser, const Options& options, const QStr
     request.Files = parser.positionalArguments();
     if (parser.isSet(options.Tolerance))
         request.Tolerance = ToleranceIn(parser.value(options.Tolerance));
-    PictureRequest& picture = request.Picture;
-    picture.Pattern = parser.value(options.Picture);
-    if (parser.isSet(options.Size))
-        picture.Size = SizeIn(parser.value(options.Size));
-    if (parser.isSet(options.Samples))
-        picture.Samples = CountIn(options.Samples.names().first(), parser.value(options.Samples));
-    if (parser.isSet(options.Lines))
-        picture.Lines = LinesIn(parser.value(options.Lines));
-
-    for (const QCommandLineOption* option : { &options.Size, &options.Samples, &options.Lines }) {
-        if (parser.isSet(*option) && !parser.isSet(options.Picture)) {
-            throw Refusal { QCoreApplication::translate(
-                "CommandLine", "--%1 works only with --picture")
-                                .arg(option->names().first()) };
-        }
-    }
+    request.Picture = PictureIn(parser, options);
     if (parser.isSet(options.Report)) {
         request.JsonReport = JsonReportIn(parser.value(options.Report));
         if (!parser.isSet(options.Check) && !parser.isSet(options.Stress))
             throw Refusal { QCoreApplication::translate(
                 "CommandLine", "--report works only with --check or --stress") };
     }
-    if (!parser.isSet(options.Stress)) {
-        for (const QCommandLineOption* option : { &options.Seed, &options.Cases, &options.Time,
-                 &options.Vertices, &options.Shapes, &options.Out }) {
-            if (parser.isSet(*option)) {
-                throw Refusal { QCoreApplication::translate(
-                    "CommandLine", "--%1 works only with --stress")
-                                    .arg(option->names().first()) };
-            }
-        }
-    }
-    if (parser.isSet(options.Stress)) {
-        commandLine.What = CommandLine::Action::Stress;
-        if (parser.isSet(options.Check))
-            throw Refusal { QCoreApplication::translate(
-                "CommandLine", "--stress and --check do not go together") };
-        if (!request.Files.isEmpty() || parser.isSet(options.Picture))
-            throw Refusal { QCoreApplication::translate(
-                "CommandLine", "--stress makes up its own profiles: no FILE, no --picture") };
-        if (parser.isSet(options.Cases) && parser.isSet(options.Time))
-            throw Refusal { QCoreApplication::translate(
-                "CommandLine", "--cases and --time do not go together") };
-        StressRequest& stress = commandLine.Stress;
-        if (parser.isSet(options.Seed))
-            stress.Seed = SeedIn(parser.value(options.Seed));
-        if (parser.isSet(options.Cases))
-            stress.Cases = CountIn(options.Cases.names().first(), parser.value(options.Cases));
-        if (parser.isSet(options.Time))
-            stress.Time = TimeIn(parser.value(options.Time));
-        if (parser.isSet(options.Vertices))
-            VerticesIn(parser.value(options.Vertices), stress.Limits);
-        if (parser.isSet(options.Shapes))
-            stress.Limits.Shapes = ShapesIn(parser.value(options.Shapes));
-        if (parser.isSet(options.Out))
-            stress.Out = parser.value(options.Out);
-    } else if (parser.isSet(options.Check)) {
-        commandLine.What = CommandLine::Action::Check;
-        if (request.Files.isEmpty())
-            throw Refusal { QCoreApplication::translate(
-                "CommandLine", "--check needs at least one FILE") };
-    } else {
-        if (parser.isSet(options.Picture))
-            throw Refusal { QCoreApplication::translate(
-                "CommandLine", "--picture works only with --check") };
-        if (request.Files.size() > 1)
-            throw Refusal { QCoreApplication::translate(
-                "CommandLine", "the window opens one FILE; --check judges several") };
-    }
-
-    // The check mode says so on the file's own line, among the others'.
-    if (commandLine.What == CommandLine::Action::OpenWindow && !request.Files.isEmpty()) {
-        if (!Exists(request.Files.first())) {
-            throw Refusal { QCoreApplication::translate(
-                "CommandLine", "%1: the file does not exist")
-                                .arg(ShownName(request.Files.first())) };
-        }
-        // The window's messages name the file whatever the current directory.
-        request.Files.first() = Absolute(request.Files.first());
-    }
-    if (parser.isSet(options.Solver)) {
-        request.SolverProgram = Absolute(parser.value(options.Solver));
-        if (!Exists(request.SolverProgram)) {
-            throw Refusal { QCoreApplication::translate(
-                "CommandLine", "%1: the solver program does not exist")
-                                .arg(ShownName(parser.value(options.Solver))) };
-        }
-    }
-    if (!picture.Pattern.isEmpty())
-        CheckPictureFiles(picture.Pattern, request.Files);
+    if (!parser.isSet(options.Stress))
+        RefuseStressOptions(parser, options);
+    commandLine.What = ModeIn(parser, options, request);
+    if (commandLine.What == CommandLine::Action::Stress)
+        commandLine.Stress = StressIn(parser, options);
+    CheckNamedFiles(parser, options, commandLine.What, request);
+    if (!request.Picture.Pattern.isEmpty())
+        CheckPictureFiles(request.Picture.Pattern, request.Files);
     commandLine.Stress.Check = request;
     return commandLine;
 }
