@@ -52,6 +52,8 @@ struct Case {
 };
 
 const DataRange Zoomed{100, 300, 20, 60}; // 5 pixels per unit across, 12.5 up
+constexpr Qt::MouseButton Left = Qt::LeftButton;
+constexpr Qt::MouseButton Right = Qt::RightButton;
 
 const Case Cases[] = {
     {"wheel in about the cursor", {}, {Wheel({250, 250}, 120)}, DataRange{50, 850, 10, 90}, 1},
@@ -63,52 +65,52 @@ const Case Cases[] = {
     {"pixels preferred to the angle", {}, {Wheel({500, 250}, 120, 200)},
         DataRange{180, 820, 18, 82}, 1},
     {"drag pans, the grabbed point under the cursor", Zoomed,
-        {Press(Qt::LeftButton, {500, 250}), Move({550, 250}), Move({600, 200}),
-            Release(Qt::LeftButton, {600, 200})},
+        {Press(Left, {500, 250}), Move({550, 250}), Move({600, 200}),
+            Release(Left, {600, 200})},
         DataRange{80, 280, 16, 56}, 2},
     {"drag stops at the edge", Zoomed,
-        {Press(Qt::LeftButton, {500, 250}), Move({1000, 250}), Release(Qt::LeftButton, {1000, 250})},
+        {Press(Left, {500, 250}), Move({1000, 250}), Release(Left, {1000, 250})},
         DataRange{0, 200, 20, 60}, 1},
     {"release away from the last move pans there", Zoomed,
-        {Press(Qt::LeftButton, {500, 250}), Release(Qt::LeftButton, {550, 250})},
+        {Press(Left, {500, 250}), Release(Left, {550, 250})},
         DataRange{90, 290, 20, 60}, 1},
     {"a jiggle is no drag", Zoomed,
-        {Press(Qt::LeftButton, {500, 250}), Move({505, 254}), Release(Qt::LeftButton, {505, 254})},
+        {Press(Left, {500, 250}), Move({505, 254}), Release(Left, {505, 254})},
         Zoomed, 0},
     {"drag on the whole changes nothing", {},
-        {Press(Qt::LeftButton, {500, 250}), Move({600, 300}), Release(Qt::LeftButton, {600, 300})},
+        {Press(Left, {500, 250}), Move({600, 300}), Release(Left, {600, 300})},
         {}, 0},
     {"right-drag rectangle", {},
-        {Press(Qt::RightButton, {100, 100}), Move({300, 400}), Release(Qt::RightButton, {300, 400})},
+        {Press(Right, {100, 100}), Move({300, 400}), Release(Right, {300, 400})},
         DataRange{100, 300, 20, 80}, 1},
     {"rectangle, corners the other way", {},
-        {Press(Qt::RightButton, {300, 400}), Move({100, 100}), Release(Qt::RightButton, {100, 100})},
+        {Press(Right, {300, 400}), Move({100, 100}), Release(Right, {100, 100})},
         DataRange{100, 300, 20, 80}, 1},
     {"shift-drag rectangle", {},
-        {Press(Qt::LeftButton, {100, 100}, Qt::ShiftModifier), Move({300, 400}),
-            Release(Qt::LeftButton, {300, 400})},
+        {Press(Left, {100, 100}, Qt::ShiftModifier), Move({300, 400}),
+            Release(Left, {300, 400})},
         DataRange{100, 300, 20, 80}, 1},
     {"rectangle in a zoomed view", Zoomed,
-        {Press(Qt::RightButton, {0, 0}), Release(Qt::RightButton, {500, 250})},
+        {Press(Right, {0, 0}), Release(Right, {500, 250})},
         DataRange{100, 200, 40, 60}, 1},
     {"rectangle past the edge fits inside", Zoomed,
-        {Press(Qt::RightButton, {-1000, 250}), Release(Qt::RightButton, {500, 500})},
+        {Press(Right, {-1000, 250}), Release(Right, {500, 500})},
         DataRange{0, 300, 20, 40}, 1},
     {"right click asks for the menu", Zoomed,
-        {Press(Qt::RightButton, {500, 250}), Move({503, 253}), Release(Qt::RightButton, {503, 253})},
+        {Press(Right, {500, 250}), Move({503, 253}), Release(Right, {503, 253})},
         Zoomed, 0, 1},
     {"shift click does nothing", Zoomed,
-        {Press(Qt::LeftButton, {500, 250}, Qt::ShiftModifier), Release(Qt::LeftButton, {500, 250})},
+        {Press(Left, {500, 250}, Qt::ShiftModifier), Release(Left, {500, 250})},
         Zoomed, 0},
     {"another button during a drag is ignored", {},
-        {Press(Qt::RightButton, {100, 100}), Press(Qt::LeftButton, {200, 200}),
-            Release(Qt::LeftButton, {300, 400}), Release(Qt::RightButton, {300, 400})},
+        {Press(Right, {100, 100}), Press(Left, {200, 200}),
+            Release(Left, {300, 400}), Release(Right, {300, 400})},
         DataRange{100, 300, 20, 80}, 1},
     {"double-click shows the whole", Zoomed,
-        {Press(Qt::LeftButton, {5, 5}), Release(Qt::LeftButton, {5, 5}),
-            DoubleClick(Qt::LeftButton), Release(Qt::LeftButton, {5, 5})},
+        {Press(Left, {5, 5}), Release(Left, {5, 5}),
+            DoubleClick(Left), Release(Left, {5, 5})},
         {}, 1},
-    {"right double-click does not", Zoomed, {DoubleClick(Qt::RightButton)}, Zoomed, 0},
+    {"right double-click does not", Zoomed, {DoubleClick(Right)}, Zoomed, 0},
     {"+ and = zoom about the centre", {}, {Key(Qt::Key_Plus, Qt::ShiftModifier)},
         DataRange{100, 900, 10, 90}, 1},
     {"=", {}, {Key(Qt::Key_Equal)}, DataRange{100, 900, 10, 90}, 1},
@@ -122,9 +124,9 @@ const Case Cases[] = {
     {"other keys pass on", Zoomed, {Key(Qt::Key_F10), Key(Qt::Key_A), Key(Qt::Key_Tab)}, Zoomed, 0,
         0, 3},
     {"nothing shown: only the menu", {},
-        {Wheel({250, 250}, 120), Key(Qt::Key_Plus), Press(Qt::RightButton, {100, 100}),
-            Release(Qt::RightButton, {100, 100}), Press(Qt::RightButton, {100, 100}),
-            Release(Qt::RightButton, {300, 400})},
+        {Wheel({250, 250}, 120), Key(Qt::Key_Plus), Press(Right, {100, 100}),
+            Release(Right, {100, 100}), Press(Right, {100, 100}),
+            Release(Right, {300, 400})},
         {}, 0, 1, 0, true},
 };
 
@@ -192,7 +194,9 @@ void TestNavigation::inputsGiveExactRanges()
         std::optional<NavigationRequest> request;
         const PointD at = input.At;
         switch (input.What) {
-        case Input::Kind::Press: request = navigation.Press(input.Button, input.Modifiers, at); break;
+        case Input::Kind::Press:
+            request = navigation.Press(input.Button, input.Modifiers, at);
+            break;
         case Input::Kind::Move: request = navigation.Move(at); break;
         case Input::Kind::Release: request = navigation.Release(input.Button, at); break;
         case Input::Kind::DoubleClick: request = navigation.DoubleClick(input.Button); break;
