@@ -3,36 +3,34 @@
 
 #include <QtTest>
 
+#include <functional>
 #include <vector>
 
 namespace {
 
-// One input to the navigation, with what it carries.
-struct Input {
-    enum class Kind { Press, Move, Release, DoubleClick, Wheel, Key };
-    Kind What;
-    PointD At;
-    Qt::MouseButton Button = Qt::NoButton;
-    Qt::KeyboardModifiers Modifiers = {};
-    int Key = 0;
-    int Angle = 0;
-    int Pixels = 0;
-};
+// One input to the navigation and what it asks for; none for a key it passes on.
+using Input = std::function<std::optional<NavigationRequest>(PictureNavigation&)>;
 
 Input Press(Qt::MouseButton button, PointD at, Qt::KeyboardModifiers modifiers = {})
 {
-    return {Input::Kind::Press, at, button, modifiers};
+    return [=](PictureNavigation& navigation) { return navigation.Press(button, modifiers, at); };
 }
-Input Move(PointD at) { return {Input::Kind::Move, at}; }
-Input Release(Qt::MouseButton button, PointD at) { return {Input::Kind::Release, at, button}; }
-Input DoubleClick(Qt::MouseButton button) { return {Input::Kind::DoubleClick, {}, button}; }
+Input Move(PointD at) { return [=](PictureNavigation& navigation) { return navigation.Move(at); }; }
+Input Release(Qt::MouseButton button, PointD at)
+{
+    return [=](PictureNavigation& navigation) { return navigation.Release(button, at); };
+}
+Input DoubleClick(Qt::MouseButton button)
+{
+    return [=](PictureNavigation& navigation) { return navigation.DoubleClick(button); };
+}
 Input Wheel(PointD at, int angle, int pixels = 0)
 {
-    return {Input::Kind::Wheel, at, Qt::NoButton, {}, 0, angle, pixels};
+    return [=](PictureNavigation& navigation) { return navigation.Wheel(at, angle, pixels); };
 }
 Input Key(int key, Qt::KeyboardModifiers modifiers = {})
 {
-    return {Input::Kind::Key, {}, Qt::NoButton, modifiers, key};
+    return [=](PictureNavigation& navigation) { return navigation.Key(key, modifiers); };
 }
 
 // The whole is 0..1000 by 0..100 on 1000 x 500 pixels: unzoomed, pixel (x, y) shows the data
@@ -58,11 +56,8 @@ constexpr Qt::MouseButton Right = Qt::RightButton;
 const Case Cases[] = {
     {"wheel in about the cursor", {}, {Wheel({250, 250}, 120)}, DataRange{50, 850, 10, 90}, 1},
     {"wheel out back to the whole", DataRange{50, 850, 10, 90}, {Wheel({250, 250}, -120)}, {}, 1},
-    {"wheel out at the whole changes nothing", {}, {Wheel({250, 250}, -120)}, {}, 0},
     {"two notches", {}, {Wheel({500, 250}, 240)}, DataRange{180, 820, 18, 82}, 1},
     {"touchpad pixels, two notches' worth", {}, {Wheel({500, 250}, 0, 200)},
-        DataRange{180, 820, 18, 82}, 1},
-    {"pixels preferred to the angle", {}, {Wheel({500, 250}, 120, 200)},
         DataRange{180, 820, 18, 82}, 1},
     {"drag pans, the grabbed point under the cursor", Zoomed,
         {Press(Left, {500, 250}), Move({550, 250}), Move({600, 200}),
@@ -90,18 +85,12 @@ const Case Cases[] = {
         {Press(Left, {100, 100}, Qt::ShiftModifier), Move({300, 400}),
             Release(Left, {300, 400})},
         DataRange{100, 300, 20, 80}, 1},
-    {"rectangle in a zoomed view", Zoomed,
-        {Press(Right, {0, 0}), Release(Right, {500, 250})},
-        DataRange{100, 200, 40, 60}, 1},
     {"rectangle past the edge fits inside", Zoomed,
         {Press(Right, {-1000, 250}), Release(Right, {500, 500})},
         DataRange{0, 300, 20, 40}, 1},
     {"right click asks for the menu", Zoomed,
         {Press(Right, {500, 250}), Move({503, 253}), Release(Right, {503, 253})},
         Zoomed, 0, 1},
-    {"shift click does nothing", Zoomed,
-        {Press(Left, {500, 250}, Qt::ShiftModifier), Release(Left, {500, 250})},
-        Zoomed, 0},
     {"another button during a drag is ignored", {},
         {Press(Right, {100, 100}), Press(Left, {200, 200}),
             Release(Left, {300, 400}), Release(Right, {300, 400})},
@@ -110,10 +99,8 @@ const Case Cases[] = {
         {Press(Left, {5, 5}), Release(Left, {5, 5}),
             DoubleClick(Left), Release(Left, {5, 5})},
         {}, 1},
-    {"right double-click does not", Zoomed, {DoubleClick(Right)}, Zoomed, 0},
-    {"+ and = zoom about the centre", {}, {Key(Qt::Key_Plus, Qt::ShiftModifier)},
+    {"+ zooms about the centre", {}, {Key(Qt::Key_Plus, Qt::ShiftModifier)},
         DataRange{100, 900, 10, 90}, 1},
-    {"=", {}, {Key(Qt::Key_Equal)}, DataRange{100, 900, 10, 90}, 1},
     {"- zooms out", DataRange{100, 900, 10, 90}, {Key(Qt::Key_Minus)}, {}, 1},
     {"arrows pan a tenth", Zoomed, {Key(Qt::Key_Right), Key(Qt::Key_Up), Key(Qt::Key_Up)},
         DataRange{120, 320, 28, 68}, 3},
@@ -191,18 +178,7 @@ void TestNavigation::inputsGiveExactRanges()
         draw();
     int shows = 0, menus = 0, unhandled = 0;
     for (const Input& input : row.Inputs) {
-        std::optional<NavigationRequest> request;
-        const PointD at = input.At;
-        switch (input.What) {
-        case Input::Kind::Press:
-            request = navigation.Press(input.Button, input.Modifiers, at);
-            break;
-        case Input::Kind::Move: request = navigation.Move(at); break;
-        case Input::Kind::Release: request = navigation.Release(input.Button, at); break;
-        case Input::Kind::DoubleClick: request = navigation.DoubleClick(input.Button); break;
-        case Input::Kind::Wheel: request = navigation.Wheel(at, input.Angle, input.Pixels); break;
-        case Input::Kind::Key: request = navigation.Key(input.Key, input.Modifiers); break;
-        }
+        const std::optional<NavigationRequest> request = input(navigation);
         if (!request) {
             ++unhandled;
         } else if (request->What == NavigationRequest::Kind::Show) {
