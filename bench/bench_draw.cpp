@@ -1,8 +1,10 @@
 // Times DrawScene on the window's image surface (the default 8295 x 3495 twips) for a
 // 1,000,000-vertex profile, from the call until the picture is complete, against a baseline
 // measured in the same run: the same picture painted the plain way, one QPainter call per dot,
-// segment and sight line. Prints the best and the median time of each case and whether it
-// meets its target.
+// segment and sight line. The zoomed frames, and the zoom and pan steps of the picture
+// (PictureNavigation, then the frame drawn with the range it asks for), are measured against
+// the whole-profile frame with the same options instead. Prints the best and the median time
+// of each case and whether it meets its target.
 //
 //   build/bin/bench_draw [repetitions]
 #include "benchsupport.h"
