@@ -70,6 +70,8 @@ public:
 
     // The corners of the rectangle being dragged for a zoom (press, then cursor), while one is.
     std::optional<std::pair<PointD, PointD>> Band() const;
+    // Whether a drag is moving the view.
+    bool Panning() const { return m_gesture == Gesture::Pan && m_dragged; }
 
 private:
     enum class Gesture { None, Pan, Band };

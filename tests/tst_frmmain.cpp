@@ -500,8 +500,11 @@ void TestFrmMain::mouseAndKeysZoomAndPanThePicture()
         if (button == Qt::RightButton || modifiers)
             QCOMPARE(pic->findChild<QRubberBand*>()->geometry(),
                 QRect(corner + from, corner + to).normalized());
+        else
+            QCOMPARE(pic->cursor().shape(), Qt::ClosedHandCursor);
         QTest::mouseRelease(pic, button, modifiers, corner + to);
         QVERIFY(!pic->findChild<QRubberBand*>()->isVisible());
+        QVERIFY(!pic->testAttribute(Qt::WA_SetCursor));
     };
     using Range = std::optional<DataRange>;
 

@@ -127,6 +127,10 @@ void PictureBox::Act(const NavigationRequest& request, QPoint globalPosition)
     } else {
         m_band->hide();
     }
+    if (m_navigation.Panning())
+        setCursor(Qt::ClosedHandCursor);
+    else
+        unsetCursor();
     if (request.What == NavigationRequest::Kind::Show)
         emit VisibleRangeRequested(request.Visible);
     else if (request.What == NavigationRequest::Kind::Menu)

@@ -60,6 +60,7 @@ protected:
 private:
     void FitSurface();
     PointD SurfacePixel(QPointF position) const;
+    // Shows the rubber band and the cursor as the gesture now stands, then passes the request on.
     void Act(const NavigationRequest& request, QPoint globalPosition);
 
     ImageSurface m_surface;
