@@ -68,6 +68,7 @@ frmMain::frmMain(QString programFolder, std::unique_ptr<MessagePresenter> messag
     LayOutControls();
 
     connect(pic, &PictureBox::OLEDragDrop, this, &frmMain::pic_OLEDragDrop);
+    connect(pic, &PictureBox::VisibleRangeRequested, this, &frmMain::ShowRange);
     connect(cmdDraw, &QPushButton::clicked, this, &frmMain::cmdDraw_Click);
     connect(cmdDrawTower, &QPushButton::clicked, this, &frmMain::cmdDrawTower_Click);
     connect(chkLine1, &QCheckBox::stateChanged, this, &frmMain::chkLine1_Click);
@@ -206,6 +207,7 @@ void frmMain::RunSolver(const QString& path)
     cmdDraw->setEnabled(false);
     cmdDrawTower->setEnabled(false);
     m_profile.reset();
+    ResetZoom(m_view);
     tmrDisplay->stop();
     unsetCursor();
     const QString problem = m_solver.Start(path, SolverRun::PointReading::Ahead);
@@ -265,6 +267,7 @@ DrawOutcome frmMain::ShowProfile(std::shared_ptr<const LoadedProfile> profile)
 {
     m_profile = std::move(profile);
     FitHeight(m_view, *m_profile);
+    ResetZoom(m_view);
     return DrawScene();
 }
 
@@ -280,19 +283,30 @@ DrawOutcome frmMain::DrawScene()
 {
     const DrawOutcome outcome
         = ::DrawScene(m_profile.get(), m_view, pic->Surface(), DrawingOptions());
+    pic->SetShown(outcome == DrawOutcome::Drawn ? m_profile : nullptr, m_view);
     pic->update();
     return outcome;
+}
+
+void frmMain::ShowRange(std::optional<DataRange> visible)
+{
+    if (!m_profile)
+        return;
+    m_view.Visible = visible;
+    DrawScene();
 }
 
 void frmMain::cmdDraw_Click()
 {
     ViewMountainsOnly(m_view, m_profile.get());
+    ResetZoom(m_view);
     DrawScene();
 }
 
 void frmMain::cmdDrawTower_Click()
 {
     ViewTowerAndIsland(m_view, m_profile.get());
+    ResetZoom(m_view);
     DrawScene();
 }
 

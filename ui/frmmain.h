@@ -68,6 +68,9 @@ public:
     DrawOutcome ShowProfile(std::shared_ptr<const LoadedProfile> profile);
     // Redraws the profile with the sample bound and check boxes as they stand now.
     DrawOutcome DrawScene();
+    // Shows `visible` of the profile (none: the whole), keeping the rest of the view; nothing
+    // without a profile. A resize keeps the range and fits it to the new size.
+    void ShowRange(std::optional<DataRange> visible);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
