@@ -1,5 +1,6 @@
-#include "check/commandline.h"
-#include "check/translation.h"
+#include "app/commandline.h"
+#include "check/withoutwindow.h"
+#include "app/translation.h"
 #include "ui/commandline.h"
 #include "ui/frmmain.h"
 

@@ -8,8 +8,8 @@
 //   build/bin/bench_calc [repetitions]
 #include "benchsupport.h"
 #include "scene/loadresults.h"
-#include "solution/solveprofile.h"
-#include "solution/verdict.h"
+#include "solve/solveprofile.h"
+#include "solve/verdict.h"
 
 #include <QCoreApplication>
 #include <QProcess>

@@ -6,7 +6,7 @@
 #include "benchsupport.h"
 #include "check/checkmode.h"
 #include "scene/loadresults.h"
-#include "solution/solveprofile.h"
+#include "solve/solveprofile.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

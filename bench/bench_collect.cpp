@@ -10,7 +10,7 @@
 #include "benchsupport.h"
 #include "render/drawscene.h"
 #include "render/imagesurface.h"
-#include "solver/solverrun.h"
+#include "runsolver/solverrun.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,13 +1,16 @@
 // Times DrawScene on the window's image surface (the default 8295 x 3495 twips) for a
 // 1,000,000-vertex profile, from the call until the picture is complete, against a baseline
 // measured in the same run: the same picture painted the plain way, one QPainter call per dot,
-// segment and sight line. Prints the best and the median time of each case and whether it
-// meets its target.
+// segment and sight line. The zoomed frames, and the zoom and pan steps of the picture
+// (PictureNavigation, then the frame drawn with the range it asks for), are measured against
+// the whole-profile frame with the same options instead. Prints the best and the median time
+// of each case and whether it meets its target.
 //
 //   build/bin/bench_draw [repetitions]
 #include "benchsupport.h"
 #include "render/drawscene.h"
 #include "render/imagesurface.h"
+#include "render/navigation.h"
 #include "render/val.h"
 #include "render/viewtransform.h"
 
@@ -152,6 +155,63 @@ bool ReportZoom(const char* title, Scene& scene, const DataRange& visible,
     return met;
 }
 
+// One step of the navigation from a zoomed view: the new range asked for, then the frame drawn
+// with it, timed together against the whole-profile frame with the same options, both taking
+// turns in the same run.
+bool ReportStep(const char* title, Scene& scene, const std::optional<DataRange>& start,
+                const std::function<NavigationRequest(PictureNavigation&)>& step,
+                const DrawOptions& options, int repetitions, double targetMilliseconds)
+{
+    ImageSurface surface;
+    const double maxX = scene.profile->Extents.MaxX;
+    PictureNavigation navigation(4);
+    bool moved = true;
+    const auto frame = [&] {
+        // The view as the window leaves it after drawing `start`.
+        scene.view.Visible = start;
+        SetScales(scene.view, maxX);
+        navigation.SetShown(scene.view, maxX);
+        const NavigationRequest request = step(navigation);
+        moved = moved && request.What == NavigationRequest::Kind::Show;
+        scene.view.Visible = request.Visible;
+        DrawScene(scene.profile.get(), scene.view, surface, options);
+        surface.Image();
+    };
+    const auto whole = [&] {
+        scene.view.Visible.reset();
+        DrawScene(scene.profile.get(), scene.view, surface, options);
+        surface.Image();
+    };
+    const std::vector<Timing> seconds = SecondsOfRunsInTurns(repetitions, {frame, whole});
+    const Timing stepped{seconds[0].Best * 1e3, seconds[0].Median * 1e3};
+    const Timing redrawn{seconds[1].Best * 1e3, seconds[1].Median * 1e3};
+    scene.view.Visible.reset();
+    const bool met = moved && stepped.Median <= targetMilliseconds;
+    std::printf("%s\n", title);
+    std::printf("  step + frame              %9.3f ms median, %9.3f ms best", stepped.Median,
+                stepped.Best);
+    std::printf("   target <= %g ms: %s\n", targetMilliseconds,
+                !moved ? "NOT met (the step moved nothing)" : met ? "met" : "NOT met");
+    std::printf("  whole-profile frame       %9.3f ms median, %9.3f ms best\n", redrawn.Median,
+                redrawn.Best);
+    std::printf("  step / whole              %9.3f (medians)\n", stepped.Median / redrawn.Median);
+    return met;
+}
+
+NavigationRequest WheelIn(PictureNavigation& navigation)
+{
+    return navigation.Wheel({272, 100}, 120, 0);
+}
+
+// A drag of 20 pixels right and 10 down, as one move between its press and release.
+NavigationRequest DragStep(PictureNavigation& navigation)
+{
+    navigation.Press(Qt::LeftButton, {}, {272, 100});
+    const NavigationRequest request = navigation.Move({292, 110});
+    navigation.Release(Qt::LeftButton, {292, 110});
+    return request;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -172,6 +232,22 @@ int main(int argc, char* argv[])
     met &= ReportZoom("(d) text \"200\", the middle half in view", scene,
                       ZoomTo({MaxPoints / 4.0, MaxPoints * 0.75, 0, scene.view.MaxY}, whole),
                       {200, false, false}, repetitions, 16.0);
+    // Ten vertices across, and half the profile.
+    const DataRange deep = ZoomTo({middle - 5, middle + 5, 0, scene.view.MaxY}, whole);
+    const DataRange half = ZoomTo({MaxPoints / 4.0, MaxPoints * 0.75, 0, scene.view.MaxY}, whole);
+    met &= ReportStep("(e) text \"200\", one wheel notch in, ten vertices in view", scene, deep,
+                      WheelIn, {200, false, false}, repetitions, 16.0);
+    met &= ReportStep("(f) text \"200\", one drag step, ten vertices in view", scene, deep,
+                      DragStep, {200, false, false}, repetitions, 16.0);
+    met &= ReportStep("(g) text \"200\", one wheel notch in, half in view", scene, half, WheelIn,
+                      {200, false, false}, repetitions, 16.0);
+    met &= ReportStep("(h) text \"200\", one drag step, half in view", scene, half, DragStep,
+                      {200, false, false}, repetitions, 16.0);
+    scene.view.ShowTower = true;
+    met &= ReportStep("(i) text \"1000000\", both sight lines, markers: one wheel notch in from "
+                      "the whole (800,000 vertices in view)",
+                      scene, std::nullopt, WheelIn, {1000000, true, true}, repetitions, 100.0);
+    scene.view.ShowTower = false;
     std::printf("targets %s\n", met ? "met" : "NOT met");
     return 0;
 }

@@ -1,10 +1,10 @@
 #include "check/checkmode.h"
 
 #include "check/jsonreport.h"
-#include "check/verdicttext.h"
-#include "solver/messagetext.h"
-#include "solver/platformcommands.h"
-#include "solver/solverrun.h"
+#include "app/verdicttext.h"
+#include "runsolver/messagetext.h"
+#include "runsolver/platformcommands.h"
+#include "runsolver/solverrun.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "check/picture.h"
+#include "app/picture.h"
+#include "app/requests.h"
 #include "scene/loadresults.h"
-#include "solution/verdict.h"
+#include "solve/verdict.h"
 
 #include <QObject>
 #include <QString>
@@ -18,16 +19,6 @@ class SolverRun;
 
 // The check mode: each input solved, collected and judged as a drop would have it, reported
 // one line per file, without a window.
-
-// What a run of the viewer is asked to do with its solver, its files and its pictures; the
-// window takes the solver, the tolerance and at most one file from it.
-struct CheckRequest {
-    QStringList Files; // as the user named them; the report names them so, escaped
-    QString SolverProgram; // empty for calc.exe beside the viewer
-    double Tolerance = DefaultTolerance;
-    PictureRequest Picture;
-    bool JsonReport = false; // one JSON object a line instead of the report's text lines
-};
 
 enum class FileOutcome { Ok, Wrong, Error };
 
@@ -62,10 +53,6 @@ FileReport ReportCollected(const LoadedProfile& profile, const QString& file,
 
 // "3 files: 2 ok, 1 wrong, 0 errors"
 QString SummaryLine(int ok, int wrong, int errors);
-
-inline constexpr int ExitAllOk = 0;
-inline constexpr int ExitSomeWrong = 1;
-inline constexpr int ExitSomeFailed = 2; // also for a refused command line
 
 // Asks a check under way to stop, from an event handler: the solver running is stopped with
 // everything it started and its files are removed, and no later file is run.

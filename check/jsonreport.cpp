@@ -1,7 +1,7 @@
 #include "check/jsonreport.h"
 
-#include "check/verdicttext.h"
-#include "solver/platformcommands.h"
+#include "app/verdicttext.h"
+#include "runsolver/platformcommands.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/requests.h"
 #include "scene/profile.h"
 
 #include <cstdint>
@@ -12,28 +13,6 @@
 // breaks solvers. Every number comes from integer arithmetic or from reading a decimal text,
 // so that a seed gives the same profile, to the bit, on every machine.
 
-enum class ProfileShape {
-    SmallIntegers, // x and y whole, from -10 to 10
-    VerticalSteps, // small integers where several vertices share an x, some the very same point
-    EqualX, // every vertex at one x
-    NearlyCollinear, // on one line but for a unit in the last place here and there
-    SteepClusters, // a tight cluster of steep vertices beside vertices far away
-    ContestIntegers, // whole numbers up to 1e9, x one apart
-    Magnitudes, // from 1e-300 to 1e300, of either sign
-    SingleSlope, // y rising, or falling, all the way along x
-    FlatRuns, // runs of vertices at one height
-};
-
-inline constexpr ProfileShape AllShapes[]
-    = { ProfileShape::SmallIntegers, ProfileShape::VerticalSteps, ProfileShape::EqualX,
-          ProfileShape::NearlyCollinear, ProfileShape::SteepClusters, ProfileShape::ContestIntegers,
-          ProfileShape::Magnitudes, ProfileShape::SingleSlope, ProfileShape::FlatRuns };
-
-// The name the command line takes: "small", "steps", "same-x", "collinear", "clusters",
-// "contest", "magnitudes", "slope", "flat".
-std::string_view ShapeName(ProfileShape shape);
-std::optional<ProfileShape> ShapeNamed(std::string_view name);
-
 // In which order a case's vertices are written.
 enum class VertexOrder { Shuffled, Sorted, Reversed };
 std::string_view OrderName(VertexOrder order);
@@ -43,12 +22,6 @@ struct StressCase {
     ProfileShape Shape = ProfileShape::SmallIntegers;
     VertexOrder Order = VertexOrder::Shuffled;
     std::vector<PointD> Vertices; // in the order written
-};
-
-struct CaseLimits {
-    int MinVertices = 2;
-    int MaxVertices = 12;
-    std::vector<ProfileShape> Shapes { std::begin(AllShapes), std::end(AllShapes) };
 };
 
 // The case of `seed`: its shape from `limits.Shapes`, its vertex count from the limits' range,

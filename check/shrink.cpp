@@ -80,27 +80,28 @@ std::vector<double> SimplerNumbers(double value)
     return candidates;
 }
 
-ShrinkOutcome Shrink(std::vector<PointD> failing,
-    const std::function<Trial(const std::vector<PointD>&)>& trial, int maxTrials)
-{
-    ShrinkOutcome outcome { std::move(failing), 0, false };
-    std::vector<PointD>& vertices = outcome.Vertices;
-    std::set<std::string> asked { ProfileText(vertices) };
-    // Whether `candidate` fails the same way; it then replaces the vertices.
-    const auto tryCandidate = [&](std::vector<PointD> candidate) {
-        if (outcome.Stopped || outcome.Trials >= maxTrials)
-            return false;
-        if (!asked.insert(ProfileText(candidate)).second)
-            return false;
-        ++outcome.Trials;
-        const Trial answer = trial(candidate);
-        outcome.Stopped = answer == Trial::Stopped;
-        if (answer != Trial::SameFailure)
-            return false;
-        vertices = std::move(candidate);
-        return true;
-    };
-    const auto removeChunks = [&](std::size_t chunk) {
+namespace {
+
+// One shrinking: the profile found so far, replaced by each candidate that fails the same way.
+class Shrinker {
+public:
+    Shrinker(std::vector<PointD> failing,
+        const std::function<Trial(const std::vector<PointD>&)>& trial, int maxTrials)
+        : m_outcome { std::move(failing), 0, false }
+        , m_trial(trial)
+        , m_maxTrials(maxTrials)
+        , m_asked { ProfileText(m_outcome.Vertices) }
+    {
+    }
+
+    bool CanGoOn() const { return !m_outcome.Stopped && m_outcome.Trials < m_maxTrials; }
+    std::size_t VertexCount() const { return m_outcome.Vertices.size(); }
+    ShrinkOutcome TakeOutcome() { return std::move(m_outcome); }
+
+    // Tries removing `chunk` vertices at a time, from the front; whether any went.
+    bool RemoveChunks(std::size_t chunk)
+    {
+        const std::vector<PointD>& vertices = m_outcome.Vertices;
         bool removed = false;
         for (std::size_t start = 0; start < vertices.size() && vertices.size() > 1;) {
             const std::size_t end = std::min(start + chunk, vertices.size());
@@ -111,52 +112,24 @@ ShrinkOutcome Shrink(std::vector<PointD> failing,
             std::vector<PointD> candidate = vertices;
             candidate.erase(candidate.begin() + static_cast<std::ptrdiff_t>(start),
                 candidate.begin() + static_cast<std::ptrdiff_t>(end));
-            if (tryCandidate(std::move(candidate)))
+            if (TryCandidate(std::move(candidate)))
                 removed = true; // the next chunk has moved to `start`
             else
                 start = end;
         }
         return removed;
-    };
-    // A number that recurs (the x of a vertical step, the y of a tie) may matter only as
-    // the same on several vertices: it is first replaced everywhere at once.
-    const auto simplifyRecurring = [&] {
-        bool simplified = false;
-        std::vector<double> numbers;
-        for (const PointD& vertex : vertices)
-            numbers.insert(numbers.end(), { vertex.X, vertex.Y });
-        std::sort(numbers.begin(), numbers.end());
-        for (auto at = numbers.begin(); at != numbers.end();) {
-            const auto next = std::upper_bound(at, numbers.end(), *at);
-            const double number = *at;
-            const bool recurs = next - at > 1;
-            at = next;
-            if (!recurs)
-                continue;
-            for (const double simpler : SimplerNumbers(number)) {
-                std::vector<PointD> candidate = vertices;
-                for (PointD& vertex : candidate) {
-                    for (double* coordinate : { &vertex.X, &vertex.Y }) {
-                        if (*coordinate == number)
-                            *coordinate = simpler;
-                    }
-                }
-                if (tryCandidate(std::move(candidate))) {
-                    simplified = true;
-                    break;
-                }
-            }
-        }
-        return simplified;
-    };
-    const auto simplifyNumbers = [&] {
-        bool simplified = simplifyRecurring();
-        for (std::size_t k = 0; k < vertices.size(); ++k) {
+    }
+
+    // Tries a simpler number for every number, recurring ones first; whether any changed.
+    bool SimplifyNumbers()
+    {
+        bool simplified = SimplifyRecurring();
+        for (std::size_t k = 0; k < m_outcome.Vertices.size(); ++k) {
             for (double PointD::*coordinate : { &PointD::X, &PointD::Y }) {
-                for (const double simpler : SimplerNumbers(vertices[k].*coordinate)) {
-                    std::vector<PointD> candidate = vertices;
+                for (const double simpler : SimplerNumbers(m_outcome.Vertices[k].*coordinate)) {
+                    std::vector<PointD> candidate = m_outcome.Vertices;
                     candidate[k].*coordinate = simpler;
-                    if (tryCandidate(std::move(candidate))) {
+                    if (TryCandidate(std::move(candidate))) {
                         simplified = true;
                         break;
                     }
@@ -164,16 +137,80 @@ ShrinkOutcome Shrink(std::vector<PointD> failing,
             }
         }
         return simplified;
-    };
-
-    bool changed = true;
-    while (changed && !outcome.Stopped && outcome.Trials < maxTrials) {
-        changed = false;
-        for (std::size_t chunk = vertices.size() / 2; chunk > 1; chunk /= 2)
-            changed |= removeChunks(chunk);
-        while (removeChunks(1))
-            changed = true;
-        changed |= simplifyNumbers();
     }
-    return outcome;
+
+private:
+    // Whether `candidate` fails the same way; it then replaces the vertices. A profile asked
+    // about before is not asked again.
+    bool TryCandidate(std::vector<PointD> candidate)
+    {
+        if (!CanGoOn() || !m_asked.insert(ProfileText(candidate)).second)
+            return false;
+        ++m_outcome.Trials;
+        const Trial answer = m_trial(candidate);
+        m_outcome.Stopped = answer == Trial::Stopped;
+        if (answer != Trial::SameFailure)
+            return false;
+        m_outcome.Vertices = std::move(candidate);
+        return true;
+    }
+
+    // A number that recurs (the x of a vertical step, the y of a tie) may matter only as the
+    // same on several vertices: it is replaced everywhere at once.
+    bool SimplifyRecurring()
+    {
+        bool simplified = false;
+        std::vector<double> numbers;
+        for (const PointD& vertex : m_outcome.Vertices)
+            numbers.insert(numbers.end(), { vertex.X, vertex.Y });
+        std::sort(numbers.begin(), numbers.end());
+        for (auto at = numbers.begin(); at != numbers.end();) {
+            const auto next = std::upper_bound(at, numbers.end(), *at);
+            const double number = *at;
+            const bool recurs = next - at > 1;
+            at = next;
+            if (recurs && ReplaceEverywhere(number))
+                simplified = true;
+        }
+        return simplified;
+    }
+
+    bool ReplaceEverywhere(double number)
+    {
+        for (const double simpler : SimplerNumbers(number)) {
+            std::vector<PointD> candidate = m_outcome.Vertices;
+            for (PointD& vertex : candidate) {
+                for (double* coordinate : { &vertex.X, &vertex.Y }) {
+                    if (*coordinate == number)
+                        *coordinate = simpler;
+                }
+            }
+            if (TryCandidate(std::move(candidate)))
+                return true;
+        }
+        return false;
+    }
+
+    ShrinkOutcome m_outcome;
+    const std::function<Trial(const std::vector<PointD>&)>& m_trial;
+    int m_maxTrials;
+    std::set<std::string> m_asked;
+};
+
+} // namespace
+
+ShrinkOutcome Shrink(std::vector<PointD> failing,
+    const std::function<Trial(const std::vector<PointD>&)>& trial, int maxTrials)
+{
+    Shrinker shrinker(std::move(failing), trial, maxTrials);
+    bool changed = true;
+    while (changed && shrinker.CanGoOn()) {
+        changed = false;
+        for (std::size_t chunk = shrinker.VertexCount() / 2; chunk > 1; chunk /= 2)
+            changed |= shrinker.RemoveChunks(chunk);
+        while (shrinker.RemoveChunks(1))
+            changed = true;
+        changed |= shrinker.SimplifyNumbers();
+    }
+    return shrinker.TakeOutcome();
 }

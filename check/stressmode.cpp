@@ -2,9 +2,9 @@
 
 #include "check/jsonreport.h"
 #include "check/shrink.h"
-#include "solution/solveprofile.h"
-#include "solver/platformcommands.h"
-#include "solver/solverrun.h"
+#include "solve/solveprofile.h"
+#include "runsolver/platformcommands.h"
+#include "runsolver/solverrun.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -245,6 +245,36 @@ private:
     // Shrinks the failing case, writes and reports what is left of it.
     int Failed(const StressCase& stressCase, const FileReport& judged)
     {
+        AnnounceFailure(stressCase, judged);
+        ShrunkCase shrunk { stressCase, FailureKind(judged), {}, 0, std::nullopt };
+        const int runsBefore = m_solverRuns;
+        shrunk.Outcome = Shrink(stressCase.Vertices, [&](const std::vector<PointD>& vertices) {
+            const std::optional<FileReport> trial = Check(CaseFile(), vertices);
+            if (!trial)
+                return Trial::Stopped;
+            return FailureKind(*trial) == shrunk.Kind ? Trial::SameFailure : Trial::Other;
+        });
+        shrunk.Runs = m_solverRuns - runsBefore;
+        const QString& out = m_request.Out;
+        if (!WriteProfile(out, shrunk.Outcome.Vertices)) {
+            m_notices
+                << QCoreApplication::translate("StressMode", "cannot write %1").arg(ShownName(out))
+                << Qt::endl;
+            return ExitCannotRun;
+        }
+        // The shrunk profile judged under its own name, which is what the user will open.
+        if (!shrunk.Outcome.Stopped)
+            shrunk.Final = Check(out, shrunk.Outcome.Vertices);
+        if (m_request.Check.JsonReport)
+            ReportAsJson(shrunk);
+        else
+            ReportAsText(shrunk);
+        Summary(true);
+        return ExitFailureFound;
+    }
+
+    void AnnounceFailure(const StressCase& stressCase, const FileReport& judged)
+    {
         const std::string_view order = OrderName(stressCase.Order);
         m_notices << QCoreApplication::translate(
             "StressMode", "case %1 (seed %2, shape %3, %4 vertices, %5) failed: %6; shrinking")
@@ -255,68 +285,61 @@ private:
                                  order.data(), static_cast<qsizetype>(order.size())),
                              judged.Reason)
                   << Qt::endl;
-        const QString kind = FailureKind(judged);
-        const int runsBefore = m_solverRuns;
-        const ShrinkOutcome shrunk
-            = Shrink(stressCase.Vertices, [&](const std::vector<PointD>& vertices) {
-                  const std::optional<FileReport> trial = Check(CaseFile(), vertices);
-                  if (!trial)
-                      return Trial::Stopped;
-                  return FailureKind(*trial) == kind ? Trial::SameFailure : Trial::Other;
-              });
-        const int shrinkRuns = m_solverRuns - runsBefore;
+    }
+
+    // A failing case and what shrinking left of it.
+    struct ShrunkCase {
+        const StressCase& Original;
+        QString Kind; // the failure kept, as FailureKind names it
+        ShrinkOutcome Outcome;
+        int Runs; // solver runs the shrinking took
+        std::optional<FileReport> Final; // the shrunk profile judged, unless stopped
+    };
+
+    void ReportAsJson(const ShrunkCase& shrunk)
+    {
         const QString& out = m_request.Out;
-        if (!WriteProfile(out, shrunk.Vertices)) {
-            m_notices
-                << QCoreApplication::translate("StressMode", "cannot write %1").arg(ShownName(out))
-                << Qt::endl;
-            return ExitCannotRun;
-        }
-        // The shrunk profile judged under its own name, which is what the user will open.
-        const std::optional<FileReport> final
-            = shrunk.Stopped ? std::nullopt : Check(out, shrunk.Vertices);
-        if (m_request.Check.JsonReport) {
-            QJsonObject object = final ? FileJson(out, *final)
-                                       : QJsonObject { { QStringLiteral("file"), ShownName(out) } };
-            object.insert(QStringLiteral("case"), m_caseCount);
-            object.insert(QStringLiteral("case_seed"), QString::number(stressCase.Seed));
-            object.insert(QStringLiteral("shape"), ShapeText(stressCase.Shape));
-            object.insert(QStringLiteral("failure"), kind);
-            object.insert(QStringLiteral("vertices"), VerticesJson(shrunk.Vertices));
-            object.insert(QStringLiteral("original_vertices"), VerticesJson(stressCase.Vertices));
-            object.insert(QStringLiteral("shrink_runs"), shrinkRuns);
-            m_report << JsonLine(object) << Qt::endl;
-        } else {
-            const QString solver = m_request.Check.SolverProgram.isEmpty()
-                ? QString()
-                : QStringLiteral(" --solver ")
-                    + ShellWord(ShownName(m_request.Check.SolverProgram));
-            m_report << QCoreApplication::translate(
-                "StressMode", "shrunk from %1 to %2 vertices in %3 solver runs%4, written to %5:")
-                            .arg(QString::number(stressCase.Vertices.size()),
-                                QString::number(shrunk.Vertices.size()),
-                                QString::number(shrinkRuns),
-                                shrunk.Stopped
-                                    ? QCoreApplication::translate("StressMode", " (stopped)")
-                                    : QString(),
-                                ShownName(out))
-                     << Qt::endl
-                     << QString::fromStdString(ProfileText(shrunk.Vertices));
-            if (final)
-                m_report << final->Line << Qt::endl;
-            m_report << QCoreApplication::translate(
-                "StressMode", "replay: %1 --stress --seed %2 --cases 1%3%4")
-                            .arg(QCoreApplication::applicationName(),
-                                QString::number(stressCase.Seed), LimitOptions(m_request.Limits),
-                                solver)
-                     << Qt::endl
-                     << QCoreApplication::translate("StressMode", "open: %1 %2%3")
-                            .arg(QCoreApplication::applicationName(), ShellWord(ShownName(out)),
-                                solver)
-                     << Qt::endl;
-        }
-        Summary(true);
-        return ExitFailureFound;
+        QJsonObject object = shrunk.Final
+            ? FileJson(out, *shrunk.Final)
+            : QJsonObject { { QStringLiteral("file"), ShownName(out) } };
+        object.insert(QStringLiteral("case"), m_caseCount);
+        object.insert(QStringLiteral("case_seed"), QString::number(shrunk.Original.Seed));
+        object.insert(QStringLiteral("shape"), ShapeText(shrunk.Original.Shape));
+        object.insert(QStringLiteral("failure"), shrunk.Kind);
+        object.insert(QStringLiteral("vertices"), VerticesJson(shrunk.Outcome.Vertices));
+        object.insert(QStringLiteral("original_vertices"), VerticesJson(shrunk.Original.Vertices));
+        object.insert(QStringLiteral("shrink_runs"), shrunk.Runs);
+        m_report << JsonLine(object) << Qt::endl;
+    }
+
+    void ReportAsText(const ShrunkCase& shrunk)
+    {
+        const QString& out = m_request.Out;
+        const QString solver = m_request.Check.SolverProgram.isEmpty()
+            ? QString()
+            : QStringLiteral(" --solver ") + ShellWord(ShownName(m_request.Check.SolverProgram));
+        m_report << QCoreApplication::translate(
+            "StressMode", "shrunk from %1 to %2 vertices in %3 solver runs%4, written to %5:")
+                        .arg(QString::number(shrunk.Original.Vertices.size()),
+                            QString::number(shrunk.Outcome.Vertices.size()),
+                            QString::number(shrunk.Runs),
+                            shrunk.Outcome.Stopped
+                                ? QCoreApplication::translate("StressMode", " (stopped)")
+                                : QString(),
+                            ShownName(out))
+                 << Qt::endl
+                 << QString::fromStdString(ProfileText(shrunk.Outcome.Vertices));
+        if (shrunk.Final)
+            m_report << shrunk.Final->Line << Qt::endl;
+        m_report << QCoreApplication::translate(
+            "StressMode", "replay: %1 --stress --seed %2 --cases 1%3%4")
+                        .arg(QCoreApplication::applicationName(),
+                            QString::number(shrunk.Original.Seed), LimitOptions(m_request.Limits),
+                            solver)
+                 << Qt::endl
+                 << QCoreApplication::translate("StressMode", "open: %1 %2%3")
+                        .arg(QCoreApplication::applicationName(), ShellWord(ShownName(out)), solver)
+                 << Qt::endl;
     }
 
     void Summary(bool failed)

@@ -14,15 +14,6 @@
 // judges a file, until one fails; that one is shrunk to a small profile failing the same way
 // and written out.
 
-struct StressRequest {
-    CheckRequest Check; // the solver, the tolerance and the report's form; no files
-    std::optional<std::uint64_t> Seed; // taken from the clock when empty
-    int Cases = 0; // how many cases at most; 0 to run for Time instead
-    std::chrono::milliseconds Time = std::chrono::seconds(60);
-    CaseLimits Limits;
-    QString Out = QStringLiteral("stress-failure.in");
-};
-
 inline constexpr int ExitNoFailure = 0;
 inline constexpr int ExitFailureFound = 1;
 inline constexpr int ExitCannotRun = 2;

@@ -88,11 +88,13 @@ std::int32_t SampleStep(std::int32_t pointCount, std::int32_t sampleCount)
 SurfacePoints SamplePoints(
     const LoadedProfile& profile, const SceneView& view, const VertexSampling& sampling)
 {
-    const auto count = static_cast<std::size_t>(sampling.Count);
+    const auto count = static_cast<std::size_t>(sampling.Count + (sampling.Closing != 0));
     auto points = std::make_shared<std::vector<SurfacePoint>>(count);
     SurfacePoint* const out = points->data();
     for (std::int64_t k = 0; k < sampling.Count; ++k)
         out[k] = ToSurfaceOrLeftOut(view, profile.Points(sampling.First + k * sampling.Step));
+    if (sampling.Closing != 0)
+        out[sampling.Count] = ToSurfaceOrLeftOut(view, profile.Points(sampling.Closing));
     return points;
 }
 
@@ -123,8 +125,7 @@ std::optional<SurfacePoint> ToSurface(const SceneView& view, PointD p)
     return point;
 }
 
-VertexSampling VisibleSamples(
-    const LoadedProfile& profile, const DataRange& visible, std::int32_t sampleCount)
+VertexSpan VerticesInView(const LoadedProfile& profile, const DataRange& visible)
 {
     const std::int64_t stored = std::min(profile.PointCount, MaxPoints);
     if (stored < 1)
@@ -138,13 +139,23 @@ VertexSampling VisibleSamples(
         indices, [&](std::int64_t index) { return x(index) < visible.X1; });
     const auto position
         = [&indices](auto at) { return static_cast<std::int64_t>(at - indices.begin()); };
-    const std::int64_t first = std::max<std::int64_t>(1, position(rightOfX0));
-    const std::int64_t last = std::min(stored, 1 + position(atOrRightOfX1));
-    const auto inRange = static_cast<std::int32_t>(last - first + 1);
+    return {std::max<std::int64_t>(1, position(rightOfX0)),
+        std::min(stored, 1 + position(atOrRightOfX1))};
+}
+
+VertexSampling VisibleSamples(
+    const LoadedProfile& profile, const DataRange& visible, std::int32_t sampleCount)
+{
+    const VertexSpan span = VerticesInView(profile, visible);
+    if (span.Last < span.First)
+        return {};
+    const auto inRange = static_cast<std::int32_t>(span.Last - span.First + 1);
     const std::int32_t step = SampleStep(inRange, sampleCount);
     if (step <= 0)
-        return {first, step, 0};
-    return {first, step, (inRange - 1) / step + 1};
+        return {span.First, step, 0};
+    const std::int64_t count = (inRange - 1) / step + 1;
+    const std::int64_t lastStepped = span.First + (count - 1) * step;
+    return {span.First, step, count, lastStepped == span.Last ? 0 : span.Last};
 }
 
 DrawOutcome DrawScene(const LoadedProfile* profile, SceneView& view, DrawingSurface& surface,

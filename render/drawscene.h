@@ -24,18 +24,31 @@ enum class DrawOutcome {
     XTooNarrow,  // MaxX so small that the horizontal scale overflows: cleared as for NoPositiveX
 };
 
-// The vertices a zoomed drawing takes: Count indices First, First + Step, ... The sub-range
-// runs from the last vertex at or left of the range's X0 to the first at or right of its X1
-// (the profile's ends when there is none), so the line reaches both edges of the area; it is
-// thinned by the whole profile's rule applied to the sub-range's count. A negative sample count
-// takes nothing, as on the whole profile.
+// The vertices a drawing takes: Count indices First, First + Step, ..., then Closing when it
+// is not 0.
 struct VertexSampling {
     std::int64_t First = 1;
     std::int32_t Step = 0;
     std::int64_t Count = 0;
+    std::int64_t Closing = 0;
 
     bool operator==(const VertexSampling&) const = default;
 };
+
+// The stored vertices a view of `visible` draws from, First..Last: from the last vertex at or
+// left of its X0 to the first at or right of its X1 (the profile's ends when there is none),
+// so that a line through them reaches both edges of the area. Found by binary search over the
+// ordered X. Empty (Last < First) without stored vertices.
+struct VertexSpan {
+    std::int64_t First = 1;
+    std::int64_t Last = 0;
+};
+VertexSpan VerticesInView(const LoadedProfile& profile, const DataRange& visible);
+
+// The vertices a zoomed drawing takes: those of VerticesInView, thinned by the whole profile's
+// rule applied to their count, and the span's last vertex as Closing when the stride passes it
+// by, so the line still reaches the right edge. A negative sample count takes nothing, as on
+// the whole profile.
 VertexSampling VisibleSamples(
     const LoadedProfile& profile, const DataRange& visible, std::int32_t sampleCount);
 

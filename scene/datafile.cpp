@@ -1,6 +1,6 @@
 #include "scene/datafile.h"
 
-#include "scene/inputchannel.h"
+#include "scene/carefulreader.h"
 
 #include <chrono>
 #include <fstream>

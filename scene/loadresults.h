@@ -1,7 +1,8 @@
 #pragma once
 
+#include "scene/answerfile.h"
 #include "scene/pointfile.h"
-#include "scene/pointload.h"
+#include "scene/pointfilereader.h"
 #include "scene/profile.h"
 
 #include <exception>
@@ -10,18 +11,6 @@
 #include <optional>
 #include <stop_token>
 #include <string>
-
-inline constexpr const char* ResultFileName = "morvadine.out";
-// Where the stand-in solver writes its answer before renaming it to ResultFileName; a solver
-// stopped halfway through writing leaves it behind.
-inline constexpr const char* ResultTemporaryFileName = "morvadine.out.tmp";
-
-// A problem with the result file rather than the point file: whoever wrote the answer is to
-// blame, not whoever made the input.
-class ResultFileError : public DataFileError {
-public:
-    using DataFileError::DataFileError;
-};
 
 // The texts of the two coordinate labels of a profile: "(3,2.5)", "(0.25,-1)".
 struct CoordinateCaptions {

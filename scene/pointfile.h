@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scene/inputchannel.h"
+#include "scene/carefulreader.h"
 #include "scene/profile.h"
 
 #include <string>

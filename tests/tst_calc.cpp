@@ -1,6 +1,6 @@
-#include "calc/profilefiles.h"
+#include "standin/profilefiles.h"
 #include "scene/loadresults.h"
-#include "solution/verdict.h"
+#include "solve/verdict.h"
 
 #include <QtTest>
 

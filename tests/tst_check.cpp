@@ -1,5 +1,6 @@
-#include "check/commandline.h"
-#include "check/verdicttext.h"
+#include "check/checkmode.h"
+#include "app/commandline.h"
+#include "app/verdicttext.h"
 #include "endlesssolver.h"
 
 #include <QtTest>

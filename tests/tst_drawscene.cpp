@@ -370,6 +370,15 @@ void TestDrawScene::zoomWindow_drawsTheVerticesInView_data()
     // 502 vertices 100..601 at 200 samples: a step of 3, so the thinning follows the view.
     QTest::newRow("thinned over the sub-range") << Xs(1000) << 100.5 << 600.5 << "200"
                                                 << Consecutive(100, 3, 601);
+    // 503 vertices 100..602: the stride of 3 ends on 601, so 602 closes the line at the edge.
+    std::vector<int> closed = Consecutive(100, 3, 601);
+    closed.push_back(602);
+    QTest::newRow("thinned, the last vertex closes") << Xs(1000) << 100.5 << 601.5 << "200"
+                                                     << closed;
+    // All 1000 in the span: stride 5 ends on 996 as on the whole profile, then 1000.
+    closed = Consecutive(1, 5, 996);
+    closed.push_back(1000);
+    QTest::newRow("nearly whole, step 5") << Xs(1000) << 1.5 << 999.5 << "200" << closed;
     QTest::newRow("every vertex once few are in view") << Xs(1000) << 100.5 << 150.5 << "200"
                                                        << Consecutive(100, 1, 151);
     QTest::newRow("no sample count") << Xs(1000) << 100.5 << 150.5 << "-5"
@@ -406,6 +415,8 @@ void TestDrawScene::zoomWindow_drawsTheVerticesInView()
     std::vector<int> sampled;
     for (std::int64_t k = 0; k < sampling.Count; ++k)
         sampled.push_back(static_cast<int>(sampling.First + k * sampling.Step));
+    if (sampling.Closing != 0)
+        sampled.push_back(static_cast<int>(sampling.Closing));
     QCOMPARE(sampled, indices);
 
     // The drawing takes those vertices: the dots within the area are exactly theirs.

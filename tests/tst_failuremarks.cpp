@@ -1,4 +1,4 @@
-#include "check/verdicttext.h"
+#include "app/verdicttext.h"
 #include "render/failuremarks.h"
 #include "render/recordingsurface.h"
 

@@ -1,4 +1,4 @@
-#include "check/commandline.h"
+#include "app/commandline.h"
 #include "render/drawingsurface.h"
 #include "render/viewtransform.h"
 #include "ui/commandline.h"
@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRubberBand>
+#include <QToolTip>
 
 namespace {
 
@@ -70,6 +72,7 @@ private slots:
     void badgeWelcomesOnlyALeftClickReleasedOnIt();
     void commandLineFileThatCannotBeReadIsReported_data();
     void commandLineFileThatCannotBeReadIsReported();
+    void mouseAndKeysZoomAndPanThePicture();
 };
 
 void TestFrmMain::controlsHaveTheirCaptionsPlacesAndStates_data()
@@ -462,6 +465,109 @@ void TestFrmMain::commandLineFileThatCannotBeReadIsReported()
     QVERIFY(!window.Find<QPushButton>("cmdDraw")->isEnabled());
     QVERIFY(window.form.isVisible());
     QVERIFY(!QDir(window.programFolder.path()).exists(QStringLiteral("morvadine_temporary")));
+}
+
+// Each input to the picture, and the view buttons and a resize, with the exact range it leaves
+// in the view. Pixels are from the drawing surface's corner; unzoomed, one pixel is one unit.
+void TestFrmMain::mouseAndKeysZoomAndPanThePicture()
+{
+    Window window;
+    window.Show();
+    auto* pic = window.Find<PictureBox>("pic");
+    const SceneView& view = window.form.View();
+    const double maxX = view.ViewWidth / TwipsPerPixel;
+    const double maxY = view.ViewHeight / TwipsPerPixel;
+    const auto number = [](double value) { return QString::number(value).toStdString(); };
+    window.Load("3\n0 0\n" + number(maxX / 2) + " " + number(maxY) + "\n" + number(maxX) + " 0",
+        "1 1 2 2");
+    const DataRange whole{0, maxX, 0, maxY};
+    const QPoint corner = pic->contentsRect().topLeft();
+    const auto at
+        = [&view](QPoint pixel) { return DataAt(view, {1.0 * pixel.x(), 1.0 * pixel.y()}); };
+    const auto centre = [](const DataRange& r) {
+        return PointD{r.X0 + (r.X1 - r.X0) / 2, r.Y0 + (r.Y1 - r.Y0) / 2};
+    };
+    const auto drag = [&](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint from,
+                          QPoint to) {
+        QTest::mousePress(pic, button, modifiers, corner + from);
+        QTest::mouseMove(pic, corner + to);
+        if (button == Qt::RightButton || modifiers)
+            QCOMPARE(pic->findChild<QRubberBand*>()->geometry(),
+                QRect(corner + from, corner + to).normalized());
+        else
+            QCOMPARE(pic->cursor().shape(), Qt::ClosedHandCursor);
+        QTest::mouseRelease(pic, button, modifiers, corner + to);
+        QVERIFY(!pic->findChild<QRubberBand*>()->isVisible());
+        QVERIFY(!pic->testAttribute(Qt::WA_SetCursor));
+    };
+    using Range = std::optional<DataRange>;
+
+    QWheelEvent wheel(corner + QPointF(100, 20), pic->mapToGlobal(corner + QPointF(100, 20)),
+        {}, {0, 120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(pic, &wheel);
+    QCOMPARE(view.Visible, Range(ZoomAround(whole, whole, {100, maxY - 20}, ZoomPerStep)));
+    QCOMPARE(window.Picture(), ExpectedPicture(window.form));
+
+    DataRange before = *view.Visible;
+    PointD grabbed = at({300, 100});
+    PointD under = at({350, 120});
+    drag(Qt::LeftButton, {}, {300, 100}, {350, 120});
+    QCOMPARE(view.Visible,
+        Range(PanBy(before, whole, {grabbed.X - under.X, grabbed.Y - under.Y})));
+
+    for (const Qt::KeyboardModifiers modifiers : {Qt::NoModifier, Qt::ShiftModifier}) {
+        const PointD from = at({50, 50});
+        const PointD to = at({250, 150});
+        drag(modifiers ? Qt::LeftButton : Qt::RightButton, modifiers, {50, 50}, {250, 150});
+        QCOMPARE(view.Visible, Range(ZoomTo({from.X, to.X, from.Y, to.Y}, whole)));
+    }
+
+    const DataRange shown = *view.Visible;
+    const QPoint hovered = corner + QPoint(40, 60);
+    QHelpEvent hover(QEvent::ToolTip, hovered, pic->mapToGlobal(hovered));
+    QApplication::sendEvent(pic, &hover);
+    QCOMPARE(QToolTip::text(), HoverText(*window.form.Profile(), view, {40, 60}));
+
+    QSignalSpy menus(pic, &PictureBox::MenuRequested);
+    QTest::mouseClick(pic, Qt::RightButton, {}, corner + QPoint(30, 30));
+    pic->setFocus();
+    QTest::keyClick(pic, Qt::Key_Menu);
+    QTest::keyClick(pic, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(menus.size(), 3);
+    QCOMPARE(menus.first().first().toPoint(), pic->mapToGlobal(corner + QPoint(30, 30)));
+    QCOMPARE(view.Visible, Range(shown));
+
+    QTest::mouseDClick(pic, Qt::LeftButton, {}, corner + QPoint(10, 10));
+    QCOMPARE(view.Visible, Range());
+
+    const DataRange zoomed = ZoomAround(whole, whole, centre(whole), ZoomPerStep);
+    QTest::keyClick(pic, Qt::Key_Plus);
+    QCOMPARE(view.Visible, Range(zoomed));
+    QTest::keyClick(pic, Qt::Key_Right);
+    QCOMPARE(view.Visible,
+        Range(PanBy(zoomed, whole, {PanPerKey * (zoomed.X1 - zoomed.X0), 0})));
+    QTest::keyClick(pic, Qt::Key_0);
+    QCOMPARE(view.Visible, Range());
+    QTest::keyClick(pic, Qt::Key_Minus);
+    QCOMPARE(view.Visible, Range());
+
+    // Enabled as a collection leaves them.
+    for (const char* name : {"cmdDraw", "cmdDrawTower"}) {
+        auto* button = window.Find<QPushButton>(name);
+        button->setEnabled(true);
+        QTest::keyClick(pic, Qt::Key_Plus);
+        QCOMPARE(view.Visible, Range(zoomed));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(view.Visible, Range());
+    }
+
+    // The tower view raised nothing here (the tower is low), so the whole is unchanged.
+    QTest::keyClick(pic, Qt::Key_Plus);
+    window.form.resize(500, 250);
+    QTRY_COMPARE(view.ViewWidth, 500.0 * TwipsPerPixel - 360 - 120);
+    QCOMPARE(view.Visible, Range(zoomed));
+    QCOMPARE(view.ScaleX, view.ViewWidth / (zoomed.X1 - zoomed.X0));
+    QCOMPARE(window.Picture(), ExpectedPicture(window.form));
 }
 
 QTEST_MAIN(TestFrmMain)

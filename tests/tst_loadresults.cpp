@@ -1,7 +1,7 @@
-#include "scene/inputchannel.h"
+#include "scene/carefulreader.h"
 #include "scene/loadresults.h"
 #include "scene/numbertext.h"
-#include "solver/workfiles.h"
+#include "runsolver/workfiles.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "check/picture.h"
-#include "check/verdicttext.h"
+#include "app/picture.h"
+#include "app/verdicttext.h"
 #include "windowtesting.h"
 
 #include <QtTest>

@@ -1,6 +1,6 @@
 #include "scene/quicksort.h"
-#include "solution/solveprofile.h"
-#include "solution/verdict.h"
+#include "solve/solveprofile.h"
+#include "solve/verdict.h"
 
 #include <QtTest>
 

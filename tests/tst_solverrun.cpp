@@ -1,5 +1,5 @@
 #include "endlesssolver.h"
-#include "solver/solverrun.h"
+#include "runsolver/solverrun.h"
 
 #include <QtTest>
 

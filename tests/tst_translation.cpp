@@ -1,10 +1,10 @@
 #include "check/checkmode.h"
-#include "check/commandline.h"
-#include "check/translation.h"
+#include "app/commandline.h"
+#include "app/translation.h"
 #include "scene/loadresults.h"
-#include "solver/messagetext.h"
-#include "solver/platformcommands.h"
-#include "solver/solverrun.h"
+#include "runsolver/messagetext.h"
+#include "runsolver/platformcommands.h"
+#include "runsolver/solverrun.h"
 
 #include <QtTest>
 

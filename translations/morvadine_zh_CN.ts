@@ -426,6 +426,19 @@ solver could not be run at all or the command line was refused.</source>
     </message>
 </context>
 <context>
+    <name>PictureBox</name>
+    <message>
+        <source>at %1</source>
+        <translation>位置 %1</translation>
+    </message>
+    <message>
+        <source>at %1
+nearest vertex %2: %3</source>
+        <translation>位置 %1
+最近的顶点 %2：%3</translation>
+    </message>
+</context>
+<context>
     <name>ProgramPlaces</name>
     <message>
         <source>%1 is a link: the viewer makes its work directory only in a folder of your own; remove the link</source>

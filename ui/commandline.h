@@ -1,6 +1,6 @@
 #pragma once
 
-#include "check/checkmode.h"
+#include "app/requests.h"
 
 class frmMain;
 

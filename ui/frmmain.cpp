@@ -1,10 +1,10 @@
 #include "ui/frmmain.h"
 
-#include "check/picture.h"
-#include "check/verdicttext.h"
+#include "app/picture.h"
+#include "app/verdicttext.h"
 #include "render/val.h"
 #include "render/viewtransform.h"
-#include "solver/messagetext.h"
+#include "runsolver/messagetext.h"
 #include "ui/picturebox.h"
 #include "ui/windowgeometry.h"
 
@@ -101,6 +101,7 @@ frmMain::frmMain(QString programFolder, std::unique_ptr<MessagePresenter> messag
     BuildPictureMenu();
 
     connect(pic, &PictureBox::OLEDragDrop, this, &frmMain::pic_OLEDragDrop);
+    connect(pic, &PictureBox::VisibleRangeRequested, this, &frmMain::ShowRange);
     connect(cmdDraw, &QPushButton::clicked, this, &frmMain::cmdDraw_Click);
     connect(cmdDrawTower, &QPushButton::clicked, this, &frmMain::cmdDrawTower_Click);
     connect(chkLine1, &QCheckBox::stateChanged, this, &frmMain::chkLine1_Click);
@@ -242,6 +243,7 @@ void frmMain::RunSolver(const QString& path)
     m_verdict.reset();
     m_marks = {};
     EnablePictureMenu();
+    ResetZoom(m_view);
     tmrDisplay->stop();
     unsetCursor();
     const QString problem = m_solver.Start(path, SolverRun::PointReading::Ahead);
@@ -304,6 +306,7 @@ DrawOutcome frmMain::ShowProfile(std::shared_ptr<const LoadedProfile> profile)
     m_marks = m_verdict ? MarksOf(*m_verdict) : FailureMarks{};
     EnablePictureMenu();
     FitHeight(m_view, *m_profile);
+    ResetZoom(m_view);
     return DrawScene();
 }
 
@@ -319,19 +322,30 @@ DrawOutcome frmMain::DrawScene()
 {
     const DrawOutcome outcome = DrawMarkedScene(m_profile.get(), m_view, pic->Surface(),
         DrawingOptions(), mnuMarkWrong->isChecked() ? &m_marks : nullptr);
+    pic->SetShown(outcome == DrawOutcome::Drawn ? m_profile : nullptr, m_view);
     pic->update();
     return outcome;
+}
+
+void frmMain::ShowRange(std::optional<DataRange> visible)
+{
+    if (!m_profile)
+        return;
+    m_view.Visible = visible;
+    DrawScene();
 }
 
 void frmMain::cmdDraw_Click()
 {
     ViewMountainsOnly(m_view, m_profile.get());
+    ResetZoom(m_view);
     DrawScene();
 }
 
 void frmMain::cmdDrawTower_Click()
 {
     ViewTowerAndIsland(m_view, m_profile.get());
+    ResetZoom(m_view);
     DrawScene();
 }
 
@@ -439,9 +453,7 @@ void frmMain::ZoomToProblem()
 
 void frmMain::ShowWholeProfile()
 {
-    ResetZoom(m_view);
-    if (m_profile)
-        DrawScene();
+    ShowRange(std::nullopt);
 }
 
 // Offered beside the dropped file, named after it, as --picture '{name}.png' would name it.

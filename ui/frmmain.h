@@ -5,8 +5,8 @@
 #include "render/viewtransform.h"
 #include "scene/loadresults.h"
 #include "scene/profile.h"
-#include "solution/verdict.h"
-#include "solver/solverrun.h"
+#include "runsolver/solverrun.h"
+#include "solve/verdict.h"
 #include "ui/messagepresenter.h"
 
 #include <QWidget>
@@ -76,6 +76,9 @@ public:
     // Redraws the profile with the sample bound and check boxes as they stand now, and the
     // marks of what is wrong on top when they are asked for.
     DrawOutcome DrawScene();
+    // Shows `visible` of the profile (none: the whole), keeping the rest of the view; nothing
+    // without a profile. A resize keeps the range and fits it to the new size.
+    void ShowRange(std::optional<DataRange> visible);
     // The picture's "Save picture..." once a file is chosen: what the picture shows, drawn
     // as a picture file of the picture box's size, written to `file` in the format its
     // extension names. A failure is shown in a message naming the file.

@@ -4,7 +4,7 @@
 //   equal-heights   the island too high whenever two vertices of different x share a y
 //   two-vertices    a crash on a profile of exactly two vertices
 //   single          every number of the answer rounded to single precision
-#include "calc/profilefiles.h"
+#include "standin/profilefiles.h"
 #include "scene/loadresults.h"
 
 #include <charconv>
