@@ -116,14 +116,15 @@ DrawOutcome DrawMarkedScene(const LoadedProfile* profile, SceneView& view,
     return outcome;
 }
 
-std::optional<DataRange> ProblemRange(const FailureMarks& marks, const DataRange& whole)
+namespace {
+
+// The range that shows `points` (at least one) within `whole`, as ProblemRange describes.
+std::optional<DataRange> FrameAround(const std::vector<PointD>& points, const DataRange& whole)
 {
-    const std::optional<PlacementMarks>& wrong = marks.Tower ? marks.Tower : marks.Island;
     const double wholeWidth = whole.X1 - whole.X0;
     const double wholeHeight = whole.Y1 - whole.Y0;
-    if (!wrong || !(wholeWidth > 0 && wholeHeight > 0))
+    if (!(wholeWidth > 0 && wholeHeight > 0))
         return std::nullopt;
-    const std::vector<PointD> points = FramedPoints(*wrong);
     const auto [left, right] = std::ranges::minmax(points, {}, &PointD::X);
     const auto [bottom, top] = std::ranges::minmax(points, {}, &PointD::Y);
     const Span x{left.X, right.X};
@@ -138,4 +139,37 @@ std::optional<DataRange> ProblemRange(const FailureMarks& marks, const DataRange
     const Span framedX = Framed(x, flattest * share * wholeWidth);
     const Span framedY = Framed(y, flattest * share * wholeHeight);
     return ZoomTo({framedX.Low, framedX.High, framedY.Low, framedY.High}, whole);
+}
+
+} // namespace
+
+std::optional<DataRange> ProblemRange(const FailureMarks& marks, const DataRange& whole)
+{
+    const std::optional<PlacementMarks>& wrong = marks.Tower ? marks.Tower : marks.Island;
+    if (!wrong)
+        return std::nullopt;
+    return FrameAround(FramedPoints(*wrong), whole);
+}
+
+std::optional<DataRange> UnseenSlopeRange(const FailureMarks& marks, const DataRange& whole)
+{
+    for (const std::optional<PlacementMarks>* placement : {&marks.Tower, &marks.Island}) {
+        if (!*placement || !(*placement)->UnseenSlope)
+            continue;
+        const auto [from, to] = *(*placement)->UnseenSlope;
+        const Span x{std::min(from.X, to.X), std::max(from.X, to.X)};
+        const Span y{std::min(from.Y, to.Y), std::max(from.Y, to.Y)};
+        const double width = x.High - x.Low;
+        const double height = y.High - y.Low;
+        if (!(whole.X1 > whole.X0 && whole.Y1 > whole.Y0))
+            return std::nullopt;
+        if (!std::isfinite(width) || !std::isfinite(height) || (width == 0 && height == 0))
+            return FrameAround({from, to}, whole);
+        // Each axis by its own extent, however unlike the two are; a flat or a vertical slope
+        // gets as much room across as it has along.
+        const Span framedX = Framed(x, width == 0 ? height : 0);
+        const Span framedY = Framed(y, height == 0 ? width : 0);
+        return ZoomTo({framedX.Low, framedX.High, framedY.Low, framedY.High}, whole);
+    }
+    return std::nullopt;
 }

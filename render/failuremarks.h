@@ -33,6 +33,10 @@ struct FailureMarks {
     std::optional<PlacementMarks> Island;
 
     bool Any() const { return Tower || Island; }
+    bool AnyUnseenSlope() const
+    {
+        return (Tower && Tower->UnseenSlope) || (Island && Island->UnseenSlope);
+    }
     bool operator==(const FailureMarks&) const = default;
 };
 
@@ -59,3 +63,10 @@ DrawOutcome DrawMarkedScene(const LoadedProfile* profile, SceneView& view,
 // around it. An eighth of the framed extent is added on each side and the result fitted
 // into `whole` as ZoomTo fits it. None when nothing is wrong or `whole` has no extent.
 std::optional<DataRange> ProblemRange(const FailureMarks& marks, const DataRange& whole);
+
+// The range that shows the first unseen slope close up, the tower's before the island's,
+// however far it lies from the point that misses it (a slope of two vertices 1e-6 apart is a
+// dot in the problem's frame): each axis its own extent and an eighth more on each side, a
+// flat or vertical slope as much across as along, fitted into `whole` as ZoomTo fits it.
+// None when no placement misses a slope.
+std::optional<DataRange> UnseenSlopeRange(const FailureMarks& marks, const DataRange& whole);

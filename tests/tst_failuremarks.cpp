@@ -39,6 +39,7 @@ const PlacementMarks AboveBest {std::nullopt, PointD{4, 9}, {4, 8}, std::nullopt
 
 Q_DECLARE_METATYPE(DataRange)
 Q_DECLARE_METATYPE(FailureMarks)
+Q_DECLARE_METATYPE(std::optional<DataRange>)
 
 class TestFailureMarks : public QObject {
     Q_OBJECT
@@ -92,25 +93,36 @@ void TestFailureMarks::problemIsFramed_data()
     QTest::addColumn<FailureMarks>("marks");
     QTest::addColumn<DataRange>("whole");
     QTest::addColumn<DataRange>("framed");
+    QTest::addColumn<std::optional<DataRange>>("slopeFramed");
     const DataRange whole {0, 8, 0, 8};
     // The tower's slope and point, 4.5 by 8 with an eighth more on each side, shifted left
     // inside the whole and cut to its height; the island's problem waits.
     QTest::newRow("the tower first: its slope and point")
         << FailureMarks {SlopeMissed, AboveBest} << whole
-        << DataRange {2.375, 8, 0, 8};
+        << DataRange {2.375, 8, 0, 8} << std::optional(DataRange {5.5, 8, 0, 5});
     // One unit high and no width: as wide as a quarter of its share of the whole height.
     QTest::newRow("the island straight above its best")
         << FailureMarks {std::nullopt, AboveBest} << DataRange {0, 8, 0, 16}
-        << DataRange {3.921875, 4.078125, 7.875, 9.125};
+        << DataRange {3.921875, 4.078125, 7.875, 9.125} << std::optional<DataRange>();
     QTest::newRow("a tower that is not finite: its best place and the ground below")
         << FailureMarks {PlacementMarks {std::nullopt, std::nullopt, {4, 8}, 2.0}, std::nullopt}
         << DataRange {0, 8, 0, 16}
-        << DataRange {3.53125, 4.46875, 1.25, 8.75};
+        << DataRange {3.53125, 4.46875, 1.25, 8.75} << std::optional<DataRange>();
     QTest::newRow("an island that is not finite: its best place alone")
         << FailureMarks {
                std::nullopt, PlacementMarks {std::nullopt, std::nullopt, {4, 8}, std::nullopt}}
         << DataRange {0, 8, 0, 16}
-        << DataRange {3.921875, 4.078125, 7.84375, 8.15625};
+        << DataRange {3.921875, 4.078125, 7.84375, 8.15625} << std::optional<DataRange>();
+    // The island's slope close up, two vertices 2^-20 apart at x 500000, a dot in the problem's
+    // frame (the slope and the island, cut to the whole's width): 2^-20 by 4, and a quarter more.
+    QTest::newRow("an island's slope 1e-6 wide, far from the island")
+        << FailureMarks {std::nullopt,
+               PlacementMarks {
+                   PlacementMarks::Slope {{500000, 2}, {500000.00000095367431640625, 6}},
+                   PointD {10, 10}, {10, 9}, std::nullopt}}
+        << DataRange {0, 500001, 0, 16} << DataRange {0, 500001, 1, 11}
+        << std::optional(DataRange {
+               499999.99999988079071044921875, 500000.00000107288360595703125, 1.5, 6.5});
 }
 
 void TestFailureMarks::problemIsFramed()
@@ -118,7 +130,9 @@ void TestFailureMarks::problemIsFramed()
     QFETCH(FailureMarks, marks);
     QFETCH(DataRange, whole);
     QFETCH(DataRange, framed);
+    QFETCH(std::optional<DataRange>, slopeFramed);
     QVERIFY(ProblemRange(marks, whole) == std::optional(framed));
+    QVERIFY(UnseenSlopeRange(marks, whole) == slopeFramed);
 }
 
 QTEST_APPLESS_MAIN(TestFailureMarks)

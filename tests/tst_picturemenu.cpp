@@ -94,13 +94,18 @@ void TestPictureMenu::zoomToTheProblemFramesItAndMarksIt()
     Window window;
     window.Load(TwoPeaks, Right);
     QVERIFY(!window.Action("mnuZoomProblem")->isEnabled());
+    QVERIFY(!window.Action("mnuZoomSlope")->isEnabled());
     window.Load(TwoPeaks, Wrong);
     QVERIFY(window.Action("mnuZoomProblem")->isEnabled());
+    QVERIFY(window.Action("mnuZoomSlope")->isEnabled());
     window.Action("mnuZoomProblem")->trigger();
     QVERIFY(window.form.View().ShowTower);
     QVERIFY(window.form.View().Visible == (DataRange{2.375, 8, 0, 8}));
     QVERIFY(window.Action("mnuMarkWrong")->isChecked());
     QCOMPARE(window.Picture(), ExpectedPicture(window.form, &window.form.Marks()));
+    // The slope from (6,4) to (8,0) alone: 2.5 by 5, shifted inside the whole.
+    window.Action("mnuZoomSlope")->trigger();
+    QVERIFY(window.form.View().Visible == (DataRange{5.5, 8, 0, 5}));
     window.Action("mnuWholeProfile")->trigger();
     QVERIFY(!window.form.View().Visible);
     window.Action("mnuMarkWrong")->trigger();

@@ -386,6 +386,10 @@ solver could not be run at all or the command line was refused.</source>
         <translation>放大到问题所在</translation>
     </message>
     <message>
+        <source>Zoom to the unseen slope</source>
+        <translation>放大到看不到的山坡</translation>
+    </message>
+    <message>
         <source>Whole profile</source>
         <translation>显示全部山脉</translation>
     </message>

@@ -408,6 +408,9 @@ void frmMain::BuildPictureMenu()
     mnuZoomProblem = add("mnuZoomProblem",
         QCoreApplication::translate("MarkedFailure", "Zoom to the problem"),
         &frmMain::ZoomToProblem);
+    mnuZoomSlope = add("mnuZoomSlope",
+        QCoreApplication::translate("MarkedFailure", "Zoom to the unseen slope"),
+        &frmMain::ZoomToUnseenSlope);
     mnuWholeProfile = add("mnuWholeProfile",
         QCoreApplication::translate("MarkedFailure", "Whole profile"), &frmMain::ShowWholeProfile);
     mnuPicture->addSeparator();
@@ -425,6 +428,7 @@ void frmMain::EnablePictureMenu()
     for (QAction* action : {mnuWholeProfile, mnuSavePicture, mnuCopyAnswer})
         action->setEnabled(m_profile != nullptr);
     mnuZoomProblem->setEnabled(m_profile && m_marks.Any());
+    mnuZoomSlope->setEnabled(m_profile && m_marks.AnyUnseenSlope());
 }
 
 void frmMain::MarkWhatIsWrong(bool on)
@@ -434,14 +438,24 @@ void frmMain::MarkWhatIsWrong(bool on)
         DrawScene();
 }
 
-// The problem involves the markers, so they are shown, and marked, whatever the view was.
 void frmMain::ZoomToProblem()
+{
+    ZoomToMarked(&ProblemRange);
+}
+
+void frmMain::ZoomToUnseenSlope()
+{
+    ZoomToMarked(&UnseenSlopeRange);
+}
+
+// The problem involves the markers, so they are shown, and marked, whatever the view was.
+void frmMain::ZoomToMarked(MarkedRange framing)
 {
     if (!m_profile)
         return;
     ViewTowerAndIsland(m_view, m_profile.get());
     const std::optional<DataRange> range
-        = ProblemRange(m_marks, WholeRange(m_view, m_profile->Extents.MaxX));
+        = framing(m_marks, WholeRange(m_view, m_profile->Extents.MaxX));
     if (!range)
         return;
     m_view.Visible = *range;

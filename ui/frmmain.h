@@ -102,6 +102,9 @@ private:
     void EnablePictureMenu();
     void MarkWhatIsWrong(bool on);
     void ZoomToProblem();
+    void ZoomToUnseenSlope();
+    using MarkedRange = std::optional<DataRange> (*)(const FailureMarks&, const DataRange&);
+    void ZoomToMarked(MarkedRange framing);
     void ShowWholeProfile();
     void SavePictureAs();
     void CopyAnswer();
@@ -133,6 +136,7 @@ private:
     QMenu* mnuPicture;
     QAction* mnuMarkWrong;
     QAction* mnuZoomProblem;
+    QAction* mnuZoomSlope;
     QAction* mnuWholeProfile;
     QAction* mnuSavePicture;
     QAction* mnuCopyAnswer;
