@@ -107,9 +107,28 @@ void DrawMarks(const SceneView& view, const FailureMarks& marks, DrawingSurface&
         DrawPlacementMarks(view, *marks.Island, Colours::Red, IslandBestRadius, surface);
 }
 
+void FitBestPlaces(SceneView& view, const FailureMarks& marks)
+{
+    // The circle's centre a ring's radius below the top edge: with the scale ViewHeight / MaxY,
+    // ViewHeight - scale * best >= RingRadius for MaxY >= best * ViewHeight / (ViewHeight -
+    // RingRadius).
+    const double roomBelowTop = view.ViewHeight / (view.ViewHeight - RingRadius);
+    if (!(roomBelowTop > 0) || !std::isfinite(roomBelowTop))
+        return;
+    for (const std::optional<PlacementMarks>* placement : {&marks.Tower, &marks.Island}) {
+        if (!*placement)
+            continue;
+        const double raised = (*placement)->Best.Y * roomBelowTop;
+        if ((*placement)->Best.Y > std::max(view.MaxY, 0.0) && std::isfinite(raised))
+            view.MaxY = raised;
+    }
+}
+
 DrawOutcome DrawMarkedScene(const LoadedProfile* profile, SceneView& view,
     DrawingSurface& surface, const DrawOptions& options, const FailureMarks* marks)
 {
+    if (marks && view.ShowTower)
+        FitBestPlaces(view, *marks);
     const DrawOutcome outcome = DrawScene(profile, view, surface, options);
     if (marks && outcome == DrawOutcome::Drawn)
         DrawMarks(view, *marks, surface);

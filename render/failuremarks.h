@@ -50,8 +50,14 @@ inline constexpr Colour MarkColour = 0x0060E0;
 // Leaves DrawWidth at 1 and FillStyle solid, also when it throws.
 void DrawMarks(const SceneView& view, const FailureMarks& marks, DrawingSurface& surface);
 
+// Raises the height a view fits when a best place of `marks` lies above it, so that the
+// circle where a tower or island too low belongs is drawn whole, a ring's radius below the
+// top edge, rather than above the picture.
+void FitBestPlaces(SceneView& view, const FailureMarks& marks);
+
 // DrawScene, then, when `marks` is given and the profile was drawn, DrawMarks on top: the one
-// drawing of the window's picture and of picture files.
+// drawing of the window's picture and of picture files. A view showing the markers is first
+// raised by FitBestPlaces, and stays so.
 DrawOutcome DrawMarkedScene(const LoadedProfile* profile, SceneView& view,
     DrawingSurface& surface, const DrawOptions& options, const FailureMarks* marks);
 

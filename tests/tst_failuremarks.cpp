@@ -46,6 +46,7 @@ class TestFailureMarks : public QObject {
 
 private slots:
     void wrongAnswerIsMarkedOnTopOfTheScene();
+    void tooLowTowerRaisesTheMarkedView();
     void problemIsFramed_data();
     void problemIsFramed();
 };
@@ -86,6 +87,26 @@ void TestFailureMarks::wrongAnswerIsMarkedOnTopOfTheScene()
     QVERIFY(marked.Calls() == expected);
     QCOMPARE(marked.DrawWidth(), 1);
     QCOMPARE(marked.FillStyle(), FillStyles::Solid);
+}
+
+// A tower at 6 misses the slope from (6,4) to (8,0) and belongs at 8: the marked tower view
+// is raised so the circle there lies a ring's radius (150 twips) below the top; unmarked, the
+// view keeps the tower's 6.
+void TestFailureMarks::tooLowTowerRaisesTheMarkedView()
+{
+    const std::unique_ptr<LoadedProfile> profile = TwoPeaks();
+    profile->Tower = {3.5, 6};
+    const FailureMarks marks = MarksOf(*JudgeScene(*profile, DefaultTolerance));
+    QVERIFY(marks.Tower && marks.Tower->Best == (PointD {4, 8}));
+    SceneView view;
+    view.ViewWidth = 800;
+    view.ViewHeight = 800;
+    ViewTowerAndIsland(view, profile.get());
+    RecordingSurface surface;
+    QCOMPARE(DrawMarkedScene(profile.get(), view, surface, {}, nullptr), DrawOutcome::Drawn);
+    QCOMPARE(view.MaxY, 6.0);
+    QCOMPARE(DrawMarkedScene(profile.get(), view, surface, {}, &marks), DrawOutcome::Drawn);
+    QCOMPARE(ToScreen(view, {4, 8}).Y, 150.0);
 }
 
 void TestFailureMarks::problemIsFramed_data()

@@ -58,6 +58,7 @@ private slots:
     void savedPictureIsThePictureFilesDrawing_data();
     void savedPictureIsThePictureFilesDrawing();
     void copiedAnswerReadsBackExactly();
+    void markedTowerViewShowsTheBestPlace();
 
 private:
     QTemporaryDir m_settings;
@@ -84,6 +85,23 @@ void TestPictureMenu::markingIsAToggleKeptBetweenRuns()
         QCOMPARE(Orange(window.Picture()), on ? 896 : 0);
     }
     QCOMPARE(Window().Action("mnuMarkWrong")->isChecked(), false);
+}
+
+// A tower at 6 that belongs at 8: marked, the tower view rises until the circle at 8 lies a
+// ring's radius (150 twips) below the top; unmarked again, it fits the tower's 6 and draws
+// what it drew before marking.
+void TestPictureMenu::markedTowerViewShowsTheBestPlace()
+{
+    Window window;
+    window.Load(TwoPeaks, "3.5 6 4 8");
+    window.form.cmdDrawTower_Click();
+    const QImage unmarked = window.Picture();
+    QCOMPARE(window.form.View().MaxY, 6.0);
+    window.Action("mnuMarkWrong")->trigger();
+    QCOMPARE(ToScreen(window.form.View(), {4, 8}).Y, 150.0);
+    window.Action("mnuMarkWrong")->trigger();
+    QCOMPARE(window.form.View().MaxY, 6.0);
+    QCOMPARE(window.Picture(), unmarked);
 }
 
 // In the tower view, whose height the tower's 8 sets: the slope's ends and the tower, from x

@@ -434,8 +434,14 @@ void frmMain::EnablePictureMenu()
 void frmMain::MarkWhatIsWrong(bool on)
 {
     QSettings().setValue(MarkSetting, on);
-    if (m_profile)
-        DrawScene();
+    if (!m_profile)
+        return;
+    // Unmarked, the tower view fits the profile and the given tower again, not a best place.
+    if (!on && m_view.ShowTower) {
+        FitHeight(m_view, *m_profile);
+        ViewTowerAndIsland(m_view, m_profile.get());
+    }
+    DrawScene();
 }
 
 void frmMain::ZoomToProblem()
