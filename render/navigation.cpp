@@ -95,7 +95,14 @@ NavigationRequest PictureNavigation::Release(Qt::MouseButton button, PointD pixe
         if (m_dragged && m_view) {
             const PointD from = DataAt(*m_view, m_pressedAt);
             const PointD to = DataAt(*m_view, pixel);
-            request = ShowRange(ZoomTo({from.X, to.X, from.Y, to.Y}, m_whole));
+            // A side shorter than a drag is no choice of range: that axis keeps what it shows,
+            // rather than shrinking to the narrowest range a double resolves.
+            const DataRange now = Current();
+            const bool acrossX = std::abs(pixel.X - m_pressedAt.X) >= m_dragDistance;
+            const bool acrossY = std::abs(pixel.Y - m_pressedAt.Y) >= m_dragDistance;
+            request = ShowRange(ZoomTo({acrossX ? from.X : now.X0, acrossX ? to.X : now.X1,
+                                           acrossY ? from.Y : now.Y0, acrossY ? to.Y : now.Y1},
+                m_whole));
         } else if (!m_dragged && button == Qt::RightButton) {
             request = {NavigationRequest::Kind::Menu, {}};
         }
@@ -117,7 +124,12 @@ NavigationRequest PictureNavigation::Wheel(PointD pixel, int angleDelta, int pix
 {
     if (!m_view)
         return {};
-    const double steps = pixelDelta != 0 ? pixelDelta / PixelsPerStep : angleDelta / 120.0;
+    // However far one event turns the wheel, it zooms by at most MostStepsAtOnce notches, so
+    // the factor stays a finite number above 0.
+    constexpr double MostStepsAtOnce = 50;
+    const double steps = std::clamp(
+        pixelDelta != 0 ? pixelDelta / PixelsPerStep : angleDelta / 120.0, -MostStepsAtOnce,
+        MostStepsAtOnce);
     if (steps == 0)
         return {};
     return ShowRange(

@@ -59,6 +59,7 @@ private slots:
     void savedPictureIsThePictureFilesDrawing();
     void copiedAnswerReadsBackExactly();
     void markedTowerViewShowsTheBestPlace();
+    void zoomToTheProblemFramesTheRaisedBestPlace();
 
 private:
     QTemporaryDir m_settings;
@@ -99,9 +100,26 @@ void TestPictureMenu::markedTowerViewShowsTheBestPlace()
     QCOMPARE(window.form.View().MaxY, 6.0);
     window.Action("mnuMarkWrong")->trigger();
     QCOMPARE(ToScreen(window.form.View(), {4, 8}).Y, 150.0);
+    QCOMPARE(window.form.View().MaxY, 6.0); // the raise is the drawing's, not the window's
+    // Zoomed into the raised part, then unmarked: the range is fitted back into 0..6.
+    window.form.ShowRange(DataRange{3, 5, 6, 8.25});
     window.Action("mnuMarkWrong")->trigger();
-    QCOMPARE(window.form.View().MaxY, 6.0);
+    QVERIFY(window.form.View().Visible == (DataRange{3, 5, 3.75, 6}));
+    window.form.ShowRange(std::nullopt);
     QCOMPARE(window.Picture(), unmarked);
+}
+
+// A tower outside the profile, marks off and the mountains view: zooming to the problem frames
+// the best place at (4,8) inside the picture, above the height the tower view fits unmarked.
+void TestPictureMenu::zoomToTheProblemFramesTheRaisedBestPlace()
+{
+    Window window;
+    window.Load(TwoPeaks, "-1 1 4 8");
+    window.Action("mnuZoomProblem")->trigger();
+    const double bestY = ToScreen(window.form.View(), {4, 8}).Y;
+    QVERIFY2(bestY >= 0 && bestY <= window.form.View().ViewHeight,
+        qPrintable(QString::number(bestY)));
+    window.Action("mnuMarkWrong")->trigger();
 }
 
 // In the tower view, whose height the tower's 8 sets: the slope's ends and the tower, from x

@@ -243,6 +243,7 @@ void frmMain::RunSolver(const QString& path)
     m_verdict.reset();
     m_marks = {};
     EnablePictureMenu();
+    pic->SetShown(nullptr, m_view);
     ResetZoom(m_view);
     tmrDisplay->stop();
     unsetCursor();
@@ -318,11 +319,16 @@ DrawOptions frmMain::DrawingOptions() const
         chkLine2->isChecked() };
 }
 
+// Marked, the tower view is raised to the best places for this drawing alone: the height the
+// window fitted stays, so that unmarking, a resize or a new profile starts from it, while the
+// scales and what the picture navigates are those of the picture drawn.
 DrawOutcome frmMain::DrawScene()
 {
+    const double fittedHeight = m_view.MaxY;
     const DrawOutcome outcome = DrawMarkedScene(m_profile.get(), m_view, pic->Surface(),
         DrawingOptions(), mnuMarkWrong->isChecked() ? &m_marks : nullptr);
     pic->SetShown(outcome == DrawOutcome::Drawn ? m_profile : nullptr, m_view);
+    m_view.MaxY = fittedHeight;
     pic->update();
     return outcome;
 }
@@ -436,10 +442,11 @@ void frmMain::MarkWhatIsWrong(bool on)
     QSettings().setValue(MarkSetting, on);
     if (!m_profile)
         return;
-    // Unmarked, the tower view fits the profile and the given tower again, not a best place.
-    if (!on && m_view.ShowTower) {
-        FitHeight(m_view, *m_profile);
-        ViewTowerAndIsland(m_view, m_profile.get());
+    // Unmarked, a range zoomed into the raised part lies beyond the whole: fit it back in.
+    if (!on && m_view.Visible) {
+        const DataRange whole = WholeRange(m_view, m_profile->Extents.MaxX);
+        const DataRange fitted = ZoomTo(*m_view.Visible, whole);
+        m_view.Visible = fitted == whole ? std::nullopt : std::optional(fitted);
     }
     DrawScene();
 }
@@ -460,8 +467,10 @@ void frmMain::ZoomToMarked(MarkedRange framing)
     if (!m_profile)
         return;
     ViewTowerAndIsland(m_view, m_profile.get());
+    SceneView marked = m_view;
+    FitBestPlaces(marked, m_marks);
     const std::optional<DataRange> range
-        = framing(m_marks, WholeRange(m_view, m_profile->Extents.MaxX));
+        = framing(m_marks, WholeRange(marked, m_profile->Extents.MaxX));
     if (!range)
         return;
     m_view.Visible = *range;
