@@ -5,63 +5,57 @@
 
 namespace {
 
-struct Point {
-    double X;
-    double Y;
-};
-
-// The surface grown by ClipMargin on every side: far enough out that a clipped end is never
-// seen and a one-pixel pen never shows the cut, near enough that a back end only ever meets
-// coordinates of the order of the surface's own size.
-struct ClipBox {
-    double Left;
-    double Top;
-    double Right;
-    double Bottom;
-
-    bool Contains(Point p) const { return p.X >= Left && p.X <= Right && p.Y >= Top && p.Y <= Bottom; }
-};
-
 // Crossings land on the box's edge only up to rounding; accept them this close to it.
 constexpr double EdgeTolerance = 0.5;
+
+template <typename Real>
+using Point = TwipsPoint<Real>;
 
 // Where the segment a-b crosses the line `coordinate(p) == edge`, where one end lies on
 // each side. The crossing is interpolated from the end nearer the edge: a far end (1e30)
 // then enters only through the direction, which the subtraction keeps to double precision,
 // instead of cancelling its own magnitude away.
-Point Crossing(Point a, Point b, double edge, double Point::*along, double Point::*across)
+template <typename Real>
+Point<Real> Crossing(
+    Point<Real> a, Point<Real> b, Real edge, Real Point<Real>::*along, Real Point<Real>::*across)
 {
-    const Point& near = std::abs(a.*along - edge) <= std::abs(b.*along - edge) ? a : b;
-    const double t = (edge - near.*along) / (b.*along - a.*along);
-    Point crossing{};
+    const Point<Real>& near = std::abs(a.*along - edge) <= std::abs(b.*along - edge) ? a : b;
+    const Real t = (edge - near.*along) / (b.*along - a.*along);
+    Point<Real> crossing{};
     crossing.*along = edge;
     crossing.*across = near.*across + t * (b.*across - a.*across);
     return crossing;
 }
 
-bool WithinEdges(double value, double low, double high)
+template <typename Real>
+bool WithinEdges(Real value, Real low, Real high)
 {
     return value >= low - EdgeTolerance && value <= high + EdgeTolerance;
 }
 
 // The point where the segment a-b enters the box on the side of `end` (one of a, b, lying
 // outside the box); empty when the segment passes the box by.
-std::optional<Point> EntryFrom(const ClipBox& box, Point a, Point b, Point end)
+template <typename Real>
+std::optional<Point<Real>> EntryFrom(
+    const TwipsBox<Real>& box, Point<Real> a, Point<Real> b, Point<Real> end)
 {
     if (end.X < box.Left || end.X > box.Right) {
-        const Point p = Crossing(a, b, end.X < box.Left ? box.Left : box.Right, &Point::X, &Point::Y);
+        const Point<Real> p = Crossing(
+            a, b, end.X < box.Left ? box.Left : box.Right, &Point<Real>::X, &Point<Real>::Y);
         if (WithinEdges(p.Y, box.Top, box.Bottom))
             return p;
     }
     if (end.Y < box.Top || end.Y > box.Bottom) {
-        const Point p = Crossing(a, b, end.Y < box.Top ? box.Top : box.Bottom, &Point::Y, &Point::X);
+        const Point<Real> p = Crossing(
+            a, b, end.Y < box.Top ? box.Top : box.Bottom, &Point<Real>::Y, &Point<Real>::X);
         if (WithinEdges(p.X, box.Left, box.Right))
             return p;
     }
     return std::nullopt;
 }
 
-bool BothBeyondOneEdge(const ClipBox& box, Point a, Point b)
+template <typename Real>
+bool BothBeyondOneEdge(const TwipsBox<Real>& box, Point<Real> a, Point<Real> b)
 {
     return (a.X < box.Left && b.X < box.Left) || (a.X > box.Right && b.X > box.Right)
         || (a.Y < box.Top && b.Y < box.Top) || (a.Y > box.Bottom && b.Y > box.Bottom);
@@ -74,6 +68,9 @@ bool Finite(float value)
 
 } // namespace
 
+// The surface grown by Margin on every side: far enough out that a clipped end is never seen
+// and a one-pixel pen never shows the cut, near enough that a back end only ever meets
+// coordinates of the order of the surface's own size.
 ClipArea::ClipArea(float widthTwips, float heightTwips)
     : m_left(-Margin)
     , m_top(-Margin)
@@ -82,33 +79,44 @@ ClipArea::ClipArea(float widthTwips, float heightTwips)
 {
 }
 
-std::optional<SurfaceSegment> ClipArea::ClippedLine(float x1, float y1, float x2, float y2) const
+template <typename Real>
+std::optional<TwipsSegment<Real>> ClipSegment(
+    const TwipsBox<Real>& box, TwipsPoint<Real> a, TwipsPoint<Real> b)
 {
-    if (!Finite(x1) || !Finite(y1) || !Finite(x2) || !Finite(y2))
+    if (!std::isfinite(a.X) || !std::isfinite(a.Y) || !std::isfinite(b.X) || !std::isfinite(b.Y))
         return std::nullopt;
-    const ClipBox box{m_left, m_top, m_right, m_bottom};
-    const Point a{x1, y1};
-    const Point b{x2, y2};
     if (BothBeyondOneEdge(box, a, b))
         return std::nullopt;
     // An end inside the box is handed on exactly as given; only an outside end moves, along
     // the segment, never one coordinate at a time.
-    Point from = a;
-    Point to = b;
+    TwipsSegment<Real> part{a, b};
     if (!box.Contains(a)) {
         const auto entry = EntryFrom(box, a, b, a);
         if (!entry)
             return std::nullopt;
-        from = *entry;
+        part.From = *entry;
     }
     if (!box.Contains(b)) {
         const auto entry = EntryFrom(box, a, b, b);
         if (!entry)
             return std::nullopt;
-        to = *entry;
+        part.To = *entry;
     }
-    return SurfaceSegment{{static_cast<float>(from.X), static_cast<float>(from.Y)},
-                          {static_cast<float>(to.X), static_cast<float>(to.Y)}};
+    return part;
+}
+
+template std::optional<TwipsSegment<double>> ClipSegment(
+    const TwipsBox<double>&, TwipsPoint<double>, TwipsPoint<double>);
+template std::optional<TwipsSegment<long double>> ClipSegment(
+    const TwipsBox<long double>&, TwipsPoint<long double>, TwipsPoint<long double>);
+
+std::optional<SurfaceSegment> ClipArea::ClippedLine(float x1, float y1, float x2, float y2) const
+{
+    const auto part = ClipSegment<double>({m_left, m_top, m_right, m_bottom}, {x1, y1}, {x2, y2});
+    if (!part)
+        return std::nullopt;
+    return SurfaceSegment{{static_cast<float>(part->From.X), static_cast<float>(part->From.Y)},
+                          {static_cast<float>(part->To.X), static_cast<float>(part->To.Y)}};
 }
 
 DrawingSurface::DrawingSurface(float widthTwips, float heightTwips)

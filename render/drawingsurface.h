@@ -44,6 +44,42 @@ struct SurfaceSegment {
     SurfacePoint To;
 };
 
+// A place in twips held in the precision Real, y downward.
+template <typename Real>
+struct TwipsPoint {
+    Real X = 0;
+    Real Y = 0;
+};
+
+template <typename Real>
+struct TwipsSegment {
+    TwipsPoint<Real> From;
+    TwipsPoint<Real> To;
+};
+
+// A rectangle of twips, Left <= Right and Top <= Bottom.
+template <typename Real>
+struct TwipsBox {
+    Real Left = 0;
+    Real Top = 0;
+    Real Right = 0;
+    Real Bottom = 0;
+
+    // False for NaN and infinite coordinates too.
+    bool Contains(TwipsPoint<Real> p) const
+    {
+        return p.X >= Left && p.X <= Right && p.Y >= Top && p.Y <= Bottom;
+    }
+};
+
+// The part of the segment a-b inside `box`, From on a's side: an end inside is kept as given,
+// an end outside is moved along the segment onto the box's edge, so the part kept runs in the
+// segment's direction however far out the ends lie (1e30 twips, say). Empty when the segment
+// misses the box or a coordinate is not finite. For double and long double.
+template <typename Real>
+std::optional<TwipsSegment<Real>> ClipSegment(
+    const TwipsBox<Real>& box, TwipsPoint<Real> a, TwipsPoint<Real> b);
+
 // The checks every drawing call passes (see DrawingSurface) for one surface size, as a value a
 // back end may copy and use on any thread. The clip box is the surface grown by Margin on
 // every side.

@@ -16,6 +16,17 @@ namespace {
 constexpr float MarkerRadius = 60.0f;
 constexpr float LeftOut = std::numeric_limits<float>::quiet_NaN();
 
+// How far beyond the surface a zoomed drawing cuts its lines before it narrows them to single
+// precision: past the surface's own clip box by another ClipMargin, so the surface still makes
+// every cut that shows, and an end moved onto this box lies too far out for its dot or a pen's
+// cap to show.
+constexpr double ZoomClipMargin = 2.0 * DrawingSurface::ClipMargin;
+
+// A sight line's origin farther out than this (in either coordinate, from the middle of the
+// box) is moved in towards it along the line: seen from within the box the lines to it turn
+// by less than 1e-25 of a radian, while single precision still holds it.
+constexpr double FarthestFanOrigin = 1e30;
+
 // ToScreen narrowed to what the surface takes; NaN when a coordinate has no single precision
 // value (NaN, an infinity, or beyond its range), which every surface call rejects with
 // whatever reaches it.
@@ -27,6 +38,78 @@ SurfacePoint ToSurfaceOrLeftOut(const SceneView& view, PointD p)
         return {LeftOut, LeftOut};
     return {static_cast<float>(screen.X), static_cast<float>(screen.Y)};
 }
+
+// The lines of a zoomed drawing cut to the surface grown by ZoomClipMargin before they are
+// narrowed to single precision. The vertices next to the view lie too far out for single
+// precision there (1e40 twips a view 1e-36 wide), and even for double the rounding of such a
+// far end moves where its line crosses the view by whole twips (a view 1e-12 wide), so a cut
+// maps its ends afresh in extended precision where the platform has it (64-bit on x86).
+class ZoomCut {
+public:
+    using Wide = long double;
+
+    ZoomCut(const SceneView& view, const DrawingSurface& surface)
+        : m_view(view)
+        , m_box{-ZoomClipMargin, -ZoomClipMargin, surface.Width() + ZoomClipMargin,
+              surface.Height() + ZoomClipMargin}
+        , m_wideBox{m_box.Left, m_box.Top, m_box.Right, m_box.Bottom}
+    {
+    }
+
+    // The place of a data point in twips, in double precision, which is exact enough within
+    // the box.
+    TwipsPoint<double> Twips(PointD p) const
+    {
+        const PointD twips = ToScreen(m_view, p);
+        return {twips.X, twips.Y};
+    }
+    bool Contains(TwipsPoint<double> twips) const { return m_box.Contains(twips); }
+
+    // The part of the segment between two data points within the box, narrowed.
+    std::optional<SurfaceSegment> Cut(PointD from, PointD to) const
+    {
+        const auto part = ClipSegment(m_wideBox, WideTwips(from), WideTwips(to));
+        if (!part)
+            return std::nullopt;
+        return SurfaceSegment{Narrowed(part->From), Narrowed(part->To)};
+    }
+
+    // A point that lies farther out than FarthestFanOrigin moved in to that distance along the
+    // line from the middle of the box, narrowed; none when it cannot be mapped.
+    std::optional<SurfacePoint> FanOrigin(PointD p) const
+    {
+        const TwipsPoint<Wide> twips = WideTwips(p);
+        if (!std::isfinite(twips.X) || !std::isfinite(twips.Y))
+            return std::nullopt;
+        const Wide middleX = (m_wideBox.Left + m_wideBox.Right) / 2;
+        const Wide middleY = (m_wideBox.Top + m_wideBox.Bottom) / 2;
+        const Wide dx = twips.X - middleX;
+        const Wide dy = twips.Y - middleY;
+        const Wide reach = std::max(std::abs(dx), std::abs(dy));
+        if (reach <= FarthestFanOrigin)
+            return Narrowed(twips);
+        const Wide shrink = FarthestFanOrigin / reach;
+        return Narrowed(TwipsPoint<Wide>{middleX + dx * shrink, middleY + dy * shrink});
+    }
+
+    // Only for points that single precision holds, such as those within the box.
+    template <typename Real>
+    static SurfacePoint Narrowed(TwipsPoint<Real> p)
+    {
+        return {static_cast<float>(p.X), static_cast<float>(p.Y)};
+    }
+
+private:
+    TwipsPoint<Wide> WideTwips(PointD p) const
+    {
+        return {Wide{m_view.ScaleX} * (Wide{p.X} - m_view.OriginX),
+            Wide{m_view.ViewHeight} - Wide{m_view.ScaleY} * (Wide{p.Y} - m_view.OriginY)};
+    }
+
+    const SceneView& m_view;
+    TwipsBox<double> m_box;
+    TwipsBox<Wide> m_wideBox;
+};
 
 // The sampled indices are 1, 1 + step, ... while they stay on the near side of pointCount: up
 // to it for a positive step, down to it for a negative one; a step of 0 would never advance,
@@ -98,13 +181,88 @@ SurfacePoints SamplePoints(
     return points;
 }
 
-void DrawSightLines(DrawingSurface& surface, const SurfacePoints& points,
-                    const std::optional<SurfacePoint>& from, Colour colour)
+// The sampled vertices within the storage, in order.
+std::vector<PointD> SampledVertices(const LoadedProfile& profile, const VertexSampling& sampling)
 {
+    std::vector<PointD> vertices;
+    vertices.reserve(static_cast<std::size_t>(sampling.Count + (sampling.Closing != 0)));
+    for (std::int64_t k = 0; k < sampling.Count; ++k)
+        vertices.push_back(profile.Points(sampling.First + k * sampling.Step));
+    if (sampling.Closing != 0)
+        vertices.push_back(profile.Points(sampling.Closing));
+    return vertices;
+}
+
+// The polyline through `vertices` cut by `cut`, as points a surface draws the same from: a
+// vertex outside the box gives way to where its strokes cross the box's edge, with a left-out
+// point between them that ends the run. Those crossings lie beyond the surface's clip box, so
+// no dot is drawn there, while the dots inside are the vertices' own. `allInside` tells whether
+// the points are just the vertices.
+SurfacePoints CutPolyline(const std::vector<PointD>& vertices, const ZoomCut& cut, bool& allInside)
+{
+    auto points = std::make_shared<std::vector<SurfacePoint>>();
+    std::vector<SurfacePoint>& out = *points;
+    out.reserve(vertices.size());
+    const auto endRun = [&out] {
+        if (!out.empty() && !std::isnan(out.back().X))
+            out.push_back({LeftOut, LeftOut});
+    };
+    bool previousInside = false;
+    for (std::size_t k = 0; k < vertices.size(); ++k) {
+        const TwipsPoint<double> twips = cut.Twips(vertices[k]);
+        const bool inside = cut.Contains(twips);
+        if (k > 0 && !(inside && previousInside)) {
+            const auto part = cut.Cut(vertices[k - 1], vertices[k]);
+            // The run before ended where the previous vertex left the box.
+            if (part && !previousInside)
+                out.push_back(part->From);
+            if (part && !inside)
+                out.push_back(part->To);
+            if (!inside)
+                endRun();
+        }
+        if (inside)
+            out.push_back(ZoomCut::Narrowed(twips));
+        previousInside = inside;
+        allInside = allInside && inside;
+    }
+    return points;
+}
+
+// Lines from one point to many, as a surface's Fan takes them.
+struct SightLines {
+    SurfacePoint From;
+    SurfacePoints To;
+};
+
+// The lines from `origin` to each of `vertices` cut by `cut`: an end outside the box moves onto
+// its edge along its line, or is left out when the line misses the box.
+std::optional<SightLines> CutFan(
+    PointD origin, const std::vector<PointD>& vertices, const ZoomCut& cut)
+{
+    const auto from = cut.FanOrigin(origin);
     if (!from)
+        return std::nullopt;
+    auto ends = std::make_shared<std::vector<SurfacePoint>>(vertices.size());
+    SurfacePoint* const out = ends->data();
+    for (std::size_t k = 0; k < vertices.size(); ++k) {
+        const TwipsPoint<double> twips = cut.Twips(vertices[k]);
+        if (cut.Contains(twips)) {
+            out[k] = ZoomCut::Narrowed(twips);
+        } else {
+            const auto part = cut.Cut(origin, vertices[k]);
+            out[k] = part ? part->To : SurfacePoint{LeftOut, LeftOut};
+        }
+    }
+    return SightLines{*from, std::move(ends)};
+}
+
+void DrawSightLines(DrawingSurface& surface, const std::optional<SightLines>& lines, Colour colour)
+{
+    if (!lines)
         return;
     surface.SetDrawStyle(DrawStyles::Dotted);
-    surface.Fan(from->X, from->Y, points, colour);
+    surface.Fan(lines->From.X, lines->From.Y, lines->To, colour);
     surface.SetDrawStyle(DrawStyles::Solid);
 }
 
@@ -123,6 +281,18 @@ std::optional<SurfacePoint> ToSurface(const SceneView& view, PointD p)
     if (std::isnan(point.X))
         return std::nullopt;
     return point;
+}
+
+std::optional<SurfaceSegment> ToSurfaceSegment(
+    const SceneView& view, const DrawingSurface& surface, PointD from, PointD to)
+{
+    if (view.Visible)
+        return ZoomCut(view, surface).Cut(from, to);
+    const auto a = ToSurface(view, from);
+    const auto b = ToSurface(view, to);
+    if (!a || !b)
+        return std::nullopt;
+    return SurfaceSegment{*a, *b};
 }
 
 VertexSpan VerticesInView(const LoadedProfile& profile, const DataRange& visible)
@@ -180,16 +350,32 @@ DrawOutcome DrawScene(const LoadedProfile* profile, SceneView& view, DrawingSurf
         beyondStorage = samples.Beyond;
     }
 
-    // Every pass visits the same vertices, so they are transformed once for all three.
-    const SurfacePoints points = SamplePoints(*profile, view, sampling);
+    // Every pass visits the same vertices, so they are transformed once for all three. Zoomed,
+    // vertices next to the view can lie beyond single precision, so the lines are cut to the
+    // surface in extended precision first.
+    const ZoomCut cut(view, surface);
+    const std::vector<PointD> zoomed
+        = view.Visible ? SampledVertices(*profile, sampling) : std::vector<PointD>{};
+    bool allInside = true;
+    const SurfacePoints points = view.Visible ? CutPolyline(zoomed, cut, allInside)
+                                              : SamplePoints(*profile, view, sampling);
     surface.Polyline(points, PointRadius(profile->PointCount), Colours::Black);
     if (beyondStorage)
         throw SubscriptOutOfRange(*beyondStorage);
 
+    const auto sightLinesFrom = [&](PointD from) -> std::optional<SightLines> {
+        // With every vertex inside the box, only the origin needs cutting.
+        if (view.Visible && !allInside)
+            return CutFan(from, zoomed, cut);
+        const auto origin = view.Visible ? cut.FanOrigin(from) : ToSurface(view, from);
+        if (!origin)
+            return std::nullopt;
+        return SightLines{*origin, points};
+    };
     if (options.TowerSightLines)
-        DrawSightLines(surface, points, towerScreen, Colours::Blue);
+        DrawSightLines(surface, sightLinesFrom(profile->Tower), Colours::Blue);
     if (options.IslandSightLines)
-        DrawSightLines(surface, points, islandScreen, Colours::Red);
+        DrawSightLines(surface, sightLinesFrom(profile->Island), Colours::Red);
     if (view.ShowTower) {
         DrawMarker(surface, towerScreen, Colours::Blue);
         DrawMarker(surface, islandScreen, Colours::Red);

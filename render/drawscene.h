@@ -57,6 +57,14 @@ VertexSampling VisibleSamples(
 // range), since every surface call would reject it.
 std::optional<SurfacePoint> ToSurface(const SceneView& view, PointD p);
 
+// The segment between two data points as `surface` is to be handed it, with the scales of the
+// drawing last made through `view`. Zoomed, the ends next to the view may lie beyond single
+// precision, so the segment is first cut in extended precision to well beyond the surface's
+// clip box, keeping its direction; unzoomed, both ends are as ToSurface gives them. None when
+// nothing of it can be drawn.
+std::optional<SurfaceSegment> ToSurfaceSegment(
+    const SceneView& view, const DrawingSurface& surface, PointD from, PointD to);
+
 // Draws `profile` afresh on surface as `view` lays it out: clears it, sets the view's scales,
 // then takes every SampleStep-th vertex from vertex 1, about SampleCount in all, as dots joined
 // by the profile, each dot drawn before the stroke that reaches it. The sight lines asked for
@@ -67,8 +75,11 @@ std::optional<SurfacePoint> ToSurface(const SceneView& view, PointD p);
 //
 // - A sample count beyond the vertex count is cut to it. A step of 0 (a sample count of
 //   -2 x PointCount or less) draws no vertex and no sight line.
-// - A point whose surface coordinates overflow single precision (a tower at 1e308) is left
-//   out with everything that ends at it: its dot, its segments, its sight lines, its marker.
+// - Unzoomed, a point whose surface coordinates overflow single precision (a tower at 1e308)
+//   is left out with everything that ends at it: its dot, its segments, its sight lines, its
+//   marker. Zoomed, the vertices next to the view lie that far out at a deep enough zoom, so
+//   the profile and the sight lines are cut in extended precision to well beyond the surface
+//   first, as ToSurfaceSegment cuts a segment; only the dots and markers out there are lost.
 // - DrawStyle and FillColor are 0 whenever it returns, also when it throws.
 // Writes only ScaleX and ScaleY of `view`. Throws SubscriptOutOfRange when PointCount exceeds
 // MaxPoints, after drawing what lies within the storage.

@@ -36,10 +36,8 @@ private:
 void LineBetween(const SceneView& view, DrawingSurface& surface, PointD from, PointD to,
     Colour colour)
 {
-    const auto a = ToSurface(view, from);
-    const auto b = ToSurface(view, to);
-    if (a && b)
-        surface.Line(a->X, a->Y, b->X, b->Y, colour);
+    if (const auto segment = ToSurfaceSegment(view, surface, from, to))
+        surface.Line(segment->From.X, segment->From.Y, segment->To.X, segment->To.Y, colour);
 }
 
 void Ring(const SceneView& view, DrawingSurface& surface, PointD at, float radius, Colour colour)

@@ -1,4 +1,5 @@
 #include "render/drawscene.h"
+#include "render/failuremarks.h"
 #include "render/recordingsurface.h"
 #include "render/val.h"
 #include "render/viewtransform.h"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ranges>
 
 namespace {
 
@@ -127,6 +129,8 @@ private slots:
     void countBeyondStorage_throwsWithStylesReset();
     void zoomWindow_drawsTheVerticesInView_data();
     void zoomWindow_drawsTheVerticesInView();
+    void deepZoom_linesCrossTheAreaWhereTheirDataDoes_data();
+    void deepZoom_linesCrossTheAreaWhereTheirDataDoes();
 };
 
 void TestDrawScene::samplesEveryStepthVertex_data()
@@ -434,6 +438,63 @@ void TestDrawScene::zoomWindow_drawsTheVerticesInView()
         if (call.Kind == CallKind::Circle && inArea(call.X1))
             dots.emplace_back(call.X1, call.Y1);
     QCOMPARE(dots, expected);
+}
+
+void TestDrawScene::deepZoom_linesCrossTheAreaWhereTheirDataDoes_data()
+{
+    QTest::addColumn<double>("width");
+    QTest::addColumn<double>("left");
+    // Powers of two, so that the view's edges and their distances are exact.
+    QTest::newRow("1e-6 wide at x = 1") << std::ldexp(1.0, -20) << 1.0;
+    QTest::newRow("1e-9 wide at x = 1") << std::ldexp(1.0, -30) << 1.0;
+    QTest::newRow("1e-12 wide at x = 1") << std::ldexp(1.0, -40) << 1.0;
+    // At the corner, where a double resolves that: the ends lie 1e40 twips out, beyond float.
+    QTest::newRow("8e-37 wide at the corner") << std::ldexp(1.0, -120) << std::ldexp(1.0, -120);
+}
+
+// The profile, a sight line from the tower, one from the island and a marked slope, all on the
+// line y = 2x with every end far outside the view, which that line crosses from the middle of
+// its left edge to the middle of its top edge: each stroke drawn must run there too.
+void TestDrawScene::deepZoom_linesCrossTheAreaWhereTheirDataDoes()
+{
+    QFETCH(double, width);
+    QFETCH(double, left);
+    Scene scene{std::make_unique<LoadedProfile>(), {}};
+    LoadedProfile& profile = *scene.profile;
+    profile.Points(1) = {0, 0};
+    profile.Points(2) = {10, 20};
+    profile.PointCount = 2;
+    for (const PointD p : {profile.Points(1), profile.Points(2)})
+        profile.Extents.Include(p);
+    // The tower on the first vertex and the island beyond the second: at the corner, a line
+    // through two ends 10 apart that both lie 1e40 twips out would need 130 bits to place.
+    profile.Tower = profile.Points(1);
+    profile.Island = {20, 40};
+    FitHeight(scene.view, profile);
+    const double areaWidth = 8295 - 120;
+    const double areaHeight = 3495 - 120;
+    scene.view.ViewWidth = areaWidth;
+    scene.view.ViewHeight = areaHeight;
+    scene.view.Visible = DataRange{left, left + width, 2 * left - width, 2 * left + width};
+    PlacementMarks tower;
+    tower.UnseenSlope = PlacementMarks::Slope{profile.Points(1), profile.Points(2)};
+    const FailureMarks marks{tower, std::nullopt};
+
+    RecordingSurface surface;
+    QCOMPARE(
+        DrawMarkedScene(scene.profile.get(), scene.view, surface, Options("200", 1, 1), &marks),
+        DrawOutcome::Drawn);
+    // No dot, marker or ring: every point lies far outside.
+    QCOMPARE(Words(surface), "cls seg blue red ?");
+    QCOMPARE(surface.Calls()[4].Ink, MarkColour);
+    for (const SurfaceCall& line : surface.Calls() | std::views::drop(1)) {
+        const double slope = (double{line.Y2} - line.Y1) / (double{line.X2} - line.X1);
+        const double atLeftEdge = line.Y1 - line.X1 * slope;
+        const double atTopEdge = line.X1 - line.Y1 / slope;
+        QVERIFY2(std::abs(atLeftEdge - areaHeight / 2) <= 1,
+            qPrintable(QString::number(atLeftEdge)));
+        QVERIFY2(std::abs(atTopEdge - areaWidth / 2) <= 1, qPrintable(QString::number(atTopEdge)));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestDrawScene)
