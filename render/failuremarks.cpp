@@ -78,6 +78,51 @@ Span Framed(Span span, double least)
     return {centre - half, centre + half};
 }
 
+// How far the points spread on each axis.
+struct Extent {
+    Span X;
+    Span Y;
+};
+
+Extent ExtentOf(const std::vector<PointD>& points)
+{
+    const auto [left, right] = std::ranges::minmax(points, {}, &PointD::X);
+    const auto [bottom, top] = std::ranges::minmax(points, {}, &PointD::Y);
+    return {{left.X, right.X}, {bottom.Y, top.Y}};
+}
+
+// `extent` with each axis at least as wide as given and framed, fitted into `whole`.
+DataRange Fitted(const Extent& extent, double leastX, double leastY, const DataRange& whole)
+{
+    const Span x = Framed(extent.X, leastX);
+    const Span y = Framed(extent.Y, leastY);
+    return ZoomTo({x.Low, x.High, y.Low, y.High}, whole);
+}
+
+bool HasExtent(const DataRange& range)
+{
+    return range.X1 > range.X0 && range.Y1 > range.Y0;
+}
+
+// The range that shows `points` (at least one) within `whole`, as ProblemRange describes.
+std::optional<DataRange> FrameAround(const std::vector<PointD>& points, const DataRange& whole)
+{
+    if (!HasExtent(whole))
+        return std::nullopt;
+    const Extent extent = ExtentOf(points);
+    const double wholeWidth = whole.X1 - whole.X0;
+    const double wholeHeight = whole.Y1 - whole.Y0;
+    // Each axis as a share of the whole, so that the frame's shape on the area is what counts.
+    double share = std::max((extent.X.High - extent.X.Low) / wholeWidth,
+        (extent.Y.High - extent.Y.Low) / wholeHeight);
+    if (!std::isfinite(share))
+        return whole;
+    if (share == 0)
+        share = 1.0 / 16; // a single point gets a quarter of that: 1/64 of the whole
+    constexpr double flattest = 0.25;
+    return Fitted(extent, flattest * share * wholeWidth, flattest * share * wholeHeight, whole);
+}
+
 std::vector<PointD> FramedPoints(const PlacementMarks& marks)
 {
     std::vector<PointD> points;
@@ -133,32 +178,6 @@ DrawOutcome DrawMarkedScene(const LoadedProfile* profile, SceneView& view,
     return outcome;
 }
 
-namespace {
-
-// The range that shows `points` (at least one) within `whole`, as ProblemRange describes.
-std::optional<DataRange> FrameAround(const std::vector<PointD>& points, const DataRange& whole)
-{
-    const double wholeWidth = whole.X1 - whole.X0;
-    const double wholeHeight = whole.Y1 - whole.Y0;
-    if (!(wholeWidth > 0 && wholeHeight > 0))
-        return std::nullopt;
-    const auto [left, right] = std::ranges::minmax(points, {}, &PointD::X);
-    const auto [bottom, top] = std::ranges::minmax(points, {}, &PointD::Y);
-    const Span x{left.X, right.X};
-    const Span y{bottom.Y, top.Y};
-    // Each axis as a share of the whole, so that the frame's shape on the area is what counts.
-    double share = std::max((x.High - x.Low) / wholeWidth, (y.High - y.Low) / wholeHeight);
-    if (!std::isfinite(share))
-        return whole;
-    if (share == 0)
-        share = 1.0 / 16; // a single point gets a quarter of that: 1/64 of the whole
-    constexpr double flattest = 0.25;
-    const Span framedX = Framed(x, flattest * share * wholeWidth);
-    const Span framedY = Framed(y, flattest * share * wholeHeight);
-    return ZoomTo({framedX.Low, framedX.High, framedY.Low, framedY.High}, whole);
-}
-
-} // namespace
 
 std::optional<DataRange> ProblemRange(const FailureMarks& marks, const DataRange& whole)
 {
@@ -170,23 +189,15 @@ std::optional<DataRange> ProblemRange(const FailureMarks& marks, const DataRange
 
 std::optional<DataRange> UnseenSlopeRange(const FailureMarks& marks, const DataRange& whole)
 {
-    for (const std::optional<PlacementMarks>* placement : {&marks.Tower, &marks.Island}) {
-        if (!*placement || !(*placement)->UnseenSlope)
-            continue;
-        const auto [from, to] = *(*placement)->UnseenSlope;
-        const Span x{std::min(from.X, to.X), std::max(from.X, to.X)};
-        const Span y{std::min(from.Y, to.Y), std::max(from.Y, to.Y)};
-        const double width = x.High - x.Low;
-        const double height = y.High - y.Low;
-        if (!(whole.X1 > whole.X0 && whole.Y1 > whole.Y0))
-            return std::nullopt;
-        if (!std::isfinite(width) || !std::isfinite(height) || (width == 0 && height == 0))
-            return FrameAround({from, to}, whole);
-        // Each axis by its own extent, however unlike the two are; a flat or a vertical slope
-        // gets as much room across as it has along.
-        const Span framedX = Framed(x, width == 0 ? height : 0);
-        const Span framedY = Framed(y, height == 0 ? width : 0);
-        return ZoomTo({framedX.Low, framedX.High, framedY.Low, framedY.High}, whole);
-    }
-    return std::nullopt;
+    const PlacementMarks::Slope* slope = marks.FirstUnseenSlope();
+    if (!slope || !HasExtent(whole))
+        return std::nullopt;
+    const Extent extent = ExtentOf({slope->From, slope->To});
+    const double width = extent.X.High - extent.X.Low;
+    const double height = extent.Y.High - extent.Y.Low;
+    if (!std::isfinite(width) || !std::isfinite(height) || (width == 0 && height == 0))
+        return FrameAround({slope->From, slope->To}, whole);
+    // Each axis by its own extent, however unlike the two are; a flat or a vertical slope gets
+    // as much room across as it has along.
+    return Fitted(extent, width == 0 ? height : 0, height == 0 ? width : 0, whole);
 }

@@ -33,9 +33,14 @@ struct FailureMarks {
     std::optional<PlacementMarks> Island;
 
     bool Any() const { return Tower || Island; }
-    bool AnyUnseenSlope() const
+    // The slope the tower does not see, else the one the island does not see, or none.
+    const PlacementMarks::Slope* FirstUnseenSlope() const
     {
-        return (Tower && Tower->UnseenSlope) || (Island && Island->UnseenSlope);
+        for (const std::optional<PlacementMarks>* placement : {&Tower, &Island}) {
+            if (*placement && (*placement)->UnseenSlope)
+                return &*(*placement)->UnseenSlope;
+        }
+        return nullptr;
     }
     bool operator==(const FailureMarks&) const = default;
 };

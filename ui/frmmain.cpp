@@ -434,7 +434,7 @@ void frmMain::EnablePictureMenu()
     for (QAction* action : {mnuWholeProfile, mnuSavePicture, mnuCopyAnswer})
         action->setEnabled(m_profile != nullptr);
     mnuZoomProblem->setEnabled(m_profile && m_marks.Any());
-    mnuZoomSlope->setEnabled(m_profile && m_marks.AnyUnseenSlope());
+    mnuZoomSlope->setEnabled(m_profile && m_marks.FirstUnseenSlope());
 }
 
 void frmMain::MarkWhatIsWrong(bool on)
